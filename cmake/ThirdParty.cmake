@@ -1,0 +1,38 @@
+# zlib with minizip, and GoogleTest.
+#
+# Natively both come from the system's packages. For Windows, Debian ships
+# neither, so they are compiled here from the sources that scripts/bootstrap
+# puts in third_party/ (Debian's zlib source package) and /usr/src/googletest.
+
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(ZLIB REQUIRED)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+  add_library(kolo_minizip INTERFACE)
+  target_link_libraries(kolo_minizip INTERFACE PkgConfig::MINIZIP ZLIB::ZLIB)
+else()
+  set(ZLIB_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/zlib)
+  if(NOT EXISTS ${ZLIB_SOURCE_DIR}/contrib/minizip/zip.c)
+    message(FATAL_ERROR "zlib sources missing in ${ZLIB_SOURCE_DIR}: run scripts/bootstrap")
+  endif()
+  set(MINIZIP_DIR ${ZLIB_SOURCE_DIR}/contrib/minizip)
+  add_library(kolo_minizip STATIC
+    ${ZLIB_SOURCE_DIR}/adler32.c ${ZLIB_SOURCE_DIR}/compress.c ${ZLIB_SOURCE_DIR}/crc32.c
+    ${ZLIB_SOURCE_DIR}/deflate.c ${ZLIB_SOURCE_DIR}/infback.c ${ZLIB_SOURCE_DIR}/inffast.c
+    ${ZLIB_SOURCE_DIR}/inflate.c ${ZLIB_SOURCE_DIR}/inftrees.c ${ZLIB_SOURCE_DIR}/trees.c
+    ${ZLIB_SOURCE_DIR}/uncompr.c ${ZLIB_SOURCE_DIR}/zutil.c
+    ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP_DIR}/ioapi.c ${MINIZIP_DIR}/iowin32.c)
+  target_include_directories(kolo_minizip SYSTEM PUBLIC ${ZLIB_SOURCE_DIR} ${MINIZIP_DIR})
+  target_compile_options(kolo_minizip PRIVATE -w)
+endif()
+
+if(KOLO_BUILD_TESTS)
+  if(NOT CMAKE_CROSSCOMPILING)
+    find_package(GTest REQUIRED)
+  else()
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    # Defines GTest::gtest and GTest::gtest_main.
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  endif()
+endif()

@@ -1,0 +1,6 @@
+# 64-bit Windows: the same code, built to run the Windows tests under 64-bit
+# Wine on machines that cannot run 32-bit Linux programs (and so no 32-bit Wine).
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(MINGW_TRIPLE x86_64-w64-mingw32)
+set(WINE_LOADER /usr/lib/wine/wine64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,21 @@
+// The packer's command line:
+//   quill [-n package-name] output-file input-file [input-file ...]
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "packer/console.h"
+
+namespace quill {
+
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = -1;
+// The package could not be made: nothing to pack, a bad name, or a failed write.
+constexpr int kExitFailed = 1;
+
+// Runs the packer on the arguments that follow the program name and returns
+// the exit status.
+int RunQuill(const std::vector<std::u16string>& args, ConsoleWriter& console);
+
+}  // namespace quill

@@ -1,0 +1,261 @@
+#include "packer/package.h"
+
+#include <cstring>
+
+#include "packer/write_cursor.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace quill {
+namespace {
+
+constexpr std::size_t kNameOffsetField = 0;
+constexpr std::size_t kDataOffsetField = 1;
+
+void StoreUInt32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t LoadUInt32(const std::uint8_t* at) {
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+}  // namespace
+
+Package::Package(ConsoleWriter& console) : m_console(console) {}
+
+Package::~Package() {
+    m_nameBlock.reset();
+    m_nameTable.reset();
+    m_indexTable.reset();
+    for (PackageEntry& entry : m_entries) entry.handle.Close();
+}
+
+AddResult Package::AddFile(std::u16string_view path) {
+    platform::File file = platform::File::OpenForReading(path);
+    if (!file.IsOpen()) return AddResult::kCannotOpen;
+    const auto size = file.Size();
+    if (!size) return AddResult::kCannotOpen;
+    if (*size >= kPackageSizeLimit) return AddResult::kTooLarge;
+    m_entries.push_back({std::u16string(path), std::move(file), static_cast<std::uint32_t>(*size)});
+    return AddResult::kAdded;
+}
+
+bool Package::Prepare(std::string_view name) {
+    m_error = PackageError::kNone;
+    if (!SetName(name) || !BuildIndexTable() || !BuildNameTable() || !AssignDataOffsets()) {
+        return false;
+    }
+    PrintSummary();
+    return true;
+}
+
+bool Package::Fail(PackageError error) {
+    m_error = error;
+    return false;
+}
+
+bool Package::FailWrite(platform::IoResult result) {
+    return Fail(result == platform::IoResult::kDiskFull ? PackageError::kDiskFull
+                                                        : PackageError::kWriteOutput);
+}
+
+bool Package::SetName(std::string_view name) {
+    if (name.size() > kMaxPackageNameLength) return Fail(PackageError::kNameTooLong);
+    Buffer block(static_cast<std::uint8_t*>(std::calloc(kNameBlockCapacity, 1)));
+    if (!block) return Fail(PackageError::kOutOfMemory);
+    WriteCursor cursor{block.get(), kNameBlockCapacity};
+    const auto length = static_cast<std::uint32_t>(name.size());
+    // The name table size is not known yet: BuildNameTable fills it in.
+    if (WriteUInt32(cursor, 0) != SER_OK ||
+        WriteCountedBlob(cursor, name.empty() ? "" : name.data(), length) != SER_OK) {
+        return Fail(PackageError::kNameTooLong);
+    }
+    m_nameBlock = std::move(block);
+    m_nameBlockLength = 8 + length + PaddingFor(length);
+    return true;
+}
+
+bool Package::BuildIndexTable() {
+    if (m_entries.empty()) return Fail(PackageError::kNoEntries);
+    const std::uint64_t length = 8ull * m_entries.size() + 12;
+    if (length >= kPackageSizeLimit) return Fail(PackageError::kTooLarge);
+    Buffer table(static_cast<std::uint8_t*>(std::calloc(length, 1)));
+    if (!table) return Fail(PackageError::kOutOfMemory);
+    StoreUInt32(table.get(), static_cast<std::uint32_t>(length));
+    m_indexTable = std::move(table);
+    return true;
+}
+
+std::uint32_t Package::IndexTableLength() const {
+    return LoadUInt32(m_indexTable.get());
+}
+
+void Package::StoreSlot(std::size_t slot, std::size_t field, std::uint32_t value) {
+    StoreUInt32(m_indexTable.get() + 4 + 8 * slot + 4 * field, value);
+}
+
+bool Package::BuildNameTable() {
+    if (!m_nameBlock || !m_indexTable || m_entries.empty()) return Fail(PackageError::kNoEntries);
+    std::size_t capacity = kNameTableStep;
+    Buffer table(static_cast<std::uint8_t*>(std::calloc(capacity, 1)));
+    if (!table) return Fail(PackageError::kOutOfMemory);
+    WriteCursor cursor{table.get(), kNameTableStep};
+
+    // Where the name table will lie in the file.
+    const std::uint64_t base = kHeaderSize + m_nameBlockLength + IndexTableLength();
+    std::uint64_t recordOffset = 0;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const std::u16string name(platform::FindFileName(m_entries[i].path));
+        int result;
+        while ((result = WriteCountedWideString(cursor, name.c_str())) == SER_NO_ROOM) {
+            const std::size_t used = capacity - cursor.free;
+            auto* grown =
+                static_cast<std::uint8_t*>(std::realloc(table.get(), capacity + kNameTableStep));
+            if (!grown) return Fail(PackageError::kOutOfMemory);
+            table.release();
+            table.reset(grown);
+            std::memset(grown + capacity, 0, kNameTableStep);
+            capacity += kNameTableStep;
+            cursor.position = grown + used;
+            cursor.free += kNameTableStep;
+        }
+        if (result != SER_OK) return Fail(PackageError::kOutOfMemory);
+        StoreSlot(i, kNameOffsetField, static_cast<std::uint32_t>(base + recordOffset));
+        const std::uint64_t characters = 2ull * name.size();
+        recordOffset += 4 + characters + PaddingFor(characters);
+        if (base + recordOffset >= kPackageSizeLimit) return Fail(PackageError::kTooLarge);
+    }
+    m_nameTable = std::move(table);
+    m_nameTableLength = static_cast<std::uint32_t>(recordOffset);
+    StoreUInt32(m_nameBlock.get(), m_nameTableLength);
+    return true;
+}
+
+bool Package::AssignDataOffsets() {
+    // Just behind the terminator word.
+    const std::uint64_t first =
+        kHeaderSize + m_nameBlockLength + IndexTableLength() + m_nameTableLength + 4;
+    std::uint64_t end = first;
+    for (const PackageEntry& entry : m_entries) end += entry.size;
+    if (end >= kPackageSizeLimit) return Fail(PackageError::kTooLarge);
+
+    std::uint64_t offset = first;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        StoreSlot(i, kDataOffsetField, static_cast<std::uint32_t>(offset));
+        offset += m_entries[i].size;
+    }
+    // The end slot: the terminator word, read as an empty name, and the file length.
+    StoreSlot(m_entries.size(), kNameOffsetField, static_cast<std::uint32_t>(first - 4));
+    StoreSlot(m_entries.size(), kDataOffsetField, static_cast<std::uint32_t>(end));
+    return true;
+}
+
+void Package::PrintSummary() {
+    m_console.Text(u"\n" + platform::ToDecimal(m_entries.size()) + u" 个文件被打包.\n");
+    m_console.Text(u"-----------------------------------------------\n");
+    for (const PackageEntry& entry : m_entries) {
+        m_console.Path(entry.path);
+        m_console.Text(u"\t" + platform::ToDecimal(entry.size) + u" 字节\n");
+    }
+}
+
+bool Package::WriteToFile(std::u16string_view path) {
+    m_error = PackageError::kNone;
+    if (!m_nameBlock || !m_indexTable || !m_nameTable) return Fail(PackageError::kNoEntries);
+    for (const PackageEntry& entry : m_entries) {
+        if (platform::SameFile(path, entry.path)) return Fail(PackageError::kSameAsInput);
+    }
+
+    // A device or a pipe is written into as it is: there is nothing to replace.
+    if (platform::KindOfPath(path) == platform::PathKind::kOther) {
+        platform::File output = platform::File::OpenDeviceForWriting(path);
+        if (!output.IsOpen()) return Fail(PackageError::kCreateOutput);
+        bool written = WriteAll(output);
+        if (!output.Close() && written) written = Fail(PackageError::kWriteOutput);
+        return written;
+    }
+
+    // Everything goes to a new file beside the output first, which takes the
+    // output's name only once it is complete and on disk.
+    platform::File output;
+    const std::u16string temporary = platform::CreateTempFileBeside(path, output);
+    if (!temporary.empty() && WriteAll(output) && Commit(output, temporary, path)) return true;
+    if (temporary.empty()) Fail(PackageError::kCreateOutput);
+    output.Close();
+    if (!temporary.empty()) platform::RemoveFile(temporary);
+    // What stood at the path before would have been replaced: no stale
+    // package may pass for this one.
+    platform::RemoveFile(path);
+    return false;
+}
+
+bool Package::Commit(platform::File& output, std::u16string_view temporary,
+                     std::u16string_view path) {
+    if (const auto flushed = output.FlushToDisk(); flushed != platform::IoResult::kOk) {
+        return FailWrite(flushed);
+    }
+    if (!output.Close()) return Fail(PackageError::kWriteOutput);
+    return platform::MoveReplacing(temporary, path) || Fail(PackageError::kCreateOutput);
+}
+
+bool Package::WriteAll(platform::File& output) {
+    std::uint8_t header[kHeaderSize];
+    StoreUInt32(header, m_magic);
+    StoreUInt32(header + 4, m_version);
+    StoreUInt32(header + 8, m_reserved1);
+    StoreUInt32(header + 12, m_reserved2);
+    const std::uint8_t terminator[4] = {0, 0, 0, 0};
+    const struct {
+        const void* data;
+        std::size_t length;
+    } blocks[] = {
+        {header, sizeof header},
+        {m_nameBlock.get(), m_nameBlockLength},
+        {m_indexTable.get(), IndexTableLength()},
+        {m_nameTable.get(), m_nameTableLength},
+        {terminator, sizeof terminator},
+    };
+    for (const auto& block : blocks) {
+        if (const auto result = output.Write(block.data, block.length);
+            result != platform::IoResult::kOk) {
+            return FailWrite(result);
+        }
+    }
+    Buffer buffer(static_cast<std::uint8_t*>(std::malloc(kCopyBufferSize)));
+    if (!buffer) return Fail(PackageError::kOutOfMemory);
+    for (PackageEntry& entry : m_entries) {
+        if (!CopyFileData(output, entry, buffer.get())) return false;
+    }
+    return true;
+}
+
+bool Package::CopyFileData(platform::File& output, PackageEntry& entry, std::uint8_t* buffer) {
+    // Exactly the measured size is copied, and the input must end there:
+    // the offsets were computed from it.
+    auto failInput = [&](PackageError error) {
+        m_strFailedInput = entry.path;
+        return Fail(error);
+    };
+    std::uint64_t remaining = entry.size;
+    std::size_t got = 0;
+    while (remaining > 0) {
+        const std::size_t want =
+            remaining < kCopyBufferSize ? static_cast<std::size_t>(remaining) : kCopyBufferSize;
+        if (entry.handle.Read(buffer, want, got) != platform::IoResult::kOk) {
+            return failInput(PackageError::kReadInput);
+        }
+        if (got == 0) return failInput(PackageError::kInputChanged);
+        if (const auto result = output.Write(buffer, got); result != platform::IoResult::kOk) {
+            return FailWrite(result);
+        }
+        remaining -= got;
+    }
+    if (entry.handle.Read(buffer, 1, got) != platform::IoResult::kOk) {
+        return failInput(PackageError::kReadInput);
+    }
+    return got == 0 || failInput(PackageError::kInputChanged);
+}
+
+}  // namespace quill

@@ -1,0 +1,132 @@
+// The package file (.pak) and the builder that writes it.
+//
+// Layout, all integers unsigned 32-bit little-endian, all offsets absolute,
+// sections back to back:
+//
+//   header       magic "QUIL", version 1, two reserved words 0      16 bytes
+//   name block   name table size T, name length L, the 8-bit name,
+//                padding to a multiple of 4                          B bytes
+//   index table  its own length X = 8N + 12; per entry the offset of its
+//                name record and of its contents; an end slot with the
+//                offset of the terminator word and the file length   X bytes
+//   name table   per entry: unit count n, n UTF-16LE units, padding  T bytes
+//   terminator   0, read as an empty name record by the end slot     4 bytes
+//   contents     each input's bytes, unchanged, in entry order
+//
+// Sizes are not stored: an entry's size is the next slot's data offset minus
+// its own. Padding is zero.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "packer/console.h"
+#include "platform/files.h"
+
+namespace quill {
+
+constexpr std::uint32_t kPackageMagic = 0x4C495551;  // "QUIL" as bytes on disk
+constexpr std::uint32_t kPackageVersion = 1;
+constexpr std::uint32_t kHeaderSize = 16;
+// The name block is assembled in a buffer of this size, which is what limits
+// the package name: a length word and a size word leave 1016 bytes.
+constexpr std::uint32_t kNameBlockCapacity = 1024;
+constexpr std::uint32_t kMaxPackageNameLength = kNameBlockCapacity - 8;
+// The name table starts at this size and grows by it.
+constexpr std::uint32_t kNameTableStep = 1024;
+// Inputs are streamed through one buffer of this size.
+constexpr std::size_t kCopyBufferSize = 64 * 1024;
+// Offsets are 32-bit: a package must stay below this.
+constexpr std::uint64_t kPackageSizeLimit = 1ull << 32;
+
+enum class AddResult {
+    kAdded,
+    kCannotOpen,  // missing, a folder, locked for writing, no access
+    kTooLarge,    // 4 GiB or more: its size has no 32-bit representation
+};
+
+// Why the last Prepare or WriteToFile failed.
+enum class PackageError {
+    kNone,
+    kNoEntries,
+    kNameTooLong,
+    kTooLarge,  // the package would reach 4 GiB
+    kOutOfMemory,
+    kSameAsInput,  // the output path names one of the inputs
+    kCreateOutput,
+    kWriteOutput,
+    kDiskFull,
+    kReadInput,     // see failedInput()
+    kInputChanged,  // an input's size changed after it was measured
+};
+
+class Package {
+  public:
+    explicit Package(ConsoleWriter& console);
+    ~Package();
+    Package(const Package&) = delete;
+    Package& operator=(const Package&) = delete;
+
+    // Opens the file to read it and keeps it open until the package is
+    // destroyed, so nobody can change it meanwhile.
+    AddResult AddFile(std::u16string_view path);
+    // Builds the blocks for the 8-bit package name, assigns the offsets and
+    // prints the summary. Prints nothing on failure.
+    bool Prepare(std::string_view name);
+    // Writes the package. A file appears at `path` only when every byte was
+    // written; after a failure there is none.
+    bool WriteToFile(std::u16string_view path);
+
+    std::size_t entryCount() const { return m_entries.size(); }
+    PackageError error() const { return m_error; }
+    // The input that could not be read, after kReadInput or kInputChanged.
+    const std::u16string& failedInput() const { return m_strFailedInput; }
+
+  private:
+    struct FreeDeleter {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+    using Buffer = std::unique_ptr<std::uint8_t, FreeDeleter>;
+
+    struct PackageEntry {
+        std::u16string path;  // as given to AddFile
+        platform::File handle;
+        std::uint32_t size;
+    };
+
+    bool SetName(std::string_view name);
+    bool BuildIndexTable();
+    bool BuildNameTable();
+    bool AssignDataOffsets();
+    void PrintSummary();
+    bool WriteAll(platform::File& output);
+    bool Commit(platform::File& output, std::u16string_view temporary, std::u16string_view path);
+    bool CopyFileData(platform::File& output, PackageEntry& entry, std::uint8_t* buffer);
+    bool Fail(PackageError error);
+    bool FailWrite(platform::IoResult result);
+    std::uint32_t IndexTableLength() const;
+    void StoreSlot(std::size_t slot, std::size_t field, std::uint32_t value);
+
+    ConsoleWriter& m_console;
+    // The header words, in file order.
+    const std::uint32_t m_magic = kPackageMagic;
+    const std::uint32_t m_version = kPackageVersion;
+    const std::uint32_t m_reserved1 = 0;
+    const std::uint32_t m_reserved2 = 0;
+    Buffer m_nameBlock;
+    std::uint32_t m_nameBlockLength = 0;
+    Buffer m_indexTable;  // its first word holds its own length
+    Buffer m_nameTable;
+    std::uint32_t m_nameTableLength = 0;
+    std::vector<PackageEntry> m_entries;
+
+    PackageError m_error = PackageError::kNone;
+    std::u16string m_strFailedInput;
+};
+
+}  // namespace quill

@@ -1,0 +1,81 @@
+// Files: open handles that read and write, and operations on paths.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+enum class IoResult {
+    kOk,
+    kDiskFull,  // the volume (or the user's quota) has no room left
+    kFailed,    // any other failure
+};
+
+class File {
+  public:
+    File() = default;
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // Opens an existing file to read its data, sharing it with other readers
+    // only, so nobody can change it while it is open. Folders and other
+    // things that are not plain files are refused.
+    static File OpenForReading(std::u16string_view path);
+
+    // Creates a new file for writing, shared with nobody. Fails when a file of
+    // that name exists already; `exists` then tells so.
+    static File CreateNew(std::u16string_view path, bool* exists = nullptr);
+
+    // Opens something that exists and is not a plain file or folder (a
+    // device, a pipe) to write into it.
+    static File OpenDeviceForWriting(std::u16string_view path);
+
+    bool IsOpen() const { return handle_ != kInvalid; }
+
+    // The size in bytes, or nothing when it cannot be asked for.
+    std::optional<std::uint64_t> Size() const;
+
+    // Reads up to `capacity` bytes; `got` is 0 at the end of the file.
+    IoResult Read(void* buffer, std::size_t capacity, std::size_t& got);
+    // Writes all of `data`.
+    IoResult Write(const void* data, std::size_t length);
+    // Makes everything written so far durable on disk.
+    IoResult FlushToDisk();
+    // Closes the handle; false when the system reports a failure (some
+    // systems report a late write error only here).
+    bool Close();
+
+  private:
+    static constexpr std::intptr_t kInvalid = -1;
+    explicit File(std::intptr_t handle) : handle_(handle) {}
+    std::intptr_t handle_ = kInvalid;
+};
+
+enum class PathKind { kMissing, kFile, kFolder, kOther };
+
+// Whether a file or folder exists at the path (PathFileExistsW).
+bool PathExists(std::u16string_view path);
+PathKind KindOfPath(std::u16string_view path);
+
+// Deletes a file (never a folder).
+bool RemoveFile(std::u16string_view path);
+
+// Moves a file onto another path, replacing what is there, and makes the move
+// durable.
+bool MoveReplacing(std::u16string_view from, std::u16string_view to);
+
+// Creates a new file with a unique name in the folder of `path`, open for
+// writing; returns its path, or an empty string when none could be made.
+std::u16string CreateTempFileBeside(std::u16string_view path, File& file);
+
+// Whether two paths name the same file (through links too).
+bool SameFile(std::u16string_view a, std::u16string_view b);
+
+}  // namespace platform

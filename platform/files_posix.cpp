@@ -1,0 +1,151 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+std::string Native(std::u16string_view path) {
+    return ToThreadAnsi(path);
+}
+
+int Fd(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
+
+IoResult FromErrno() {
+    return (errno == ENOSPC || errno == EDQUOT) ? IoResult::kDiskFull : IoResult::kFailed;
+}
+
+}  // namespace
+
+File::~File() {
+    Close();
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = kInvalid;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.handle_;
+        other.handle_ = kInvalid;
+    }
+    return *this;
+}
+
+File File::OpenForReading(std::u16string_view path) {
+    // O_NONBLOCK keeps a named pipe from blocking the open; only plain files
+    // are kept, so it is cleared again at once.
+    const int fd = open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return File();
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return File();
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return File(fd);
+}
+
+File File::CreateNew(std::u16string_view path, bool* exists) {
+    const int fd = open(Native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (exists) *exists = fd < 0 && errno == EEXIST;
+    return fd < 0 ? File() : File(fd);
+}
+
+File File::OpenDeviceForWriting(std::u16string_view path) {
+    const int fd = open(Native(path).c_str(), O_WRONLY | O_CLOEXEC);
+    return fd < 0 ? File() : File(fd);
+}
+
+std::optional<std::uint64_t> File::Size() const {
+    struct stat info;
+    if (!IsOpen() || fstat(Fd(handle_), &info) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+IoResult File::Read(void* buffer, std::size_t capacity, std::size_t& got) {
+    got = 0;
+    for (;;) {
+        const ssize_t n = read(Fd(handle_), buffer, capacity);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return IoResult::kOk;
+        }
+        if (errno != EINTR) return IoResult::kFailed;
+    }
+}
+
+IoResult File::Write(const void* data, std::size_t length) {
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        const ssize_t n = write(Fd(handle_), p, length);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return FromErrno();
+        }
+        p += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return IoResult::kOk;
+}
+
+IoResult File::FlushToDisk() {
+    if (fsync(Fd(handle_)) == 0 || errno == EINVAL || errno == EROFS) return IoResult::kOk;
+    return FromErrno();
+}
+
+bool File::Close() {
+    if (!IsOpen()) return true;
+    const int result = close(Fd(handle_));
+    handle_ = kInvalid;
+    return result == 0;
+}
+
+bool PathExists(std::u16string_view path) {
+    return !path.empty() && access(Native(path).c_str(), F_OK) == 0;
+}
+
+PathKind KindOfPath(std::u16string_view path) {
+    struct stat info;
+    if (path.empty() || stat(Native(path).c_str(), &info) != 0) return PathKind::kMissing;
+    if (S_ISREG(info.st_mode)) return PathKind::kFile;
+    if (S_ISDIR(info.st_mode)) return PathKind::kFolder;
+    return PathKind::kOther;
+}
+
+bool RemoveFile(std::u16string_view path) {
+    return unlink(Native(path).c_str()) == 0;
+}
+
+bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
+    const std::string target = Native(to);
+    if (rename(Native(from).c_str(), target.c_str()) != 0) return false;
+    // The new name is durable once the folder that holds it is.
+    const std::u16string_view folder = FolderOf(to);
+    const int fd =
+        open(folder.empty() ? "." : Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+    return true;
+}
+
+bool SameFile(std::u16string_view a, std::u16string_view b) {
+    struct stat first, second;
+    return stat(Native(a).c_str(), &first) == 0 && stat(Native(b).c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace platform

@@ -1,0 +1,146 @@
+// The packer's command line as a black box: the real program, real files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/packer/quill_cli_test.h"
+#include "tests/support/pak_reader.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using quill_test::Quill;
+using testing_support::ExitStatusMinusOne;
+using testing_support::FsPath;
+using testing_support::ReadBytes;
+using testing_support::ReadPak;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+class QuillTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        WriteBytes(FsPath(a), "<skin/>");
+        WriteBytes(FsPath(b), "PXA!");
+        std::filesystem::create_directory(FsPath(folder));
+    }
+    // The names and contents of the package at `path`, or a failure.
+    std::vector<std::pair<std::u16string, std::string>> EntriesOf(const std::u16string& path,
+                                                                  std::string* name = nullptr) {
+        std::string error;
+        const auto pak = ReadPak(ReadBytes(FsPath(path)), &error);
+        EXPECT_TRUE(pak) << error;
+        std::vector<std::pair<std::u16string, std::string>> entries;
+        if (!pak) return entries;
+        if (name) *name = pak->name;
+        for (const auto& entry : pak->entries) entries.emplace_back(entry.name, entry.data);
+        return entries;
+    }
+    bool Exists(const std::u16string& path) { return std::filesystem::exists(FsPath(path)); }
+
+    TempDir dir;
+    std::u16string out = dir / u"out.pak", a = dir / u"a.xml", b = dir / u"b.pxa",
+                   folder = dir / u"sub";
+};
+
+using EntryList = std::vector<std::pair<std::u16string, std::string>>;
+
+TEST_F(QuillTest, TooFewArgumentsPrintUsage) {
+    for (const auto& args : {std::vector<std::u16string>{out}, {u"-n", u"demo", out}, {}}) {
+        const auto result = Quill(args);
+        EXPECT_EQ(result.exitCode, ExitStatusMinusOne());
+        EXPECT_NE(result.output.find("[-n "), std::string::npos);
+        EXPECT_FALSE(Exists(out));
+    }
+}
+
+TEST_F(QuillTest, DefaultAndGivenPackageNames) {
+    std::string name;
+    ASSERT_EQ(Quill({out, a}).exitCode, 0);
+    EXPECT_EQ(EntriesOf(out, &name), (EntryList{{u"a.xml", "<skin/>"}}));
+    EXPECT_EQ(name, "zafra");
+
+    ASSERT_EQ(Quill({u"-n", u"demo", out, a}).exitCode, 0);
+    EntriesOf(out, &name);
+    EXPECT_EQ(name, "demo");
+
+    ASSERT_EQ(Quill({u"-n", u"", out, a}).exitCode, 0);
+    EntriesOf(out, &name);
+    EXPECT_EQ(name, "");
+}
+
+TEST_F(QuillTest, DashNCountsOnlyInFirstPlaceAndOnlyInLowerCase) {
+    // Elsewhere "-n" is an input path, here a missing one.
+    auto result = Quill({out, u"-n", a});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find(" -n "), std::string::npos);
+    EXPECT_EQ(EntriesOf(out), (EntryList{{u"a.xml", "<skin/>"}}));
+
+    // "-N" is the output path; everything after it is an input.
+    WriteBytes(FsPath(dir / u"x"), "x");
+    WriteBytes(FsPath(out), "old");
+    result = Quill({u"-N", u"x", u"out.pak", u"a.xml"}, dir / u"");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(EntriesOf(dir / u"-N"),
+              (EntryList{{u"x", "x"}, {u"out.pak", "old"}, {u"a.xml", "<skin/>"}}));
+}
+
+TEST_F(QuillTest, InputsInCommandLineOrderWithRepeatsAndGaps) {
+    const auto result = Quill({out, a, b, dir / u"missing.xml", folder, a});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(EntriesOf(out),
+              (EntryList{{u"a.xml", "<skin/>"}, {u"b.pxa", "PXA!"}, {u"a.xml", "<skin/>"}}));
+    // The missing file gets a notice, the folder is passed over silently.
+    EXPECT_NE(result.output.find("missing.xml"), std::string::npos);
+    EXPECT_EQ(result.output.find("sub"), std::string::npos);
+}
+
+TEST_F(QuillTest, NothingToPackWritesNothing) {
+    WriteBytes(FsPath(out), "old");
+    const auto result = Quill({out, dir / u"missing.xml", folder});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(ReadBytes(FsPath(out)), "old");
+}
+
+TEST_F(QuillTest, OverlongPackageNameIsRefused) {
+    EXPECT_EQ(Quill({u"-n", std::u16string(1016, u'n'), out, a}).exitCode, 0);
+    std::filesystem::remove(FsPath(out));
+    EXPECT_EQ(Quill({u"-n", std::u16string(1017, u'n'), out, a}).exitCode, 1);
+    EXPECT_FALSE(Exists(out));
+}
+
+TEST_F(QuillTest, OutputNamingAnInputIsRefused) {
+    EXPECT_EQ(Quill({a, b, a}).exitCode, 1);
+    EXPECT_EQ(ReadBytes(FsPath(a)), "<skin/>");
+    // The same file by another spelling of its path.
+    EXPECT_EQ(Quill({dir / u"sub/../b.pxa", b}).exitCode, 1);
+    EXPECT_EQ(ReadBytes(FsPath(b)), "PXA!");
+}
+
+TEST_F(QuillTest, MissingOutputFolderFailsWithoutAFile) {
+    const auto result = Quill({dir / u"nowhere/out.pak", a});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_FALSE(Exists(dir / u"nowhere"));
+    // The summary is printed first.
+    EXPECT_NE(result.output.find("a.xml"), std::string::npos);
+}
+
+TEST_F(QuillTest, InputOfFourGigabytesIsIgnored) {
+    const auto huge = dir / u"huge.pxa";
+    WriteBytes(FsPath(huge), "");
+    std::filesystem::resize_file(FsPath(huge), 1ull << 32);
+    const auto result = Quill({out, huge, a});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find("huge.pxa"), std::string::npos);
+    EXPECT_EQ(EntriesOf(out), (EntryList{{u"a.xml", "<skin/>"}}));
+}
+
+TEST_F(QuillTest, PackageReachingFourGigabytesIsNotWritten) {
+    const auto half = dir / u"half.pxa";
+    WriteBytes(FsPath(half), "");
+    std::filesystem::resize_file(FsPath(half), 1ull << 31);
+    EXPECT_EQ(Quill({out, half, half}).exitCode, 1);
+    EXPECT_FALSE(Exists(out));
+}
+
+}  // namespace

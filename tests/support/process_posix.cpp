@@ -1,0 +1,95 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/text.h"
+#include "tests/support/process.h"
+
+extern char** environ;
+
+namespace testing_support {
+
+std::u16string ProgramPath(const std::string& program) {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n < 0) throw std::runtime_error("cannot find the test program");
+    std::string folder(self, static_cast<size_t>(n));
+    folder.erase(folder.rfind('/') + 1);
+    return platform::FromThreadAnsi(folder + program);
+}
+
+int ExitStatusMinusOne() {
+    return 255;
+}
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::u16string>& args,
+                         const RunOptions& options) {
+    const auto& environment = options.environment;
+    std::vector<std::string> argv{platform::ToThreadAnsi(ProgramPath(program))};
+    for (const auto& arg : args) argv.push_back(platform::ToThreadAnsi(arg));
+    std::vector<char*> argvPointers;
+    for (auto& arg : argv) argvPointers.push_back(arg.data());
+    argvPointers.push_back(nullptr);
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const auto& [name, value] : environment) replaced |= entry.rfind(name + "=", 0) == 0;
+        if (!replaced) env.push_back(entry);
+    }
+    for (const auto& [name, value] : environment) env.push_back(name + "=" + value);
+    std::vector<char*> envPointers;
+    for (auto& entry : env) envPointers.push_back(entry.data());
+    envPointers.push_back(nullptr);
+
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    const std::string folder = platform::ToThreadAnsi(options.folder);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid;
+    const int spawned = posix_spawn(&pid, argvPointers[0], &actions, nullptr, argvPointers.data(),
+                                    envPointers.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    if (spawned != 0)
+        throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(spawned));
+
+    ProcessResult result;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.output, &result.errors};
+    int open = 2;
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buffer[65536];
+            const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+}  // namespace testing_support
