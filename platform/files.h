@@ -37,7 +37,10 @@ class File {
     // device, a pipe) to write into it.
     static File OpenDeviceForWriting(std::u16string_view path);
 
-    bool IsOpen() const { return handle_ != kInvalid; }
+    // Opens an existing file to read and change it in place.
+    static File OpenForUpdate(std::u16string_view path);
+
+    bool IsOpen() const { return m_handle != kInvalid; }
 
     // The size in bytes, or nothing when it cannot be asked for.
     std::optional<std::uint64_t> Size() const;
@@ -46,6 +49,9 @@ class File {
     IoResult Read(void* buffer, std::size_t capacity, std::size_t& got);
     // Writes all of `data`.
     IoResult Write(const void* data, std::size_t length);
+    // Moves the read and write position to `offset` from the start.
+    bool Seek(std::uint64_t offset);
+    std::optional<std::uint64_t> Tell() const;
     // Makes everything written so far durable on disk.
     IoResult FlushToDisk();
     // Closes the handle; false when the system reports a failure (some
@@ -54,8 +60,8 @@ class File {
 
   private:
     static constexpr std::intptr_t kInvalid = -1;
-    explicit File(std::intptr_t handle) : handle_(handle) {}
-    std::intptr_t handle_ = kInvalid;
+    explicit File(std::intptr_t handle) : m_handle(handle) {}
+    std::intptr_t m_handle = kInvalid;
 };
 
 enum class PathKind { kMissing, kFile, kFolder, kOther };
@@ -74,6 +80,20 @@ bool MoveReplacing(std::u16string_view from, std::u16string_view to);
 // Creates a new file with a unique name in the folder of `path`, open for
 // writing; returns its path, or an empty string when none could be made.
 std::u16string CreateTempFileBeside(std::u16string_view path, File& file);
+
+// The folder for temporary files, ending in a separator.
+std::u16string TempFolder();
+
+// Copies a file onto `to`, replacing what is there. The copy keeps the
+// source's attributes: a read-only source gives a read-only copy.
+bool CopyFileReplacing(std::u16string_view from, std::u16string_view to);
+
+// Lets the file be written again: clears its read-only attribute.
+bool MakeWritable(std::u16string_view path);
+
+// When the file was created, in seconds since 1970 (UTC); where the file
+// system keeps no creation time, when it was last changed.
+std::optional<std::int64_t> CreationTime(std::u16string_view path);
 
 // Whether two paths name the same file (through links too).
 bool SameFile(std::u16string_view a, std::u16string_view b);

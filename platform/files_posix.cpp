@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "platform/files.h"
@@ -30,15 +31,15 @@ File::~File() {
     Close();
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = kInvalid;
+File::File(File&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = kInvalid;
 }
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
     }
     return *this;
 }
@@ -68,16 +69,31 @@ File File::OpenDeviceForWriting(std::u16string_view path) {
     return fd < 0 ? File() : File(fd);
 }
 
+File File::OpenForUpdate(std::u16string_view path) {
+    const int fd = open(Native(path).c_str(), O_RDWR | O_CLOEXEC);
+    return fd < 0 ? File() : File(fd);
+}
+
+bool File::Seek(std::uint64_t offset) {
+    return lseek(Fd(m_handle), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+std::optional<std::uint64_t> File::Tell() const {
+    const off_t position = lseek(Fd(m_handle), 0, SEEK_CUR);
+    if (position < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(position);
+}
+
 std::optional<std::uint64_t> File::Size() const {
     struct stat info;
-    if (!IsOpen() || fstat(Fd(handle_), &info) != 0) return std::nullopt;
+    if (!IsOpen() || fstat(Fd(m_handle), &info) != 0) return std::nullopt;
     return static_cast<std::uint64_t>(info.st_size);
 }
 
 IoResult File::Read(void* buffer, std::size_t capacity, std::size_t& got) {
     got = 0;
     for (;;) {
-        const ssize_t n = read(Fd(handle_), buffer, capacity);
+        const ssize_t n = read(Fd(m_handle), buffer, capacity);
         if (n >= 0) {
             got = static_cast<std::size_t>(n);
             return IoResult::kOk;
@@ -89,7 +105,7 @@ IoResult File::Read(void* buffer, std::size_t capacity, std::size_t& got) {
 IoResult File::Write(const void* data, std::size_t length) {
     const char* p = static_cast<const char*>(data);
     while (length > 0) {
-        const ssize_t n = write(Fd(handle_), p, length);
+        const ssize_t n = write(Fd(m_handle), p, length);
         if (n < 0) {
             if (errno == EINTR) continue;
             return FromErrno();
@@ -101,14 +117,14 @@ IoResult File::Write(const void* data, std::size_t length) {
 }
 
 IoResult File::FlushToDisk() {
-    if (fsync(Fd(handle_)) == 0 || errno == EINVAL || errno == EROFS) return IoResult::kOk;
+    if (fsync(Fd(m_handle)) == 0 || errno == EINVAL || errno == EROFS) return IoResult::kOk;
     return FromErrno();
 }
 
 bool File::Close() {
     if (!IsOpen()) return true;
-    const int result = close(Fd(handle_));
-    handle_ = kInvalid;
+    const int result = close(Fd(m_handle));
+    m_handle = kInvalid;
     return result == 0;
 }
 
@@ -140,6 +156,48 @@ bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
         close(fd);
     }
     return true;
+}
+
+std::u16string TempFolder() {
+    const char* tmpdir = std::getenv("TMPDIR");
+    std::string folder = tmpdir && *tmpdir ? tmpdir : "/tmp";
+    if (folder.back() != '/') folder += '/';
+    return FromThreadAnsi(folder);
+}
+
+bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
+    File source = File::OpenForReading(from);
+    struct stat info;
+    if (!source.IsOpen() || stat(Native(from).c_str(), &info) != 0) return false;
+    // The target is replaced, not written into, so a link at its place is
+    // replaced too instead of being followed.
+    const std::string target = Native(to);
+    unlink(target.c_str());
+    File copy = File::CreateNew(to);
+    if (!copy.IsOpen()) return false;
+    char buffer[65536];
+    std::size_t got = 0;
+    bool ok = true;
+    while (ok && (ok = source.Read(buffer, sizeof buffer, got) == IoResult::kOk) && got > 0) {
+        ok = copy.Write(buffer, got) == IoResult::kOk;
+    }
+    ok = copy.Close() && ok && chmod(target.c_str(), info.st_mode & 07777) == 0;
+    if (!ok) unlink(target.c_str());
+    return ok;
+}
+
+bool MakeWritable(std::u16string_view path) {
+    struct stat info;
+    const std::string native = Native(path);
+    return stat(native.c_str(), &info) == 0 &&
+           chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+std::optional<std::int64_t> CreationTime(std::u16string_view path) {
+    struct statx info;
+    if (statx(AT_FDCWD, Native(path).c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
+        return std::nullopt;
+    return (info.stx_mask & STATX_BTIME) ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec;
 }
 
 bool SameFile(std::u16string_view a, std::u16string_view b) {

@@ -36,15 +36,15 @@ File::~File() {
     Close();
 }
 
-File::File(File&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = kInvalid;
+File::File(File&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = kInvalid;
 }
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
-        handle_ = other.handle_;
-        other.handle_ = kInvalid;
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
     }
     return *this;
 }
@@ -73,15 +73,34 @@ File File::OpenDeviceForWriting(std::u16string_view path) {
     return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
 }
 
+File File::OpenForUpdate(std::u16string_view path) {
+    const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
+}
+
+bool File::Seek(std::uint64_t offset) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(Handle(m_handle), distance, nullptr, FILE_BEGIN) != FALSE;
+}
+
+std::optional<std::uint64_t> File::Tell() const {
+    LARGE_INTEGER zero{}, position;
+    if (!SetFilePointerEx(Handle(m_handle), zero, &position, FILE_CURRENT)) return std::nullopt;
+    return static_cast<std::uint64_t>(position.QuadPart);
+}
+
 std::optional<std::uint64_t> File::Size() const {
     LARGE_INTEGER size;
-    if (!IsOpen() || !GetFileSizeEx(Handle(handle_), &size)) return std::nullopt;
+    if (!IsOpen() || !GetFileSizeEx(Handle(m_handle), &size)) return std::nullopt;
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 IoResult File::Read(void* buffer, std::size_t capacity, std::size_t& got) {
     DWORD read = 0;
-    const BOOL ok = ReadFile(Handle(handle_), buffer, static_cast<DWORD>(capacity), &read, nullptr);
+    const BOOL ok =
+        ReadFile(Handle(m_handle), buffer, static_cast<DWORD>(capacity), &read, nullptr);
     got = read;
     return ok ? IoResult::kOk : IoResult::kFailed;
 }
@@ -90,7 +109,7 @@ IoResult File::Write(const void* data, std::size_t length) {
     const char* p = static_cast<const char*>(data);
     while (length > 0) {
         DWORD written = 0;
-        if (!WriteFile(Handle(handle_), p, static_cast<DWORD>(length), &written, nullptr)) {
+        if (!WriteFile(Handle(m_handle), p, static_cast<DWORD>(length), &written, nullptr)) {
             return FromLastError();
         }
         if (written == 0) return IoResult::kFailed;
@@ -101,13 +120,13 @@ IoResult File::Write(const void* data, std::size_t length) {
 }
 
 IoResult File::FlushToDisk() {
-    return FlushFileBuffers(Handle(handle_)) ? IoResult::kOk : FromLastError();
+    return FlushFileBuffers(Handle(m_handle)) ? IoResult::kOk : FromLastError();
 }
 
 bool File::Close() {
     if (!IsOpen()) return true;
-    const BOOL ok = CloseHandle(Handle(handle_));
-    handle_ = kInvalid;
+    const BOOL ok = CloseHandle(Handle(m_handle));
+    m_handle = kInvalid;
     return ok != FALSE;
 }
 
@@ -128,6 +147,38 @@ bool RemoveFile(std::u16string_view path) {
 bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
     return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+std::u16string TempFolder() {
+    // The buffer is sized by asking, so a temporary folder of any length fits.
+    const DWORD size = GetTempPathW(0, nullptr);
+    std::wstring folder(size, L'\0');
+    const DWORD length = GetTempPathW(size, folder.data());
+    folder.resize(length < size ? length : 0);
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return FromWide(folder);
+}
+
+bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
+    return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != FALSE;
+}
+
+bool MakeWritable(std::u16string_view path) {
+    const std::wstring wide = Wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           SetFileAttributesW(wide.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) != FALSE;
+}
+
+std::optional<std::int64_t> CreationTime(std::u16string_view path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    // 100-nanosecond steps since 1601.
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) |
+        data.ftCreationTime.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL;
 }
 
 bool SameFile(std::u16string_view a, std::u16string_view b) {

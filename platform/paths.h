@@ -7,13 +7,18 @@
 
 namespace platform {
 
+// What this system writes between a folder and a name: a backslash on
+// Windows, a slash elsewhere.
+extern const char16_t kPathSeparator;
+
 // The last component: what follows the last backslash, slash or drive colon
 // that is itself followed by something other than a separator
 // (PathFindFileNameW). "C:\a\b.xml" gives "b.xml"; "C:\a\" gives "a\".
 std::u16string_view FindFileName(std::u16string_view path);
 
 // The extension: from the last "." of the path, unless a backslash or a
-// blank follows it; empty when there is none (PathFindExtensionW).
+// blank follows it (or, outside Windows, a slash); empty when there is none
+// (PathFindExtensionW).
 std::u16string_view FindExtension(std::u16string_view path);
 
 // The path without its extension (PathRemoveExtensionW).

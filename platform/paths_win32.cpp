@@ -6,6 +6,8 @@
 #include "platform/paths.h"
 
 namespace platform {
+
+const char16_t kPathSeparator = u'\\';
 namespace {
 
 // The shell functions want a terminated string; the offset they find in the

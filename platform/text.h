@@ -36,6 +36,9 @@ std::u16string FromSystemAnsi(std::string_view text);
 // locale's character set, so a terminal shows them as they are.
 std::string ToConsoleFixedText(std::u16string_view text);
 
+// Whether two texts are equal when letter case is ignored (lstrcmpiW).
+bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
+
 // A number in decimal digits, as the programs print sizes and counts.
 std::u16string ToDecimal(unsigned long long value);
 

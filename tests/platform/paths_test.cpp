@@ -19,7 +19,11 @@ const PathCase kCases[] = {
     {u"C:", u"C:", u"", u""},
     {u"C:x.pak", u"x.pak", u".pak", u"C:"},
     {u"/home/u/a.xml", u"a.xml", u".xml", u"/home/u/"},
+#ifdef _WIN32
     {u"a/b.c/d", u"d", u".c/d", u"a/b.c/"},  // only a backslash or a blank ends an extension
+#else
+    {u"a/b.c/d", u"d", u"", u"a/b.c/"},  // and a slash, where it is the separator
+#endif
     {u"my file.tx t", u"my file.tx t", u"", u""},
     {u"D:\\skins out\\x.kolo", u"x.kolo", u".kolo", u"D:\\skins out\\"},
     {u".hidden", u".hidden", u".hidden", u""},

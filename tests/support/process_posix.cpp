@@ -11,6 +11,7 @@
 
 #include "platform/text.h"
 #include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 
 extern char** environ;
 
@@ -90,6 +91,21 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+ScopedTempFolder::ScopedTempFolder(const std::filesystem::path& folder) {
+    const char* saved = std::getenv("TMPDIR");
+    m_bHadValue = saved != nullptr;
+    if (saved) m_strSaved = platform::FromThreadAnsi(saved);
+    setenv("TMPDIR", folder.c_str(), 1);
+}
+
+ScopedTempFolder::~ScopedTempFolder() {
+    if (m_bHadValue) {
+        setenv("TMPDIR", platform::ToThreadAnsi(m_strSaved).c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
 }
 
 }  // namespace testing_support

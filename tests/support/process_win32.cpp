@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "platform/wide.h"
 #include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
 
 namespace testing_support {
 namespace {
@@ -117,6 +118,18 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     CloseHandle(outRead);
     CloseHandle(errRead);
     return result;
+}
+
+ScopedTempFolder::ScopedTempFolder(const std::filesystem::path& folder) {
+    wchar_t saved[32768];
+    const DWORD length = GetEnvironmentVariableW(L"TMP", saved, 32768);
+    m_bHadValue = length > 0;
+    m_strSaved = platform::FromWide(std::wstring(saved, length));
+    SetEnvironmentVariableW(L"TMP", folder.wstring().c_str());
+}
+
+ScopedTempFolder::~ScopedTempFolder() {
+    SetEnvironmentVariableW(L"TMP", m_bHadValue ? platform::Wide(m_strSaved).c_str() : nullptr);
 }
 
 }  // namespace testing_support

@@ -32,3 +32,21 @@ std::string ReadBytes(const std::filesystem::path& path);
 std::string PatternBytes(std::size_t size, unsigned seed);
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+// Points the system's temporary folder (TMPDIR, or TMP on Windows) at
+// `folder` for the life of the object.
+class ScopedTempFolder {
+  public:
+    explicit ScopedTempFolder(const std::filesystem::path& folder);
+    ~ScopedTempFolder();
+    ScopedTempFolder(const ScopedTempFolder&) = delete;
+    ScopedTempFolder& operator=(const ScopedTempFolder&) = delete;
+
+  private:
+    std::u16string m_strSaved;
+    bool m_bHadValue;
+};
+
+}  // namespace testing_support

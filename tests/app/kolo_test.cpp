@@ -1,0 +1,204 @@
+#include "app/kolo.h"
+
+#include <gtest/gtest.h>
+#include <unzip.h>
+
+#include <ctime>
+#include <filesystem>
+
+#include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/mount.h>
+#endif
+
+namespace vellum {
+namespace {
+
+using testing_support::FsPath;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+struct Entry {
+    std::string name;
+    unsigned long method = 0, flag = 0;
+    tm_unz date{};
+    std::string data;
+};
+
+// Reads an archive with minizip's unzip side; fails the test unless it holds
+// exactly one entry.
+std::optional<Entry> ReadSingleEntry(const std::filesystem::path& archive) {
+    unzFile zip = unzOpen64(archive.string().c_str());
+    if (!zip) return std::nullopt;
+    unz_global_info global;
+    Entry entry;
+    unz_file_info info;
+    char name[512];
+    bool ok =
+        unzGetGlobalInfo(zip, &global) == UNZ_OK && global.number_entry == 1 &&
+        unzGoToFirstFile(zip) == UNZ_OK &&
+        unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) == UNZ_OK &&
+        unzOpenCurrentFile(zip) == UNZ_OK;
+    if (ok) {
+        entry.name = name;
+        entry.method = info.compression_method;
+        entry.flag = info.flag;
+        entry.date = info.tmu_date;
+        entry.data.resize(info.uncompressed_size);
+        ok = unzReadCurrentFile(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) ==
+             static_cast<int>(entry.data.size());
+        ok = unzCloseCurrentFile(zip) == UNZ_OK && ok;  // checks the CRC
+    }
+    unzClose(zip);
+    if (!ok) return std::nullopt;
+    return entry;
+}
+
+class KoloTest : public ::testing::Test {
+  protected:
+    std::vector<std::u16string> Files() const {
+        std::vector<std::u16string> names;
+        for (const auto& item : std::filesystem::directory_iterator(dir.path())) {
+            names.push_back(item.path().filename().u16string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    TempDir dir;
+    std::u16string pak = dir / u"night.pak";
+    std::filesystem::path kolo = dir.path() / "night.kolo";
+};
+
+TEST_F(KoloTest, WrapsThePackageAsItsOnlyDeflatedEntry) {
+    const std::string bytes = testing_support::PatternBytes(300000, 1) + std::string(300000, 'q');
+    WriteBytes(FsPath(pak), bytes);
+    ASSERT_TRUE(MakeKoloPackage(pak, true));
+    EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo"}));
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "night.pak");
+    EXPECT_EQ(entry->method, 8u);
+    EXPECT_EQ(entry->flag & 6u, 2u);  // maximum compression
+    EXPECT_EQ(entry->data, bytes);
+    EXPECT_LT(std::filesystem::file_size(kolo), bytes.size());
+    // Dated by the package's creation, moments ago, in local time.
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    EXPECT_EQ(entry->date.tm_year, static_cast<unsigned>(local.tm_year + 1900));
+    EXPECT_EQ(entry->date.tm_mon, static_cast<unsigned>(local.tm_mon));
+    EXPECT_EQ(entry->date.tm_mday, static_cast<unsigned>(local.tm_mday));
+}
+
+TEST_F(KoloTest, EntryTimeGivenIsStoredInLocalTime) {
+    WriteBytes(FsPath(pak), "x");
+    const std::time_t moment = 1258000000;  // November 2009
+    ASSERT_TRUE(MakeKoloPackage(pak, false, moment));
+    const std::tm local = *std::localtime(&moment);
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->date.tm_year, static_cast<unsigned>(local.tm_year + 1900));
+    EXPECT_EQ(entry->date.tm_mon, static_cast<unsigned>(local.tm_mon));
+    EXPECT_EQ(entry->date.tm_mday, static_cast<unsigned>(local.tm_mday));
+    EXPECT_EQ(entry->date.tm_hour, static_cast<unsigned>(local.tm_hour));
+    EXPECT_EQ(entry->date.tm_min, static_cast<unsigned>(local.tm_min));
+    EXPECT_EQ(entry->date.tm_sec, static_cast<unsigned>(local.tm_sec / 2 * 2));
+    // Kept when not asked to delete it.
+    EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo", u"night.pak"}));
+}
+
+TEST(DosDateTime, EncodesTheFieldsAndClampsToTheFormatsRange) {
+    const std::time_t moment = 1258000000;
+    const std::tm t = *std::localtime(&moment);
+    const uint32_t expected =
+        static_cast<uint32_t>((t.tm_mday + (t.tm_mon + 1) * 32 + (t.tm_year - 80) * 512)) << 16 |
+        static_cast<uint32_t>(t.tm_sec / 2 + t.tm_min * 32 + t.tm_hour * 2048);
+    EXPECT_EQ(DosDateTime(moment), expected);
+    EXPECT_EQ(DosDateTime(0) >> 16, (1u + 1u * 32u));  // 1970 is before the format's 1980
+}
+
+TEST_F(KoloTest, AnEmptyPackageGivesAnEmptyEntry) {
+    WriteBytes(FsPath(pak), "");
+    ASSERT_TRUE(MakeKoloPackage(pak, true));
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "night.pak");
+    EXPECT_EQ(entry->data, "");
+}
+
+TEST_F(KoloTest, AMissingPackageLeavesNoArchiveAndDeletesNothingElse) {
+    WriteBytes(dir.path() / "night.xml", "keep");
+    WriteBytes(kolo, "an older archive");
+    EXPECT_FALSE(MakeKoloPackage(pak, true));
+    EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.xml"}));
+}
+
+TEST_F(KoloTest, ReplacesAnExistingArchive) {
+    WriteBytes(kolo, testing_support::PatternBytes(100000, 3));
+    WriteBytes(FsPath(pak), "new");
+    ASSERT_TRUE(MakeKoloPackage(pak, true));
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->data, "new");
+}
+
+TEST(KoloPath, ReplacesOnlyTheFilesExtension) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"D:\\out\\night.pak", u"D:\\out\\night.kolo"},
+        {u"D:\\out.v2\\night", u"D:\\out.v2\\night.kolo"},
+        {u"night.v2.pak", u"night.v2.kolo"},
+    };
+    for (const auto& [pak, kolo] : cases) EXPECT_EQ(KoloPathFor(pak), kolo);
+}
+
+TEST_F(KoloTest, FolderWithADotAndAPackageWithoutExtension) {
+    const std::filesystem::path folder = dir.path() / "skins.v2";
+    std::filesystem::create_directory(folder);
+    const std::u16string bare = testing_support::U16(folder / "night");
+    WriteBytes(FsPath(bare), "bare");
+    ASSERT_TRUE(MakeKoloPackage(bare, true));
+    const auto entry = ReadSingleEntry(folder / "night.kolo");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "night");
+    EXPECT_FALSE(std::filesystem::exists(FsPath(bare)));
+}
+
+TEST_F(KoloTest, NamesOutsideTheAnsiCodePageAreWrapped) {
+    // On Windows the archive and the package are opened by their UTF-16
+    // paths, whatever the code page can spell.
+    const std::filesystem::path folder = dir.path() / FsPath(u"夜曲 ☃");
+    std::filesystem::create_directory(folder);
+    const std::u16string unicodePak = testing_support::U16(folder / FsPath(u"ünï.pak"));
+    WriteBytes(FsPath(unicodePak), "bytes");
+    ASSERT_TRUE(MakeKoloPackage(unicodePak, true));
+    EXPECT_TRUE(std::filesystem::exists(folder / FsPath(u"ünï.kolo")));
+    EXPECT_FALSE(std::filesystem::exists(FsPath(unicodePak)));
+}
+
+#ifndef _WIN32
+// A full disk rejects the archive's chunks: the step fails, the package
+// stays and no archive is left. Needs the right to mount (a root test run).
+TEST_F(KoloTest, FullDiskKeepsThePackageAndLeavesNoArchive) {
+    const auto volume = dir.path() / "volume";
+    std::filesystem::create_directory(volume);
+    // Room for the package, not for a second copy of it.
+    if (mount("kolo-test", volume.c_str(), "tmpfs", 0, "size=400k") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{volume.string()};
+    const std::u16string fullPak = testing_support::U16(volume / "night.pak");
+    WriteBytes(FsPath(fullPak), testing_support::PatternBytes(300 * 1024, 8));
+    EXPECT_FALSE(MakeKoloPackage(fullPak, true));
+    EXPECT_TRUE(std::filesystem::exists(FsPath(fullPak)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(volume),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+#endif
+
+}  // namespace
+}  // namespace vellum

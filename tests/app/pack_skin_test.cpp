@@ -1,0 +1,126 @@
+#include "app/pack_skin.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/kolo.h"
+#include "platform/paths.h"
+#include "tests/support/temp_dir.h"
+
+namespace vellum {
+namespace {
+
+using testing_support::FsPath;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+
+// Stands in for the packer: records what it was asked and writes a package
+// of the two inputs' bytes, unless told to fail or to write nothing.
+class ScriptedPacker : public Packer {
+  public:
+    bool Pack(std::u16string_view pakPath, std::u16string_view first, std::u16string_view second,
+              std::u16string& log) override {
+        calls.push_back({std::u16string(pakPath), std::u16string(first), std::u16string(second)});
+        if (!starts) {
+            log += u"cannot start\n";
+            return false;
+        }
+        log += u"packed\r\n";
+        if (writes)
+            WriteBytes(FsPath(pakPath), ReadBytes(FsPath(first)) + ReadBytes(FsPath(second)));
+        return true;
+    }
+    bool starts = true, writes = true;
+    std::vector<std::vector<std::u16string>> calls;
+};
+
+class PackSkinTest : public ::testing::Test {
+  protected:
+    std::u16string Input(std::u16string_view name, const std::string& bytes) {
+        const std::u16string path = inputs / name;
+        WriteBytes(FsPath(path), bytes);
+        return path;
+    }
+    SkinOutcome Pack(std::u16string_view first, std::u16string_view second) {
+        return PackSkin(packer, {}, outputDir, u"night", first, second, log);
+    }
+    TempDir inputs, output, temp;
+    testing_support::ScopedTempFolder redirect{temp.path()};
+    std::u16string outputDir = testing_support::U16(output.path());
+    ScriptedPacker packer;
+    std::u16string log;
+};
+
+TEST_F(PackSkinTest, PackedAndWrapped) {
+    EXPECT_EQ(Pack(Input(u"night.xml", "<x/>"), Input(u"night.pxa", "PXA")),
+              SkinOutcome::kKoloWritten);
+    const std::u16string pak = outputDir + platform::kPathSeparator + u"night.pak";
+    ASSERT_EQ(packer.calls.size(), 1u);
+    EXPECT_EQ(packer.calls[0][0], pak);
+    EXPECT_EQ(log, u"packed\r\n生成KOLO文件成功！\r\n路径:" + KoloPathFor(pak) + u"\r\n");
+    EXPECT_FALSE(std::filesystem::exists(FsPath(pak)));
+    EXPECT_TRUE(std::filesystem::exists(FsPath(KoloPathFor(pak))));
+}
+
+TEST_F(PackSkinTest, MissingOrRepeatedFilesAreRefusedBeforeThePacker) {
+    const auto xml = Input(u"night.xml", "<x/>");
+    std::u16string upper = xml;
+    upper.replace(upper.size() - 9, 9, u"NIGHT.XML");
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {xml, u""}, {u"", xml}, {xml, xml}, {xml, upper}};
+    for (const auto& [first, second] : cases) {
+        log.clear();
+        EXPECT_EQ(Pack(first, second), SkinOutcome::kMissingFiles);
+        EXPECT_EQ(log, u"\r\n打包【night】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\r\n");
+    }
+    EXPECT_TRUE(packer.calls.empty());
+}
+
+TEST_F(PackSkinTest, MultiBitmapsArePreparedFirst) {
+    const auto mbm = Input(u"night.mbm", "MBM!"), xml = Input(u"night.xml", "<x/>");
+    EXPECT_EQ(Pack(mbm, xml), SkinOutcome::kKoloWritten);
+    ASSERT_EQ(packer.calls.size(), 1u);
+    EXPECT_EQ(FsPath(packer.calls[0][1]), temp.path() / "night.pxa");
+    EXPECT_EQ(packer.calls[0][2], xml);
+
+    log.clear();
+    EXPECT_EQ(Pack(xml, inputs / u"gone.mbm"), SkinOutcome::kMbmFailed);
+    EXPECT_EQ(log, u"\r\n打包【night】失败,原因:校正mbm文件失败!\r\n");
+    EXPECT_EQ(packer.calls.size(), 1u);
+}
+
+TEST_F(PackSkinTest, APackerThatCannotStartEndsTheJob) {
+    packer.starts = false;
+    EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b")), SkinOutcome::kPackerFailed);
+    EXPECT_EQ(log, u"cannot start\n");
+}
+
+TEST_F(PackSkinTest, NoPackageNoArchive) {
+    packer.writes = false;
+    EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b")), SkinOutcome::kKoloFailed);
+    EXPECT_EQ(log, u"packed\r\n生成KOLO文件:【night】 失败！\r\n");
+}
+
+TEST_F(PackSkinTest, WithoutKoloThePackageStays) {
+    PackSettings settings;
+    settings.createKolo = false;
+    EXPECT_EQ(PackSkin(packer, settings, outputDir, u"night", Input(u"night.xml", "a"),
+                       Input(u"night.pxa", "b"), log),
+              SkinOutcome::kPacked);
+    EXPECT_TRUE(std::filesystem::exists(output.path() / "night.pak"));
+    EXPECT_EQ(log, u"packed\r\n");
+}
+
+TEST(PackSkinPaths, PackagePathAndPackerArguments) {
+    const std::u16string sep(1, platform::kPathSeparator);
+    EXPECT_EQ(PakPathFor(u"D:", u"x"), u"D:" + sep + u"x.pak");
+    // The separator is added even after one: the doubled one is accepted.
+    EXPECT_EQ(PakPathFor(u"D:" + sep, u"x"), u"D:" + sep + sep + u"x.pak");
+    EXPECT_EQ(PackerArguments(u"D:\\o\\x.pak", u"C:\\s\\x.xml", u"C:\\s k\\x.pxa"),
+              u" \"D:\\o\\x.pak\" \"C:\\s\\x.xml\" \"C:\\s k\\x.pxa\"");
+}
+
+}  // namespace
+}  // namespace vellum
