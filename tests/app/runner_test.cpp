@@ -1,49 +1,57 @@
-// The packer runner with real child processes: this test's echo_child.exe
-// and quill.exe, both built beside it.
-#include <windows.h>
-
+// The packer runner with real child processes: the tests' echo_child and
+// quill, both built beside this program. On Windows it runs with the GBK
+// code page (936), in which the packer's output reads right.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "app/win/process_runner.h"
+#include "app/process_runner.h"
+#include "platform/process.h"
 #include "tests/support/pak_reader.h"
 #include "tests/support/temp_dir.h"
 
 namespace vellum {
 namespace {
 
+const std::u16string kChild = platform::ProgramFileName(u"echo_child");
+#ifdef _WIN32
+const std::u16string kNewline = u"\r\n";
+#else
+const std::u16string kNewline = u"\n";
+#endif
+
 TEST(ExecuteCommand, CollectsEverythingAChattyChildPrints) {
     std::u16string log = u"before|";
-    ASSERT_TRUE(ExecuteCommand(u"echo_child.exe", u"bytes 200000", log));
+    ASSERT_TRUE(ExecuteCommand(kChild, u"bytes 200000", log));
     ASSERT_EQ(log.size(), 7u + 200000u);
     EXPECT_EQ(log.substr(0, 10), u"before|abc");
     EXPECT_EQ(log.back(), u'a' + (200000 - 1) % 26);
 }
 
 TEST(ExecuteCommand, ACharacterAcrossTwoReadsStaysWhole) {
-    ASSERT_EQ(GetACP(), 936u) << "runs with the GBK code page";
     std::u16string log;
-    ASSERT_TRUE(ExecuteCommand(u"echo_child.exe", u"split", log));
+    ASSERT_TRUE(ExecuteCommand(kChild, u"split", log));
     EXPECT_EQ(log, std::u16string(8095, u'a') + u"字");
 }
 
 TEST(ExecuteCommand, JoinsStandardOutputAndStandardError) {
     std::u16string log;
-    ASSERT_TRUE(ExecuteCommand(u"echo_child.exe", u"streams", log));
+    ASSERT_TRUE(ExecuteCommand(kChild, u"streams", log));
     EXPECT_EQ(log, u"outerr");
 }
 
 TEST(ExecuteCommand, PassesTheCommandLineAsUtf16) {
     std::u16string log;
-    ASSERT_TRUE(ExecuteCommand(u"echo_child.exe", u"argument \"D:\\夜曲 ☃\\ünï.pak\"", log));
+    ASSERT_TRUE(ExecuteCommand(kChild, u"argument \"D:\\夜曲 ☃\\ünï.pak\"", log));
     EXPECT_EQ(log, u"same");
 }
 
 TEST(ExecuteCommand, AProgramThatCannotStartIsLogged) {
     std::u16string log = u"x";
     EXPECT_FALSE(ExecuteCommand(u"no-such-packer.exe", u" \"a.pak\" \"b\" \"c\"", log));
-    EXPECT_EQ(log, u"x" u"Execute Commnand:no-such-packer.exe  \"a.pak\" \"b\" \"c\" Failure!\n");
+    EXPECT_EQ(log,
+              u"x"
+              u"Execute Commnand:no-such-packer.exe  \"a.pak\" \"b\" \"c\" Failure!\n");
 }
 
 TEST(QuillProcessPacker, RunsTheRealPackerBesideThisProgram) {
@@ -54,10 +62,11 @@ TEST(QuillProcessPacker, RunsTheRealPackerBesideThisProgram) {
     QuillProcessPacker packer;
     std::u16string log;
     ASSERT_TRUE(packer.Pack(pak, xml, pxa, log));
-    // The summary as the packer prints it: GBK, decoded here with code page 936.
-    EXPECT_EQ(log, u"\r\n2 个文件被打包.\r\n" + std::u16string(47, u'-') + u"\r\n" + xml + u"\t7 字节\r\n" + pxa +
-                       u"\t3 字节\r\n");
-    const auto package = testing_support::ReadPak(testing_support::ReadBytes(testing_support::FsPath(pak)));
+    // The summary as the packer prints it, decoded in this program's code page.
+    EXPECT_EQ(log, kNewline + u"2 个文件被打包." + kNewline + std::u16string(47, u'-') + kNewline +
+                       xml + u"\t7 字节" + kNewline + pxa + u"\t3 字节" + kNewline);
+    const auto package =
+        testing_support::ReadPak(testing_support::ReadBytes(testing_support::FsPath(pak)));
     ASSERT_TRUE(package);
     EXPECT_EQ(package->name, "zafra");
     ASSERT_EQ(package->entries.size(), 2u);

@@ -1,0 +1,22 @@
+// Starting programs and collecting what they print.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// How this system names the file of a program: "quill.exe" on Windows,
+// "quill" elsewhere.
+std::u16string ProgramFileName(std::u16string_view name);
+
+// Starts a program hidden from a command line in the Windows form: the
+// program, a blank, then the arguments, each in double quotes where it holds
+// blanks. Its standard output and standard error are joined into one pipe,
+// read until the program ends. A program named without a folder is looked
+// for beside the running program first. Returns the bytes it printed, or
+// nothing when it could not be started (or no pipe could be made).
+std::optional<std::string> RunCollectingOutput(std::u16string_view commandLine);
+
+}  // namespace platform
