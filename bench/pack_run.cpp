@@ -1,0 +1,144 @@
+// A pack run as the dialog application makes it, measured step by step:
+// 20 skins of about 2 MB, each packed by a quill process and wrapped into a
+// .kolo. Prints the share of the time spent in the packer processes, in the
+// .kolo step (deflate) and elsewhere, and the .kolo step's time and size
+// next to Info-ZIP's `zip -9` on the same .pak files, measured in the same
+// run.
+//
+// Usage: pack_run [SKINS (20)] [ROUNDS (3)]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <list>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/kolo.h"
+#include "app/pack_skin.h"
+#include "app/process_runner.h"
+#include "app/skin_jobs.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// Image-like bytes: runs of repeated pixels with noise between them, so
+// deflate has real work and finds something to save.
+std::string ImageBundle(std::size_t size, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes;
+    bytes.reserve(size);
+    while (bytes.size() < size) {
+        const auto pixel = static_cast<char>(random() & 0xFF);
+        bytes.append(random() % 48, pixel);
+        for (int i = random() % 32; i > 0; --i) bytes.push_back(static_cast<char>(random() & 0xFF));
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+void Write(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Times the packer processes.
+class TimedPacker : public vellum::Packer {
+  public:
+    bool Pack(std::u16string_view pak, std::u16string_view first, std::u16string_view second,
+              std::u16string& log) override {
+        const auto start = Clock::now();
+        const bool started = m_packer.Pack(pak, first, second, log);
+        elapsed += Clock::now() - start;
+        return started;
+    }
+    Clock::duration elapsed{};
+
+  private:
+    vellum::QuillProcessPacker m_packer;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int skins = argc > 1 ? std::atoi(argv[1]) : 20;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const fs::path work =
+        fs::temp_directory_path() / ("pack-run-bench-" + std::to_string(std::random_device()()));
+    fs::create_directories(work / "skins");
+    fs::create_directories(work / "out");
+    std::list<std::u16string> files;
+    for (int i = 0; i < skins; ++i) {
+        const std::string name = "skin" + std::to_string(i);
+        Write(work / "skins" / (name + ".xml"), std::string(20000, 'x') + name);
+        Write(work / "skins" / (name + ".pxa"), ImageBundle(2'000'000, static_cast<unsigned>(i)));
+        files.push_back((work / "skins" / (name + ".xml")).u16string());
+        files.push_back((work / "skins" / (name + ".pxa")).u16string());
+    }
+
+    double total = 0, packer = 0, kolo = 0, zip = 0;
+    std::uintmax_t koloBytes = 0, zipBytes = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const auto start = Clock::now();
+        vellum::SkinJobMap jobs;
+        vellum::CollectSkinJobs(files, jobs);
+        TimedPacker timed;
+        Clock::duration koloTime{};
+        std::vector<fs::path> paks;
+        jobs.ForEach([&](const vellum::SkinJob& job) {
+            std::u16string log;
+            // The run's own steps, with the .kolo step timed on its own.
+            vellum::PackSettings settings;
+            settings.createKolo = false;
+            vellum::PackSkin(timed, settings, (work / "out").u16string(), job.strName,
+                             job.strFirstFile, job.strSecondFile, log);
+            const std::u16string pak = vellum::PakPathFor((work / "out").u16string(), job.strName);
+            const auto koloStart = Clock::now();
+            vellum::MakeKoloPackage(pak, false);
+            koloTime += Clock::now() - koloStart;
+            paks.emplace_back(pak);
+        });
+        total += Seconds(Clock::now() - start);
+        packer += Seconds(timed.elapsed);
+        kolo += Seconds(koloTime);
+
+        koloBytes = zipBytes = 0;
+        const auto zipStart = Clock::now();
+        for (const auto& pak : paks) {
+            const fs::path archive = fs::path(pak).replace_extension(".zip");
+            const std::string command =
+                "zip -9 -j -q '" + archive.string() + "' '" + pak.string() + "'";
+            if (std::system(command.c_str()) != 0) {
+                std::fprintf(stderr, "zip failed\n");
+                return 1;
+            }
+        }
+        zip += Seconds(Clock::now() - zipStart);
+        for (const auto& pak : paks) {
+            koloBytes += fs::file_size(fs::path(pak).replace_extension(".kolo"));
+            zipBytes += fs::file_size(fs::path(pak).replace_extension(".zip"));
+            fs::remove(fs::path(pak).replace_extension(".zip"));
+            fs::remove(fs::path(pak).replace_extension(".kolo"));
+            fs::remove(pak);
+        }
+    }
+    fs::remove_all(work);
+
+    std::printf("%d skins of about 2 MB, %d rounds\n", skins, rounds);
+    std::printf("pack run            %8.3f s per round\n", total / rounds);
+    std::printf("  packer processes  %5.1f %%\n", 100 * packer / total);
+    std::printf("  .kolo (deflate)   %5.1f %%\n", 100 * kolo / total);
+    std::printf("  elsewhere         %5.1f %%\n", 100 * (total - packer - kolo) / total);
+    std::printf(".kolo step / zip -9: time %.2f, size %.4f (%ju / %ju bytes)\n", kolo / zip,
+                static_cast<double>(koloBytes) / static_cast<double>(zipBytes), koloBytes,
+                zipBytes);
+    return 0;
+}
