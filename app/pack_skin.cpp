@@ -10,16 +10,13 @@
 namespace vellum {
 namespace {
 
-void LogMissingFiles(std::u16string& log, std::u16string_view name) {
+// "Packing [name] failed, reason: ..."
+void LogRefused(std::u16string& log, std::u16string_view name, std::u16string_view reason) {
     log += u"\r\n打包【";
     log += name;
-    log += u"】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\r\n";
-}
-
-void LogMbmFailed(std::u16string& log, std::u16string_view name) {
-    log += u"\r\n打包【";
-    log += name;
-    log += u"】失败,原因:校正mbm文件失败!\r\n";
+    log += u"】失败,原因:";
+    log += reason;
+    log += u"!\r\n";
 }
 
 void LogKoloWritten(std::u16string& log, std::u16string_view koloPath) {
@@ -64,12 +61,12 @@ SkinOutcome PackSkin(Packer& packer, const PackSettings& settings, std::u16strin
     const std::u16string pakPath = PakPathFor(outputDir, name);
     if (firstFile.empty() || secondFile.empty() ||
         platform::EqualIgnoringCase(firstFile, secondFile)) {
-        LogMissingFiles(log, name);
+        LogRefused(log, name, u"缺少文件(需两个同名的PXA文件与XML文件)");
         return SkinOutcome::kMissingFiles;
     }
     std::u16string input1(firstFile), input2(secondFile);
     if (!PrepareInput(input1) || !PrepareInput(input2)) {
-        LogMbmFailed(log, name);
+        LogRefused(log, name, u"校正mbm文件失败");
         return SkinOutcome::kMbmFailed;
     }
     if (!packer.Pack(pakPath, input1, input2, log)) return SkinOutcome::kPackerFailed;

@@ -7,6 +7,23 @@
 
 namespace platform {
 
+File::~File() {
+    Close();
+}
+
+File::File(File&& other) noexcept : m_handle(other.m_handle) {
+    other.m_handle = kInvalid;
+}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_handle = other.m_handle;
+        other.m_handle = kInvalid;
+    }
+    return *this;
+}
+
 std::u16string CreateTempFileBeside(std::u16string_view path, File& file) {
     static const char16_t kHex[] = u"0123456789abcdef";
     std::random_device device;

@@ -27,23 +27,6 @@ IoResult FromErrno() {
 
 }  // namespace
 
-File::~File() {
-    Close();
-}
-
-File::File(File&& other) noexcept : m_handle(other.m_handle) {
-    other.m_handle = kInvalid;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_handle = other.m_handle;
-        other.m_handle = kInvalid;
-    }
-    return *this;
-}
-
 File File::OpenForReading(std::u16string_view path) {
     // O_NONBLOCK keeps a named pipe from blocking the open; only plain files
     // are kept, so it is cleared again at once.

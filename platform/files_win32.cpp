@@ -32,23 +32,6 @@ bool Identity(std::u16string_view path, BY_HANDLE_FILE_INFORMATION& info) {
 
 }  // namespace
 
-File::~File() {
-    Close();
-}
-
-File::File(File&& other) noexcept : m_handle(other.m_handle) {
-    other.m_handle = kInvalid;
-}
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_handle = other.m_handle;
-        other.m_handle = kInvalid;
-    }
-    return *this;
-}
-
 File File::OpenForReading(std::u16string_view path) {
     const HANDLE handle = CreateFileW(Wide(path).c_str(), FILE_READ_DATA, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, 0, nullptr);

@@ -9,7 +9,7 @@
 #include "tests/support/temp_dir.h"
 
 #ifndef _WIN32
-#include <sys/mount.h>
+#include "tests/support/small_volume.h"
 #endif
 
 namespace vellum {
@@ -178,23 +178,16 @@ TEST_F(KoloTest, NamesOutsideTheAnsiCodePageAreWrapped) {
 
 #ifndef _WIN32
 // A full disk rejects the archive's chunks: the step fails, the package
-// stays and no archive is left. Needs the right to mount (a root test run).
+// stays and no archive is left.
 TEST_F(KoloTest, FullDiskKeepsThePackageAndLeavesNoArchive) {
-    const auto volume = dir.path() / "volume";
-    std::filesystem::create_directory(volume);
     // Room for the package, not for a second copy of it.
-    if (mount("kolo-test", volume.c_str(), "tmpfs", 0, "size=400k") != 0) {
-        GTEST_SKIP() << "cannot mount a small file system here";
-    }
-    struct Unmount {
-        std::string path;
-        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
-    } unmount{volume.string()};
-    const std::u16string fullPak = testing_support::U16(volume / "night.pak");
+    const testing_support::SmallVolume volume(dir.path() / "volume", "400k");
+    if (!volume.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    const std::u16string fullPak = testing_support::U16(volume.path() / "night.pak");
     WriteBytes(FsPath(fullPak), testing_support::PatternBytes(300 * 1024, 8));
     EXPECT_FALSE(MakeKoloPackage(fullPak, true));
     EXPECT_TRUE(std::filesystem::exists(FsPath(fullPak)));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(volume),
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(volume.path()),
                             std::filesystem::directory_iterator()),
               1);
 }

@@ -1,8 +1,5 @@
 // What quill prints on Linux: the locale's character set, no carriage
 // returns added, and the messages of the failures it refuses.
-#include <sys/mount.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +7,7 @@
 #include "platform/text.h"
 #include "tests/packer/quill_cli_test.h"
 #include "tests/support/pak_reader.h"
+#include "tests/support/small_volume.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -123,21 +121,13 @@ TEST_F(QuillConsoleTest, MessagesOfRefusedPackages) {
     }
 }
 
-// A small file system of its own that the package cannot fit on. Needs the
-// right to mount, which a root test run has.
+// A small file system of its own that the package cannot fit on.
 TEST_F(QuillConsoleTest, FullDiskLeavesNoFileBehind) {
-    const auto volume = dir.path() / "volume";
-    std::filesystem::create_directory(volume);
-    if (mount("kolo-test", volume.c_str(), "tmpfs", 0, "size=64k") != 0) {
-        GTEST_SKIP() << "cannot mount a small file system here";
-    }
-    struct Unmount {
-        std::string path;
-        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
-    } unmount{volume.string()};
+    const testing_support::SmallVolume volume(dir.path() / "volume", "64k");
+    if (!volume.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
 
     const std::u16string input = dir / u"big.pxa",
-                         output = testing_support::U16(volume / "out.pak");
+                         output = testing_support::U16(volume.path() / "out.pak");
     WriteBytes(FsPath(input), testing_support::PatternBytes(200 * 1024, 5));
     WriteBytes(FsPath(output), "an older package");
     const auto result = Quill({output, input});
@@ -147,7 +137,7 @@ TEST_F(QuillConsoleTest, FullDiskLeavesNoFileBehind) {
     EXPECT_EQ(
         result.output.substr(result.output.size() - std::min(result.output.size(), message.size())),
         message);
-    EXPECT_TRUE(std::filesystem::is_empty(volume));
+    EXPECT_TRUE(std::filesystem::is_empty(volume.path()));
 }
 
 }  // namespace

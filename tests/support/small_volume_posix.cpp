@@ -1,0 +1,17 @@
+#include <sys/mount.h>
+
+#include "tests/support/small_volume.h"
+
+namespace testing_support {
+
+SmallVolume::SmallVolume(const std::filesystem::path& folder, const std::string& size)
+    : m_path(folder) {
+    std::filesystem::create_directories(folder);
+    m_bMounted = mount("kolo-test", folder.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+}
+
+SmallVolume::~SmallVolume() {
+    if (m_bMounted) umount2(m_path.c_str(), MNT_DETACH);
+}
+
+}  // namespace testing_support
