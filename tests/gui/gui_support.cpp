@@ -35,69 +35,43 @@ class GuiEnvironment : public testing::Environment {
 
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
-// The modal window WhileModal waits for: any dialog of this thread that is
-// shown, other than the window that opened it.
-struct ModalSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK FindModal(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<ModalSearch*>(lParam);
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    if (window != search->owner && IsWindowVisible(window) &&
-        std::wstring(className) == L"#32770") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+std::filesystem::path IniPath() {
+    wchar_t program[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    return std::filesystem::path(program).parent_path() / "vellum.ini";
 }
 
 struct ModalScript {
-    HWND owner = nullptr;
-    const std::function<void(HWND)>* action = nullptr;
-    UINT_PTR timer = 0;
-    bool ran = false;
-};
-ModalScript g_modal;
+    HWND owner;
+    const std::function<void(HWND)>* action;
+    UINT_PTR timer;
+    bool ran;
+} g_modal;
+
+BOOL CALLBACK FindModal(HWND window, LPARAM found) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (window == g_modal.owner || !IsWindowVisible(window) || className != std::wstring(L"#32770"))
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
 
 // Runs inside the modal loop, which dispatches this thread's timers.
 void CALLBACK OnModalTimer(HWND, UINT, UINT_PTR, DWORD) {
-    ModalSearch search{g_modal.owner, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&search));
-    if (!search.found || g_modal.ran) return;
+    HWND modal = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
+    if (!modal || g_modal.ran) return;
     KillTimer(nullptr, g_modal.timer);
     g_modal.ran = true;
-    (*g_modal.action)(search.found);
-    if (IsWindowVisible(search.found)) {
+    (*g_modal.action)(modal);
+    if (IsWindowVisible(modal)) {
         ADD_FAILURE() << "the modal window was left open";
-        EndDialog(search.found, IDCANCEL);
+        EndDialog(modal, IDCANCEL);
     }
 }
 
 }  // namespace
-
-bool ScriptedShell::ChooseFolder(HWND owner, std::wstring& folder) {
-    chooserOwners.push_back(owner);
-    if (!chosenFolder) return false;
-    folder = *chosenFolder;
-    return true;
-}
-
-int ScriptedShell::ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
-                                  UINT type) {
-    messageBoxes.push_back({owner, text, caption, type});
-    return IDOK;
-}
-
-void ScriptedShell::TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND owner) {
-    popups.push_back({menu, flags, screenPoint, owner});
-}
-
-void ScriptedShell::StartProgram(const std::wstring& commandLine) {
-    startedPrograms.push_back(commandLine);
-}
 
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
@@ -113,49 +87,27 @@ RECT RectInParent(HWND control) {
     return rect;
 }
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, WM_QUIT - 1, PM_REMOVE) ||
-           PeekMessageW(&msg, nullptr, WM_QUIT + 1, 0xFFFFFFFF, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 std::optional<int> TakeQuitMessage() {
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
     return static_cast<int>(msg.wParam);
 }
 
-std::wstring IniPath() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.find_last_of(L'\\') + 1) + L"vellum.ini";
-}
-
 std::wstring ReadIni() {
-    const std::filesystem::path path(IniPath());
-    if (!std::filesystem::exists(path)) return L"";
-    const std::string bytes = testing_support::ReadBytes(path);
-    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0)
-        return std::wstring(bytes.begin(), bytes.end());
+    if (!std::filesystem::exists(IniPath())) return L"";
+    const std::string bytes = testing_support::ReadBytes(IniPath());
+    if (bytes.compare(0, 2, "\xFF\xFE") != 0) return std::wstring(bytes.begin(), bytes.end());
     std::wstring text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
         text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
                                      static_cast<unsigned char>(bytes[i + 1]) << 8);
-    }
     return text;
 }
 
 void WriteIni(const std::wstring& text) {
     std::string bytes = "\xFF\xFE";
-    for (wchar_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    testing_support::WriteBytes(std::filesystem::path(IniPath()), bytes);
+    for (wchar_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    testing_support::WriteBytes(IniPath(), bytes);
 }
 
 bool WhileModal(HWND owner, UINT command, const std::function<void(HWND)>& action) {
@@ -166,27 +118,24 @@ bool WhileModal(HWND owner, UINT command, const std::function<void(HWND)>& actio
 }
 
 void MainDialogTest::SetUp() {
-    DeleteFileW(IniPath().c_str());
+    std::filesystem::remove(IniPath());
 }
 
 void MainDialogTest::TearDown() {
     Close();
-    DeleteFileW(IniPath().c_str());
+    std::filesystem::remove(IniPath());
 }
 
-HWND MainDialogTest::Open() {
+void MainDialogTest::Open() {
     m_dialog = std::make_unique<CMainDlg>(m_shell);
     m_hWnd = m_dialog->Create(nullptr);
-    EXPECT_NE(m_hWnd, nullptr);
+    ASSERT_NE(m_hWnd, nullptr);
     ShowWindow(m_hWnd, SW_SHOWNORMAL);
-    Pump();
-    return m_hWnd;
 }
 
 void MainDialogTest::Close() {
     if (m_dialog && m_dialog->Handle()) DestroyWindow(m_dialog->Handle());
     m_dialog.reset();
-    m_hWnd = nullptr;
     TakeQuitMessage();
 }
 

@@ -1,4 +1,4 @@
-// What the GUI tests share: the program set up as vellum.exe sets itself up,
+// What the GUI tests share: the process set up as vellum.exe sets itself up,
 // a scripted shell in place of the system's dialogs, the main dialog opened
 // fresh for each test, and ways to look at windows and at vellum.ini.
 #pragma once
@@ -19,65 +19,61 @@
 namespace gui_testing {
 
 // Answers as a user would, from a script, and remembers what was asked.
-class ScriptedShell : public CShell {
-  public:
-    struct MessageBoxCall {
+struct ScriptedShell : CShell {
+    struct Call {
         HWND owner;
-        std::wstring text;
+        std::wstring text;  // message box text, or started command line
         std::wstring caption;
-        UINT type;
-    };
-    struct PopupCall {
+        UINT flags;  // message box type, or popup menu flags
         HMENU menu;
-        UINT flags;
         POINT point;
-        HWND owner;
     };
-
-    // The folder the next choosers pick; none: the user cancels.
-    std::optional<std::wstring> chosenFolder;
+    std::optional<std::wstring> chosenFolder;  // none: the user cancels the chooser
     std::vector<HWND> chooserOwners;
-    std::vector<MessageBoxCall> messageBoxes;
-    std::vector<PopupCall> popups;
-    std::vector<std::wstring> startedPrograms;
+    std::vector<Call> messageBoxes, popups, started;
 
-    bool ChooseFolder(HWND owner, std::wstring& folder) override;
+    bool ChooseFolder(HWND owner, std::wstring& folder) override {
+        chooserOwners.push_back(owner);
+        if (chosenFolder) folder = *chosenFolder;
+        return chosenFolder.has_value();
+    }
     int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
-                       UINT type) override;
-    void TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND owner) override;
-    void StartProgram(const std::wstring& commandLine) override;
+                       UINT type) override {
+        messageBoxes.push_back({owner, text, caption, type, nullptr, {}});
+        return IDOK;
+    }
+    void TrackPopupMenu(HMENU menu, UINT flags, POINT point, HWND owner) override {
+        popups.push_back({owner, L"", L"", flags, menu, point});
+    }
+    void StartProgram(const std::wstring& commandLine) override {
+        started.push_back({nullptr, commandLine, L"", 0, nullptr, {}});
+    }
 };
 
 std::wstring WindowText(HWND window);
 // A control's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND control);
-// Handles the messages waiting for this thread, but not WM_QUIT.
-void Pump();
 // Takes a waiting WM_QUIT and gives its exit code.
 std::optional<int> TakeQuitMessage();
 
-// vellum.ini of the test program, beside it.
-std::wstring IniPath();
-// Its text, read as UTF-16 when it starts with a byte-order mark, as ASCII
-// otherwise; empty if there is no file.
+// vellum.ini beside the test program, read as UTF-16 when it starts with a
+// byte-order mark, as ASCII otherwise ("" when missing); written as UTF-16.
 std::wstring ReadIni();
-// Writes it as UTF-16 with a byte-order mark.
 void WriteIni(const std::wstring& text);
 
-// Sends `command` to `owner`; once the modal dialog or box it opens is up,
-// calls `action` with it. The action must close it. Returns whether one
-// opened.
+// Sends `command` to `owner`; once the modal window it opens is up, calls
+// `action` with it, which must close it. Returns whether one opened.
 bool WhileModal(HWND owner, UINT command, const std::function<void(HWND)>& action);
 
-// Each test starts without vellum.ini; Open creates the main dialog with the
-// scripted shell, registered with this thread's message loop, and shows it.
+// Each test starts without vellum.ini. Open creates the main dialog with the
+// scripted shell (it registers with this thread's message loop) and shows it.
 class MainDialogTest : public testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
 
-    HWND Open();
-    // Destroys the dialog, as if the program ended, and forgets the quit message.
+    void Open();
+    // Destroys the dialog as the program's end does and drops the quit message.
     void Close();
     HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
     // One idle moment of the message loop.
