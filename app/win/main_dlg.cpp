@@ -143,28 +143,3 @@ LRESULT CMainDlg::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
     m_resize.OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
     return 0;
 }
-
-LRESULT CMainDlg::OnDropFiles(WPARAM, LPARAM) {
-    // The file list takes dropped skin files in here.
-    return 0;
-}
-
-LRESULT CMainDlg::OnAddFiles(WPARAM, LPARAM) {
-    // The file list's open-file dialog takes files in here.
-    return 0;
-}
-
-LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
-    // The pack run packs the listed skins here.
-    return 0;
-}
-
-LRESULT CMainDlg::OnDeleteFiles(WPARAM, LPARAM) {
-    // The file list removes the selected rows here.
-    return 0;
-}
-
-LRESULT CMainDlg::OnClearList(WPARAM, LPARAM) {
-    // The file list removes all rows here.
-    return 0;
-}

@@ -5,8 +5,12 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <list>
 #include <string>
 #include <vector>
+
+#include "app/process_runner.h"
+#include "app/skin_jobs.h"
 
 #include "app/res/resource.h"
 #include "app/win/dialog.h"
@@ -28,6 +32,14 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     // The folder chooser for the pack run: on a choice the folder becomes the
     // output folder (saved with the other settings) and the result is 1; else 0.
     int BrowseOutputFolder();
+
+    // The full paths taken into the list, in arrival order: the files the
+    // next pack run pairs into skins. Always the paths of the rows.
+    const std::list<std::u16string>& Files() const { return m_listFiles; }
+    // The skins of the last pack run.
+    const vellum::SkinJobMap& SkinJobs() const { return m_mapSkinJobs; }
+    // Everything the last pack run reported, as the output pane shows it.
+    const std::u16string& OutputLog() const { return m_strOutputLog; }
 
   private:
     friend class CDialogImpl<CMainDlg>;
@@ -60,6 +72,20 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     LRESULT OnOpenOutputDir(WPARAM wParam, LPARAM lParam);
     LRESULT OnListRightClick(WPARAM wParam, LPARAM lParam);
 
+    // What taking a file into the list did.
+    enum class RowResult { kFailed, kExisting, kInserted };
+
+    void AddSkinFile(const std::wstring& path);
+    RowResult AddFileRow(const std::wstring& path);
+    int FindFileRow(const std::wstring& path) const;
+    // A row's path, however long.
+    std::wstring RowPath(int row) const;
+
+    // Packs one skin; true when the packer ran, whatever the .kolo step did.
+    bool PackSkin(const std::u16string& outputDir, const std::u16string& name,
+                  const std::u16string& firstFile, const std::u16string& secondFile);
+    void EnableRunButtons(bool enable);
+
     // The Generate button's enable state as last decided at idle time, and
     // whether that decision still waits to be applied to the button.
     struct UpdateState {
@@ -75,5 +101,9 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     HWND m_wndList = nullptr;
     HWND m_wndOutput = nullptr;
     HWND m_wndProgress = nullptr;
+    std::list<std::u16string> m_listFiles;
+    vellum::SkinJobMap m_mapSkinJobs;
+    std::u16string m_strOutputLog;
+    vellum::QuillProcessPacker m_packer;
     CShell& m_shell;
 };

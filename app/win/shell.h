@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
+
 #include <string>
 
 class CShell {
@@ -15,6 +17,9 @@ class CShell {
     // chosen folder's path and returns true; cancelled, or an item without a
     // file-system path: false, `folder` unchanged.
     virtual bool ChooseFolder(HWND owner, std::wstring& folder) = 0;
+    // The open-file dialog described by `dialog` (GetOpenFileNameW); fills its
+    // selection buffer and returns true, or false when cancelled or failed.
+    virtual bool ChooseFiles(OPENFILENAMEW& dialog) = 0;
     // A message box; returns the button pressed.
     virtual int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
                                UINT type) = 0;

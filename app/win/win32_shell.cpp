@@ -32,6 +32,10 @@ bool CWin32Shell::ChooseFolder(HWND owner, std::wstring& folder) {
     return true;
 }
 
+bool CWin32Shell::ChooseFiles(OPENFILENAMEW& dialog) {
+    return ::GetOpenFileNameW(&dialog) != FALSE;
+}
+
 int CWin32Shell::ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
                                 UINT type) {
     return MessageBoxW(owner, text.c_str(), caption.c_str(), type);

@@ -6,6 +6,7 @@
 class CWin32Shell : public CShell {
   public:
     bool ChooseFolder(HWND owner, std::wstring& folder) override;
+    bool ChooseFiles(OPENFILENAMEW& dialog) override;
     int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
                        UINT type) override;
     void TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND owner) override;

@@ -73,6 +73,26 @@ void CALLBACK OnModalTimer(HWND, UINT, UINT_PTR, DWORD) {
 
 }  // namespace
 
+bool ScriptedShell::ChooseFiles(OPENFILENAMEW& dialog) {
+    openDialogs.push_back(dialog);
+    if (!chosenFiles || chosenFiles->empty()) return false;
+    const std::wstring& first = chosenFiles->front();
+    const size_t nameOffset = first.find_last_of(L'\\') + 1;
+    std::wstring selection;
+    if (chosenFiles->size() == 1) {
+        selection = first + L'\0';
+        dialog.nFileOffset = static_cast<WORD>(nameOffset);
+    } else {
+        selection = first.substr(0, nameOffset - 1) + L'\0';
+        dialog.nFileOffset = static_cast<WORD>(nameOffset);
+        for (const auto& path : *chosenFiles) selection += path.substr(nameOffset) + L'\0';
+    }
+    selection += L'\0';
+    if (selection.size() > dialog.nMaxFile) return false;
+    std::copy(selection.begin(), selection.end(), dialog.lpstrFile);
+    return true;
+}
+
 std::wstring WindowText(HWND window) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
     text.resize(

@@ -30,6 +30,10 @@ struct ScriptedShell : CShell {
     };
     std::optional<std::wstring> chosenFolder;  // none: the user cancels the chooser
     std::vector<HWND> chooserOwners;
+    // The files chosen in the open-file dialog, all in one folder; none: the
+    // user cancels it. The dialogs asked for, as they were described.
+    std::optional<std::vector<std::wstring>> chosenFiles;
+    std::vector<OPENFILENAMEW> openDialogs;
     std::vector<Call> messageBoxes, popups, started;
 
     bool ChooseFolder(HWND owner, std::wstring& folder) override {
@@ -37,6 +41,9 @@ struct ScriptedShell : CShell {
         if (chosenFolder) folder = *chosenFolder;
         return chosenFolder.has_value();
     }
+    // Fills the selection as the system's dialog does: one file as its full
+    // path, several as the folder and then the names, each ending in a NUL.
+    bool ChooseFiles(OPENFILENAMEW& dialog) override;
     int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
                        UINT type) override {
         messageBoxes.push_back({owner, text, caption, type, nullptr, {}});

@@ -9,11 +9,13 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/win/app_module.h"
 #include "app/win/main_dlg.h"
 #include "app/win/message_loop.h"
 #include "app/win/win32_shell.h"
+#include "tests/gui/drop_files.h"
 
 namespace {
 
@@ -71,16 +73,30 @@ void ShotOfModal(const char* name, UINT command) {
     SendMessageW(g_main, WM_COMMAND, command, 0);
 }
 
-void AddRow(HWND list, const wchar_t* path, const wchar_t* size) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    item.pszText = const_cast<wchar_t*>(path);
-    const int row =
-        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-    item.iSubItem = 1;
-    item.pszText = const_cast<wchar_t*>(size);
-    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+// Skin files of our own making in `folder`, as a user would collect them:
+// two complete skins (one with an .mbm) and a layout without its images.
+std::vector<std::wstring> MakeSkins(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW((folder + L"\\输出").c_str(), nullptr);
+    const struct {
+        const wchar_t* name;
+        size_t size;
+    } files[] = {{L"夜曲.xml", 1860},
+                 {L"夜曲.pxa", 48712},
+                 {L"晨光.xml", 2048},
+                 {L"晨光.mbm", 96512},
+                 {L"单独.xml", 512}};
+    std::vector<std::wstring> paths;
+    for (const auto& file : files) {
+        paths.push_back(folder + L"\\" + file.name);
+        const HANDLE handle = CreateFileW(paths.back().c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::string bytes(file.size, 'k');
+        DWORD written = 0;
+        WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        CloseHandle(handle);
+    }
+    return paths;
 }
 
 }  // namespace
@@ -102,16 +118,16 @@ int main() {
         loop.OnIdle();
         Shot("main-empty", g_main);
 
-        const HWND list = GetDlgItem(g_main, IDC_FILE_LIST);
-        AddRow(list, L"D:\\皮肤\\夜曲.xml", L"1860 字节");
-        AddRow(list, L"D:\\皮肤\\夜曲.pxa", L"48712 字节");
-        AddRow(list, L"D:\\皮肤\\晨光.xml", L"2048 字节");
-        AddRow(list, L"D:\\皮肤\\晨光.mbm", L"96512 字节");
-        SetWindowTextW(GetDlgItem(g_main, IDC_OUTPUT), L"生成KOLO文件成功！\r\n");
-        SendMessageW(GetDlgItem(g_main, IDC_PROGRESS), PBM_SETPOS, 50, 0);
+        // Real files, dropped as the shell drops them, then a real pack run
+        // with the quill.exe beside this program.
+        const auto skins = MakeSkins(L"C:\\皮肤");
+        SendMessageW(g_main, WM_DROPFILES, reinterpret_cast<WPARAM>(gui_testing::MakeDrop(skins)),
+                     0);
         loop.OnIdle();
         loop.OnIdle();
         Shot("main-rows", g_main);
+        SendMessageW(g_main, WM_COMMAND, IDC_GENERATE, 0);
+        Shot("main-packed", g_main);
 
         RECT rect{};
         GetWindowRect(g_main, &rect);

@@ -1,0 +1,58 @@
+// The pack run: the listed files paired into skins, each skin packed by
+// quill.exe and wrapped into a .kolo, the log and the progress bar following
+// the jobs. The run holds the dialog's thread until it ends.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include "app/win/main_dlg.h"
+#include "platform/wide.h"
+
+LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
+    // The pane keeps showing the previous run's text until the first job.
+    m_strOutputLog.clear();
+    vellum::CollectSkinJobs(m_listFiles, m_mapSkinJobs);
+    EnableRunButtons(false);
+    if (!PathFileExistsW(m_strOutputDir.c_str()) && BrowseOutputFolder() == 0) {
+        EnableRunButtons(true);
+        return -1;
+    }
+
+    const int step = m_mapSkinJobs.size() > 0 ? 100 / static_cast<int>(m_mapSkinJobs.size()) : 0;
+    SendMessageW(m_wndProgress, PBM_SETPOS, 0, 0);
+    m_mapSkinJobs.ForEach([&](const vellum::SkinJob& job) {
+        PackSkin(platform::FromWide(m_strOutputDir), job.strName, job.strFirstFile,
+                 job.strSecondFile);
+        SetWindowTextW(m_wndOutput, platform::Wide(m_strOutputLog).c_str());
+        const LRESULT lines = SendMessageW(m_wndOutput, EM_GETLINECOUNT, 0, 0);
+        SendMessageW(m_wndOutput, EM_LINESCROLL, 0, lines);
+        SendMessageW(m_wndProgress, PBM_DELTAPOS, static_cast<WPARAM>(step), 0);
+    });
+    SendMessageW(m_wndProgress, PBM_SETPOS, 100, 0);
+    EnableRunButtons(true);
+    return 0;
+}
+
+bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& name,
+                        const std::u16string& firstFile, const std::u16string& secondFile) {
+    vellum::PackSettings settings;
+    settings.createKolo = m_bCreateKolo != 0;
+    switch (vellum::PackSkin(m_packer, settings, outputDir, name, firstFile, secondFile,
+                             m_strOutputLog)) {
+        case vellum::SkinOutcome::kMissingFiles:
+        case vellum::SkinOutcome::kMbmFailed:
+        case vellum::SkinOutcome::kPackerFailed:
+            return false;
+        case vellum::SkinOutcome::kKoloFailed:
+        case vellum::SkinOutcome::kPacked:
+        case vellum::SkinOutcome::kKoloWritten:
+            return true;
+    }
+    return false;
+}
+
+void CMainDlg::EnableRunButtons(bool enable) {
+    EnableWindow(GetDlgItem(m_hWnd, IDC_ADD_FILES), enable);
+    EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), enable);
+}
