@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -38,8 +37,7 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
     const int skins = argc > 1 ? std::atoi(argv[1]) : 20;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-    const fs::path work =
-        fs::temp_directory_path() / ("mkkolo-bench-" + std::to_string(std::random_device()()));
+    const fs::path work = bench::NewWorkFolder("mkkolo-bench");
     const std::list<std::u16string> files = bench::WriteSkins(work / "skins", skins);
     const std::u16string out = (work / "out").u16string();
 

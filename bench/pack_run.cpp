@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <list>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -51,8 +50,7 @@ class TimedPacker : public vellum::Packer {
 int main(int argc, char** argv) {
     const int skins = argc > 1 ? std::atoi(argv[1]) : 20;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
-    const fs::path work =
-        fs::temp_directory_path() / ("pack-run-bench-" + std::to_string(std::random_device()()));
+    const fs::path work = bench::NewWorkFolder("pack-run-bench");
     fs::create_directories(work / "out");
     const std::list<std::u16string> files = bench::WriteSkins(work / "skins", skins);
 

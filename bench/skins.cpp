@@ -28,6 +28,13 @@ void Write(const std::filesystem::path& path, const std::string& bytes) {
 
 }  // namespace
 
+std::filesystem::path NewWorkFolder(const std::string& name) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         (name + "-" + std::to_string(std::random_device()()));
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
 std::list<std::u16string> WriteSkins(const std::filesystem::path& folder, int count) {
     std::filesystem::create_directories(folder);
     std::list<std::u16string> files;

@@ -8,6 +8,9 @@
 
 namespace bench {
 
+// A new folder for one run of a benchmark, in the temporary folder.
+std::filesystem::path NewWorkFolder(const std::string& name);
+
 // Writes skin0 ... skin<count - 1>, each a .xml and a .pxa, into `folder`
 // and returns their paths, the .xml of each skin before its .pxa.
 std::list<std::u16string> WriteSkins(const std::filesystem::path& folder, int count);
