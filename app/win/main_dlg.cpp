@@ -1,0 +1,170 @@
+#include "app/win/main_dlg.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/win/app_module.h"
+
+namespace {
+
+// How each control follows the window: the list takes all extra room, the
+// line, the progress bar and the output pane the extra width, and everything
+// below the list moves down with the bottom edge.
+const std::vector<ResizeRule> kResizeRules = {
+    {IDC_FILE_LIST, DLSZ_SIZE_X | DLSZ_SIZE_Y},
+    {IDC_SEPARATOR, DLSZ_SIZE_X | DLSZ_MOVE_Y},
+    {IDC_PROGRESS, DLSZ_SIZE_X | DLSZ_MOVE_Y},
+    {IDC_OUTPUT_LABEL, DLSZ_MOVE_Y},
+    {IDC_OUTPUT, DLSZ_SIZE_X | DLSZ_SIZE_Y | DLSZ_MOVE_Y},
+    {IDC_ADD_FILES, DLSZ_MOVE_Y},
+    {IDC_GENERATE, DLSZ_MOVE_Y},
+    {IDC_OPEN_OUTPUT_DIR, DLSZ_MOVE_Y},
+    {IDC_DELETE_FILES, DLSZ_MOVE_Y},
+    {IDC_CLEAR_LIST, DLSZ_MOVE_Y},
+};
+
+// The position of "删除" in the "编辑" popup.
+constexpr UINT kDeleteItemPosition = 1;
+
+}  // namespace
+
+CMainDlg::CMainDlg(CShell& shell) : m_shell(shell) {}
+
+const std::vector<MessageEntry<CMainDlg>>& CMainDlg::Messages() {
+    // Commands match whatever their notification code, except the button that
+    // opens the output folder, which acts only when clicked. IDOK and IDCANCEL
+    // (Enter and Escape) are left alone, so neither closes the window.
+    static const std::vector<MessageEntry<CMainDlg>> table = {
+        OnMessage(WM_INITDIALOG, &CMainDlg::OnInitDialog),
+        OnMessage(WM_CLOSE, &CMainDlg::OnClose),
+        OnMessage(WM_DESTROY, &CMainDlg::OnDestroy),
+        OnMessage(WM_DROPFILES, &CMainDlg::OnDropFiles),
+        OnCommand(ID_APP_ABOUT, &CMainDlg::OnAbout),
+        OnCommand(ID_FILE_EXIT, &CMainDlg::OnClose),
+        OnCommand(IDC_ADD_FILES, &CMainDlg::OnAddFiles),
+        OnCommand(ID_EDIT_SETTINGS, &CMainDlg::OnSettings),
+        OnCommand(IDC_GENERATE, &CMainDlg::OnGenerate),
+        OnCommand(ID_EDIT_DELETE, &CMainDlg::OnDeleteFiles),
+        OnCommand(IDC_DELETE_FILES, &CMainDlg::OnDeleteFiles),
+        OnCommand(IDC_CLEAR_LIST, &CMainDlg::OnClearList),
+        OnCommand(ID_HELP, &CMainDlg::OnHelp),
+        OnCommand(IDC_OPEN_OUTPUT_DIR, BN_CLICKED, &CMainDlg::OnOpenOutputDir),
+        OnNotify(IDC_FILE_LIST, NM_RCLICK, &CMainDlg::OnListRightClick),
+        OnMessage(WM_SIZE, &CMainDlg::OnSize),
+        OnMessage(WM_GETMINMAXINFO, &CMainDlg::OnGetMinMaxInfo),
+    };
+    return table;
+}
+
+LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
+    DragAcceptFiles(m_hWnd, TRUE);
+    CenterWindow(m_hWnd);
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadIconResource(IDI_VELLUM, SM_CXICON, SM_CYICON)));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(LoadIconResource(IDI_VELLUM, SM_CXSMICON, SM_CYSMICON)));
+
+    if (CMessageLoop* loop = g_module.GetMessageLoop()) {
+        loop->AddMessageFilter(this);
+        loop->AddIdleHandler(this);
+    }
+    LoadSettings();
+
+    m_wndList = GetDlgItem(m_hWnd, IDC_FILE_LIST);
+    SetWindowLongPtrW(m_wndList, GWL_STYLE,
+                      (GetWindowLongPtrW(m_wndList, GWL_STYLE) & ~LVS_TYPEMASK) | LVS_REPORT);
+    const struct {
+        const wchar_t* title;
+        int width;
+    } columns[] = {{L"文件名", 500}, {L"文件大小", 200}};
+    for (int i = 0; i < 2; ++i) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = columns[i].width;
+        column.pszText = const_cast<wchar_t*>(columns[i].title);
+        SendMessageW(m_wndList, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+    SendMessageW(m_wndList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+
+    m_wndOutput = GetDlgItem(m_hWnd, IDC_OUTPUT);
+    m_wndProgress = GetDlgItem(m_hWnd, IDC_PROGRESS);
+    SendMessageW(m_wndProgress, PBM_SETRANGE32, 0, 100);
+
+    m_resize.Init(m_hWnd, kResizeRules);
+    return TRUE;  // the first tab stop, the output pane, takes the focus
+}
+
+LRESULT CMainDlg::OnClose(WPARAM, LPARAM) {
+    // WM_DESTROY, and with it the saving of the settings, comes before the
+    // quit message is posted.
+    DestroyWindow(m_hWnd);
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT CMainDlg::OnDestroy(WPARAM, LPARAM) {
+    if (CMessageLoop* loop = g_module.GetMessageLoop()) {
+        loop->RemoveMessageFilter(this);
+        loop->RemoveIdleHandler(this);
+    }
+    SaveSettings();
+    return 0;
+}
+
+bool CMainDlg::PreTranslateMessage(MSG* msg) {
+    return IsDialogMessageW(m_hWnd, msg);
+}
+
+void CMainDlg::OnIdle() {
+    // A change of the Generate button decided at one idle moment is applied
+    // at the next.
+    if (m_generateState.bPending) {
+        EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), m_generateState.bEnabled);
+        m_generateState.bPending = false;
+    }
+    const bool hasRows = SendMessageW(m_wndList, LVM_GETITEMCOUNT, 0, 0) > 0;
+    if (hasRows != m_generateState.bEnabled) {
+        m_generateState.bEnabled = hasRows;
+        m_generateState.bPending = true;
+    }
+    if (HMENU edit = GetSubMenu(GetMenu(m_hWnd), kEditMenuPosition)) {
+        EnableMenuItem(edit, kDeleteItemPosition,
+                       MF_BYPOSITION | (hasRows ? MF_ENABLED : MF_GRAYED));
+    }
+}
+
+LRESULT CMainDlg::OnSize(WPARAM wParam, LPARAM lParam) {
+    m_resize.OnSize(wParam, LOWORD(lParam), HIWORD(lParam));
+    return 0;
+}
+
+LRESULT CMainDlg::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
+    m_resize.OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+    return 0;
+}
+
+LRESULT CMainDlg::OnDropFiles(WPARAM, LPARAM) {
+    // The file list takes dropped skin files in here.
+    return 0;
+}
+
+LRESULT CMainDlg::OnAddFiles(WPARAM, LPARAM) {
+    // The file list's open-file dialog takes files in here.
+    return 0;
+}
+
+LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
+    // The pack run packs the listed skins here.
+    return 0;
+}
+
+LRESULT CMainDlg::OnDeleteFiles(WPARAM, LPARAM) {
+    // The file list removes the selected rows here.
+    return 0;
+}
+
+LRESULT CMainDlg::OnClearList(WPARAM, LPARAM) {
+    // The file list removes all rows here.
+    return 0;
+}

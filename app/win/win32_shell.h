@@ -1,0 +1,13 @@
+// The shell as the user sees it: the system's dialogs, menus and programs.
+#pragma once
+
+#include "app/win/shell.h"
+
+class CWin32Shell : public CShell {
+  public:
+    bool ChooseFolder(HWND owner, std::wstring& folder) override;
+    int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                       UINT type) override;
+    void TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND owner) override;
+    void StartProgram(const std::wstring& commandLine) override;
+};

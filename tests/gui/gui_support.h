@@ -1,0 +1,87 @@
+// What the GUI tests share: the process set up as vellum.exe sets itself up,
+// a scripted shell in place of the system's dialogs, the main dialog opened
+// fresh for each test, and ways to look at windows and at vellum.ini.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/win/main_dlg.h"
+#include "app/win/shell.h"
+
+namespace gui_testing {
+
+// Answers as a user would, from a script, and remembers what was asked.
+struct ScriptedShell : CShell {
+    struct Call {
+        HWND owner;
+        std::wstring text;  // message box text, or started command line
+        std::wstring caption;
+        UINT flags;  // message box type, or popup menu flags
+        HMENU menu;
+        POINT point;
+    };
+    std::optional<std::wstring> chosenFolder;  // none: the user cancels the chooser
+    std::vector<HWND> chooserOwners;
+    std::vector<Call> messageBoxes, popups, started;
+
+    bool ChooseFolder(HWND owner, std::wstring& folder) override {
+        chooserOwners.push_back(owner);
+        if (chosenFolder) folder = *chosenFolder;
+        return chosenFolder.has_value();
+    }
+    int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                       UINT type) override {
+        messageBoxes.push_back({owner, text, caption, type, nullptr, {}});
+        return IDOK;
+    }
+    void TrackPopupMenu(HMENU menu, UINT flags, POINT point, HWND owner) override {
+        popups.push_back({owner, L"", L"", flags, menu, point});
+    }
+    void StartProgram(const std::wstring& commandLine) override {
+        started.push_back({nullptr, commandLine, L"", 0, nullptr, {}});
+    }
+};
+
+std::wstring WindowText(HWND window);
+// A control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control);
+// Takes a waiting WM_QUIT and gives its exit code.
+std::optional<int> TakeQuitMessage();
+
+// vellum.ini beside the test program, read as UTF-16 when it starts with a
+// byte-order mark, as ASCII otherwise ("" when missing); written as UTF-16.
+std::wstring ReadIni();
+void WriteIni(const std::wstring& text);
+
+// Sends `command` to `owner`; once the modal window it opens is up, calls
+// `action` with it, which must close it. Returns whether one opened.
+bool WhileModal(HWND owner, UINT command, const std::function<void(HWND)>& action);
+
+// Each test starts without vellum.ini. Open creates the main dialog with the
+// scripted shell (it registers with this thread's message loop) and shows it.
+class MainDialogTest : public testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void Open();
+    // Destroys the dialog as the program's end does and drops the quit message.
+    void Close();
+    HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
+    // One idle moment of the message loop.
+    void Idle();
+
+    ScriptedShell m_shell;
+    std::unique_ptr<CMainDlg> m_dialog;
+    HWND m_hWnd = nullptr;
+};
+
+}  // namespace gui_testing

@@ -1,0 +1,133 @@
+// vellum_shots.exe: opens vellum's dialogs one after the other, as a user
+// would see them, for scripts/screenshot. For each picture it prints a line
+// "name left top width height" (screen pixels) and waits for a line on its
+// input, which the script sends once it has taken the picture.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/win/app_module.h"
+#include "app/win/main_dlg.h"
+#include "app/win/message_loop.h"
+#include "app/win/win32_shell.h"
+
+namespace {
+
+// Lets the windows finish painting.
+void Settle() {
+    for (int i = 0; i < 10; ++i) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(50);
+    }
+}
+
+void Shot(const char* name, HWND window) {
+    SetForegroundWindow(window);
+    Settle();
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    std::printf("%s %ld %ld %ld %ld\n", name, rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
+    std::fflush(stdout);
+    char answer[16];
+    std::fgets(answer, sizeof answer, stdin);
+}
+
+// The modal window a command opens is pictured from a timer, which its modal
+// loop dispatches, and then closed.
+const char* g_modalName = nullptr;
+HWND g_main = nullptr;
+
+BOOL CALLBACK FindModal(HWND window, LPARAM lParam) {
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (window == g_main || !IsWindowVisible(window) || std::wstring(className) != L"#32770")
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = window;
+    return FALSE;
+}
+
+void CALLBACK OnModalTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND modal = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModal, reinterpret_cast<LPARAM>(&modal));
+    if (!modal) return;
+    KillTimer(nullptr, timer);
+    Shot(g_modalName, modal);
+    PostMessageW(modal, WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(modal, WM_COMMAND, IDOK, 0);
+}
+
+void ShotOfModal(const char* name, UINT command) {
+    g_modalName = name;
+    SetTimer(nullptr, 0, 100, OnModalTimer);
+    SendMessageW(g_main, WM_COMMAND, command, 0);
+}
+
+void AddRow(HWND list, const wchar_t* path, const wchar_t* size) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<wchar_t*>(path);
+    const int row =
+        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    item.iSubItem = 1;
+    item.pszText = const_cast<wchar_t*>(size);
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
+int main() {
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    g_module.Init(GetModuleHandleW(nullptr));
+    CMessageLoop loop;
+    g_module.AddMessageLoop(&loop);
+    {
+        CWin32Shell shell;
+        CMainDlg dialog(shell);
+        g_main = dialog.Create(nullptr);
+        if (!g_main) return 1;
+        ShowWindow(g_main, SW_SHOWNORMAL);
+        loop.OnIdle();
+        loop.OnIdle();
+        Shot("main-empty", g_main);
+
+        const HWND list = GetDlgItem(g_main, IDC_FILE_LIST);
+        AddRow(list, L"D:\\皮肤\\夜曲.xml", L"1860 字节");
+        AddRow(list, L"D:\\皮肤\\夜曲.pxa", L"48712 字节");
+        AddRow(list, L"D:\\皮肤\\晨光.xml", L"2048 字节");
+        AddRow(list, L"D:\\皮肤\\晨光.mbm", L"96512 字节");
+        SetWindowTextW(GetDlgItem(g_main, IDC_OUTPUT), L"生成KOLO文件成功！\r\n");
+        SendMessageW(GetDlgItem(g_main, IDC_PROGRESS), PBM_SETPOS, 50, 0);
+        loop.OnIdle();
+        loop.OnIdle();
+        Shot("main-rows", g_main);
+
+        RECT rect{};
+        GetWindowRect(g_main, &rect);
+        SetWindowPos(g_main, nullptr, 0, 0, rect.right - rect.left + 200,
+                     rect.bottom - rect.top + 120, SWP_NOMOVE | SWP_NOZORDER);
+        Shot("main-resized", g_main);
+        SetWindowPos(g_main, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+
+        ShotOfModal("settings", ID_EDIT_SETTINGS);
+        ShotOfModal("about", ID_APP_ABOUT);
+        ShotOfModal("help", ID_HELP);
+        DestroyWindow(g_main);
+    }
+    g_module.RemoveMessageLoop();
+    g_module.Term();
+    CoUninitialize();
+    return 0;
+}
