@@ -259,7 +259,6 @@ TEST_F(MkkoloTest, UsageErrors) {
         std::u16string complaint;
     } cases[] = {
         {{}, nullptr, u"缺少路径!\n"},
-        {{u"-q"}, nullptr, u"缺少路径!\n"},
         {{u"-x", u"a"}, nullptr, u"未知选项 -x!\n"},
         {{u"a", u"-o"}, nullptr, u"选项 -o 缺少参数!\n"},
         {{u"-j", u"0", u"a"}, nullptr, u"并行数 0 无效!\n"},
