@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <list>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "app/pack_skin.h"
 #include "app/process_runner.h"
 #include "app/skin_jobs.h"
+#include "bench/skins.h"
 
 namespace {
 
@@ -28,26 +27,6 @@ namespace fs = std::filesystem;
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
-}
-
-// Image-like bytes: runs of repeated pixels with noise between them, so
-// deflate has real work and finds something to save.
-std::string ImageBundle(std::size_t size, unsigned seed) {
-    std::mt19937 random(seed);
-    std::string bytes;
-    bytes.reserve(size);
-    while (bytes.size() < size) {
-        const auto pixel = static_cast<char>(random() & 0xFF);
-        bytes.append(random() % 48, pixel);
-        for (int i = random() % 32; i > 0; --i) bytes.push_back(static_cast<char>(random() & 0xFF));
-    }
-    bytes.resize(size);
-    return bytes;
-}
-
-void Write(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Times the packer processes.
@@ -71,18 +50,9 @@ class TimedPacker : public vellum::Packer {
 int main(int argc, char** argv) {
     const int skins = argc > 1 ? std::atoi(argv[1]) : 20;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
-    const fs::path work =
-        fs::temp_directory_path() / ("pack-run-bench-" + std::to_string(std::random_device()()));
-    fs::create_directories(work / "skins");
+    const fs::path work = bench::NewWorkFolder("pack-run-bench");
     fs::create_directories(work / "out");
-    std::list<std::u16string> files;
-    for (int i = 0; i < skins; ++i) {
-        const std::string name = "skin" + std::to_string(i);
-        Write(work / "skins" / (name + ".xml"), std::string(20000, 'x') + name);
-        Write(work / "skins" / (name + ".pxa"), ImageBundle(2'000'000, static_cast<unsigned>(i)));
-        files.push_back((work / "skins" / (name + ".xml")).u16string());
-        files.push_back((work / "skins" / (name + ".pxa")).u16string());
-    }
+    const std::list<std::u16string> files = bench::WriteSkins(work / "skins", skins);
 
     double total = 0, packer = 0, kolo = 0, zip = 0;
     std::uintmax_t koloBytes = 0, zipBytes = 0;

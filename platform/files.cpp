@@ -44,4 +44,17 @@ std::u16string CreateTempFileBeside(std::u16string_view path, File& file) {
     return {};
 }
 
+bool CreateFolders(std::u16string_view path) {
+    if (KindOfPath(path) == PathKind::kFolder) return true;
+    // Each folder on the way down, from the top. Those that exist already,
+    // and prefixes that name no folder (a drive, a server), fail harmlessly:
+    // only the last one's result counts.
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        if (IsPathSeparator(path[i]) && !IsPathSeparator(path[i - 1]))
+            CreateFolder(path.substr(0, i));
+    }
+    CreateFolder(path);
+    return KindOfPath(path) == PathKind::kFolder;
+}
+
 }  // namespace platform

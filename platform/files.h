@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -83,6 +84,18 @@ std::u16string CreateTempFileBeside(std::u16string_view path, File& file);
 
 // The folder for temporary files, ending in a separator.
 std::u16string TempFolder();
+
+// Creates one folder. Fails when something exists at the path already;
+// `exists` then tells so.
+bool CreateFolder(std::u16string_view path, bool* exists = nullptr);
+
+// Creates the folder and every missing folder above it. True when a folder
+// exists at the path afterwards.
+bool CreateFolders(std::u16string_view path);
+
+// The names of everything in a folder, without "." and "..", in no
+// particular order; nothing when the folder cannot be read.
+std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path);
 
 // Copies a file onto `to`, replacing what is there. The copy keeps the
 // source's attributes: a read-only source gives a read-only copy.

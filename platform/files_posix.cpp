@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -146,6 +147,24 @@ std::u16string TempFolder() {
     std::string folder = tmpdir && *tmpdir ? tmpdir : "/tmp";
     if (folder.back() != '/') folder += '/';
     return FromThreadAnsi(folder);
+}
+
+bool CreateFolder(std::u16string_view path, bool* exists) {
+    const bool created = mkdir(Native(path).c_str(), 0777) == 0;
+    if (exists) *exists = !created && errno == EEXIST;
+    return created;
+}
+
+std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path) {
+    DIR* folder = opendir(Native(path).c_str());
+    if (!folder) return std::nullopt;
+    std::vector<std::u16string> names;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(FromThreadAnsi(name));
+    }
+    closedir(folder);
+    return names;
 }
 
 bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {

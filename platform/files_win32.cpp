@@ -142,6 +142,32 @@ std::u16string TempFolder() {
     return FromWide(folder);
 }
 
+bool CreateFolder(std::u16string_view path, bool* exists) {
+    const bool created = CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE;
+    if (exists) *exists = !created && GetLastError() == ERROR_ALREADY_EXISTS;
+    return created;
+}
+
+std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path) {
+    std::wstring pattern = Wide(path);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    std::vector<std::u16string> names;
+    // An empty drive root has not even "." to find.
+    if (search == INVALID_HANDLE_VALUE) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;
+        return std::nullopt;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(FromWide(name));
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
 bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
     return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != FALSE;
 }

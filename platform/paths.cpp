@@ -29,6 +29,10 @@ size_t ExtensionOffset(std::u16string_view path) {
 
 }  // namespace path_rules
 
+bool IsPathSeparator(char16_t c) {
+    return c == u'/' || c == kPathSeparator;
+}
+
 std::u16string RemoveExtension(std::u16string_view path) {
     return std::u16string(path.substr(0, path.size() - FindExtension(path).size()));
 }

@@ -11,6 +11,10 @@ namespace platform {
 // Windows, a slash elsewhere.
 extern const char16_t kPathSeparator;
 
+// Whether the character separates a folder from a name on this system: a
+// slash, and on Windows a backslash too.
+bool IsPathSeparator(char16_t c);
+
 // The last component: what follows the last backslash, slash or drive colon
 // that is itself followed by something other than a separator
 // (PathFindFileNameW). "C:\a\b.xml" gives "b.xml"; "C:\a\" gives "a\".

@@ -1,11 +1,11 @@
 #include "app/kolo.h"
 
 #include <gtest/gtest.h>
-#include <unzip.h>
 
 #include <ctime>
 #include <filesystem>
 
+#include "tests/support/kolo_reader.h"
 #include "tests/support/temp_dir.h"
 
 #ifndef _WIN32
@@ -17,44 +17,9 @@ namespace {
 
 using testing_support::FsPath;
 using testing_support::ReadBytes;
+using testing_support::ReadSingleEntry;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
-
-struct Entry {
-    std::string name;
-    unsigned long method = 0, flag = 0;
-    tm_unz date{};
-    std::string data;
-};
-
-// Reads an archive with minizip's unzip side; fails the test unless it holds
-// exactly one entry.
-std::optional<Entry> ReadSingleEntry(const std::filesystem::path& archive) {
-    unzFile zip = unzOpen64(archive.string().c_str());
-    if (!zip) return std::nullopt;
-    unz_global_info global;
-    Entry entry;
-    unz_file_info info;
-    char name[512];
-    bool ok =
-        unzGetGlobalInfo(zip, &global) == UNZ_OK && global.number_entry == 1 &&
-        unzGoToFirstFile(zip) == UNZ_OK &&
-        unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) == UNZ_OK &&
-        unzOpenCurrentFile(zip) == UNZ_OK;
-    if (ok) {
-        entry.name = name;
-        entry.method = info.compression_method;
-        entry.flag = info.flag;
-        entry.date = info.tmu_date;
-        entry.data.resize(info.uncompressed_size);
-        ok = unzReadCurrentFile(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) ==
-             static_cast<int>(entry.data.size());
-        ok = unzCloseCurrentFile(zip) == UNZ_OK && ok;  // checks the CRC
-    }
-    unzClose(zip);
-    if (!ok) return std::nullopt;
-    return entry;
-}
 
 class KoloTest : public ::testing::Test {
   protected:

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/job_order.h"
+
 namespace vellum {
 namespace {
 
@@ -81,50 +83,6 @@ TEST(SkinJobMap, RunsRedBlueGreenAsBlueRedGreen) {
     EXPECT_EQ(order, (std::vector<std::u16string>{u"blue", u"red", u"green"}));
 }
 
-// The table's order worked out separately: each name's bucket is its hash
-// modulo the bucket count; a bucket lists its names newest first; when the
-// names outnumber 2.25 per bucket, the buckets are dealt out again from the
-// old order, each entry going to the front of its new bucket.
-std::vector<std::u16string> ExpectedOrder(const std::vector<std::u16string>& names,
-                                          size_t& buckets) {
-    auto hash = [](const std::u16string& name) {
-        uint32_t h = 0;
-        for (char16_t u : name) h = h * 33u + u;
-        return h;
-    };
-    const std::vector<size_t> primes = {17,  23,  29,  37,  41,  53,  67,  83, 103,
-                                        131, 163, 211, 257, 331, 409, 521, 647};
-    buckets = 17;
-    std::vector<std::vector<std::u16string>> table(buckets);  // each bucket newest first
-    size_t count = 0;
-    for (const auto& name : names) {
-        auto& bucket = table[hash(name) % buckets];
-        bucket.insert(bucket.begin(), name);
-        if (++count > buckets * 225 / 100) {
-            const size_t wanted = count * 100 / 75;
-            size_t next = 0;
-            for (size_t p : primes) {
-                if (p >= wanted) {
-                    next = p;
-                    break;
-                }
-            }
-            std::vector<std::vector<std::u16string>> rebuilt(next);
-            for (const auto& old : table) {
-                for (const auto& moved : old) {
-                    auto& target = rebuilt[hash(moved) % next];
-                    target.insert(target.begin(), moved);
-                }
-            }
-            table.swap(rebuilt);
-            buckets = next;
-        }
-    }
-    std::vector<std::u16string> order;
-    for (const auto& bucket : table) order.insert(order.end(), bucket.begin(), bucket.end());
-    return order;
-}
-
 TEST(SkinJobMap, OrderAroundEachRebuild) {
     // name count -> bucket count
     const std::pair<size_t, size_t> cases[] = {{38, 17},   {39, 53},   {119, 53},
@@ -140,7 +98,7 @@ TEST(SkinJobMap, OrderAroundEachRebuild) {
         SkinJobMap jobs;
         CollectSkinJobs(files, jobs);
         size_t expectedBuckets = 0;
-        const auto expected = ExpectedOrder(names, expectedBuckets);
+        const auto expected = testing_support::ExpectedJobOrder(names, expectedBuckets);
         EXPECT_EQ(jobs.bucketCount(), bucketCount) << count;
         EXPECT_EQ(expectedBuckets, bucketCount) << count;
         std::vector<std::u16string> order;

@@ -16,6 +16,9 @@ class SmallVolume {
     SmallVolume& operator=(const SmallVolume&) = delete;
 
     bool mounted() const { return m_bMounted; }
+    // Makes the volume read-only, for tests that need a folder nobody may
+    // write into, root included.
+    bool MakeReadOnly();
     const std::filesystem::path& path() const { return m_path; }
 
   private:

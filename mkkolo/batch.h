@@ -1,0 +1,39 @@
+// Packing skin jobs into .kolo files side by side, reporting each job whole
+// and in job order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/skin_jobs.h"
+#include "mkkolo/console.h"
+
+namespace mkkolo {
+
+struct BatchSettings {
+    std::u16string outputDir;  // exists
+    unsigned workers = 1;
+    bool quiet = false;  // report failed jobs only
+    // The .kolo entries' date in seconds since 1970; their packages'
+    // creation time when not given.
+    std::optional<std::int64_t> entryTime;
+};
+
+// Packs each job the way the dialog application's pack run does, with the
+// packer in this process. Reports go to the console's output with plain line
+// ends ("\n"); a person at a terminal sees a progress line meanwhile. True
+// when every job produced its .kolo.
+bool PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSettings& settings,
+               Console& console);
+
+// Jobs whose names differ in letter case only write to the same files where
+// the file system ignores case (Windows, memory cards): the package, the
+// .kolo and the prepared copy of an .mbm. Each set of them is one chain, in
+// job order, so they never run beside each other and the later one's .kolo
+// stands at the end, as in a run of one job after the other.
+std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<vellum::SkinJob>& jobs);
+
+}  // namespace mkkolo

@@ -1,0 +1,88 @@
+#include "mkkolo/inputs.h"
+
+#include <algorithm>
+#include <set>
+
+#include "app/skin_jobs.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace mkkolo {
+namespace {
+
+bool IsSkinFile(std::u16string_view name) {
+    return vellum::HasExtension(name, u".xml") || vellum::HasExtension(name, u".pxa") ||
+           vellum::HasExtension(name, u".mbm");
+}
+
+std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {
+    std::u16string path(folder);
+    if (!path.empty() && !platform::IsPathSeparator(path.back())) {
+        path += platform::kPathSeparator;
+    }
+    return path + std::u16string(name);
+}
+
+class FileList {
+  public:
+    explicit FileList(std::u16string& problems) : m_problems(problems) {}
+
+    // Like a new row of the list: a file that can be opened to be read.
+    void Take(const std::u16string& path) {
+        if (m_taken.count(path)) return;
+        if (!platform::File::OpenForReading(path).IsOpen())
+            return Problem(u"无法读取 ", path, u"!\n");
+        m_taken.insert(path);
+        m_files.push_back(path);
+    }
+
+    void TakeFolder(const std::u16string& folder) {
+        auto names = platform::ListFolder(folder);
+        if (!names) return Problem(u"无法读取 ", folder, u"!\n");
+        std::sort(names->begin(), names->end());
+        for (const std::u16string& name : *names) {
+            const std::u16string path = InFolder(folder, name);
+            if (IsSkinFile(name) && platform::KindOfPath(path) == platform::PathKind::kFile) {
+                Take(path);
+            }
+        }
+    }
+
+    // "<before><path><after>"
+    void Problem(std::u16string_view before, std::u16string_view path, std::u16string_view after) {
+        m_problems += before;
+        m_problems += path;
+        m_problems += after;
+    }
+
+    std::list<std::u16string> files() && { return std::move(m_files); }
+
+  private:
+    std::u16string& m_problems;
+    std::set<std::u16string> m_taken;
+    std::list<std::u16string> m_files;
+};
+
+}  // namespace
+
+std::list<std::u16string> CollectInputFiles(const std::vector<std::u16string>& paths,
+                                            std::u16string& problems) {
+    FileList list(problems);
+    for (const std::u16string& path : paths) {
+        switch (platform::KindOfPath(path)) {
+            case platform::PathKind::kFolder:
+                list.TakeFolder(path);
+                break;
+            case platform::PathKind::kMissing:
+                list.Problem(u"路径 ", path, u" 不存在!\n");
+                break;
+            case platform::PathKind::kFile:
+            case platform::PathKind::kOther:
+                list.Take(path);
+                break;
+        }
+    }
+    return std::move(list).files();
+}
+
+}  // namespace mkkolo

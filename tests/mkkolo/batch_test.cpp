@@ -1,0 +1,123 @@
+// The parallel side of mkkolo: results in job order whatever order the jobs
+// finish in, chains never beside themselves, the progress line.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "mkkolo/batch.h"
+#include "mkkolo/job_runner.h"
+#include "platform/text.h"
+#include "tests/support/temp_dir.h"
+
+namespace mkkolo {
+namespace {
+
+class RecordingListener final : public JobListener {
+  public:
+    void Deliver(std::size_t job, JobResult result) override {
+        delivered.push_back(job);
+        reports.push_back(result.report);
+    }
+    void Finished(std::size_t count) override { finished.push_back(count); }
+    std::vector<std::size_t> delivered, finished;
+    std::vector<std::u16string> reports;
+};
+
+TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
+    const std::vector<std::vector<std::size_t>> chains = {{0, 3, 6}, {1}, {2, 5}, {4}, {7}};
+    const std::size_t chainOf[] = {0, 1, 2, 0, 3, 2, 0, 4};
+    for (unsigned workers : {1u, 3u, 16u}) {
+        std::atomic<int> running[5] = {};
+        std::atomic<bool> overlapped{false};
+        std::mutex mutex;
+        std::vector<std::size_t> started;
+        RecordingListener listener;
+        RunJobs(
+            8, chains, workers,
+            [&](std::size_t job) {
+                if (running[chainOf[job]]++ != 0) overlapped = true;
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    started.push_back(job);
+                }
+                // Later jobs finish sooner.
+                std::this_thread::sleep_for(std::chrono::milliseconds(2 * (8 - job)));
+                --running[chainOf[job]];
+                return JobResult{platform::ToDecimal(job), true};
+            },
+            listener);
+        EXPECT_EQ(listener.delivered, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7}));
+        for (std::size_t job = 0; job < 8; ++job) {
+            EXPECT_EQ(listener.reports[job], platform::ToDecimal(job));
+        }
+        EXPECT_TRUE(std::is_sorted(listener.finished.begin(), listener.finished.end()));
+        EXPECT_EQ(listener.finished.back(), 8u);
+        EXPECT_FALSE(overlapped) << workers;
+        // Within a chain, in the chain's order.
+        for (const auto& chain : chains) {
+            std::vector<std::size_t> order;
+            for (std::size_t job : started) {
+                if (chainOf[job] == chainOf[chain.front()]) order.push_back(job);
+            }
+            EXPECT_EQ(order, chain);
+        }
+    }
+}
+
+TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
+    std::vector<vellum::SkinJob> jobs;
+    for (const char16_t* name : {u"Night", u"day", u"night", u"NIGHT", u"days", u"DAY"}) {
+        jobs.push_back({name, u"", u""});
+    }
+    EXPECT_EQ(ChainsOfSameFiles(jobs),
+              (std::vector<std::vector<std::size_t>>{{0, 2, 3}, {1, 5}, {4}}));
+}
+
+// Keeps what each stream got, and whether a report was printed over the
+// progress line.
+class ScriptedConsole final : public Console {
+  public:
+    explicit ScriptedConsole(bool terminal) : m_bTerminal(terminal) {}
+    void Out(std::u16string_view text) override {
+        if (progressShown) reportOverProgress = true;
+        out += text;
+    }
+    void Err(std::u16string_view text) override {
+        err += text;
+        progressShown = text.substr(0, 3) == u"\r进度";
+    }
+    bool ErrIsTerminal() const override { return m_bTerminal; }
+    std::u16string out, err;
+    bool progressShown = false, reportOverProgress = false;
+
+  private:
+    bool m_bTerminal;
+};
+
+TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
+    testing_support::TempDir dir;
+    std::vector<vellum::SkinJob> jobs;
+    for (const char16_t* name : {u"a", u"b", u"c"}) {
+        const std::u16string path = dir / name;
+        testing_support::WriteBytes(testing_support::FsPath(path + u".xml"), "<skin/>");
+        testing_support::WriteBytes(testing_support::FsPath(path + u".pxa"), "PXA");
+        jobs.push_back({name, path + u".xml", path + u".pxa"});
+    }
+    BatchSettings settings;
+    settings.outputDir = testing_support::U16(dir.path());
+    settings.workers = 2;
+    ScriptedConsole terminal(true), pipe(false);
+    EXPECT_TRUE(PackBatch(jobs, settings, terminal));
+    EXPECT_TRUE(PackBatch(jobs, settings, pipe));
+    EXPECT_EQ(terminal.out, pipe.out);
+    EXPECT_EQ(pipe.err, u"");
+    EXPECT_NE(terminal.err.find(u"\r进度 3/3"), std::u16string::npos);
+    EXPECT_FALSE(terminal.progressShown);  // cleared at the end
+    EXPECT_FALSE(terminal.reportOverProgress);
+}
+
+}  // namespace
+}  // namespace mkkolo

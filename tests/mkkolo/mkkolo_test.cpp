@@ -1,0 +1,387 @@
+// mkkolo as a black box: the real program on real skin files, its texts, exit
+// statuses and .kolo files, checked against the dialog application's
+// pipeline with one quill process per skin.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "app/pack_skin.h"
+#include "app/process_runner.h"
+#include "app/skin_jobs.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "tests/support/job_order.h"
+#include "tests/support/kolo_reader.h"
+#include "tests/support/pak_reader.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include "tests/support/small_volume.h"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::FsPath;
+using testing_support::ReadBytes;
+using testing_support::TempDir;
+using testing_support::U16;
+using testing_support::WriteBytes;
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+constexpr char kEpoch[] = "1258000000";
+const std::u16string kSep(1, platform::kPathSeparator);
+const std::u16string kUsage =
+    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] 路径...\n"
+    u"  路径  皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
+    u"  -o    .kolo 文件的输出文件夹, 默认为当前文件夹, 不存在时创建\n"
+    u"  -j    同时打包的皮肤数, 默认为处理器数\n"
+    u"  -q    只输出失败的皮肤\n";
+
+struct Result {
+    int exitCode;
+    std::u16string out, err;
+};
+
+// On Linux mkkolo prints in the locale's character set, here UTF-8; on
+// Windows it writes UTF-8 into a pipe.
+Result Mkkolo(const std::vector<std::u16string>& args, Environment environment = {},
+              const std::u16string& folder = {}) {
+    testing_support::RunOptions options;
+    options.environment = std::move(environment);
+    options.environment.emplace_back("LC_ALL", "C.UTF-8");
+    options.folder = folder;
+    const auto result = testing_support::RunProgram("mkkolo", args, options);
+    return {result.exitCode, platform::Utf8ToUtf16(result.output),
+            platform::Utf8ToUtf16(result.errors)};
+}
+
+std::u16string PlainLineEnds(std::u16string text) {
+    for (std::size_t at; (at = text.find(u"\r\n")) != std::u16string::npos;) text.erase(at, 1);
+    return text;
+}
+
+// Every file in a folder, by name, with its bytes.
+std::map<std::u16string, std::string> Contents(const fs::path& folder) {
+    std::map<std::u16string, std::string> files;
+    for (const auto& item : fs::directory_iterator(folder)) {
+        files[item.path().filename().u16string()] = ReadBytes(item.path());
+    }
+    return files;
+}
+
+std::vector<std::u16string> Names(const fs::path& folder) {
+    std::vector<std::u16string> names;
+    for (const auto& [name, bytes] : Contents(folder)) names.push_back(name);
+    return names;
+}
+
+// The names of the entries of the package inside a .kolo.
+std::vector<std::u16string> PackedNames(const fs::path& kolo) {
+    const auto entry = testing_support::ReadSingleEntry(kolo);
+    const auto pak = entry ? testing_support::ReadPak(entry->data) : std::nullopt;
+    std::vector<std::u16string> names;
+    if (pak) {
+        for (const auto& file : pak->entries) names.push_back(file.name);
+    }
+    return names;
+}
+
+class MkkoloTest : public ::testing::Test {
+  protected:
+    // A file per extension, `size` bytes each.
+    static void Skin(const fs::path& folder, std::u16string_view name,
+                     std::initializer_list<std::u16string_view> extensions,
+                     std::size_t size = 3000) {
+        fs::create_directories(folder);
+        for (std::u16string_view extension : extensions) {
+            const std::u16string file = std::u16string(name) + std::u16string(extension);
+            WriteBytes(folder / FsPath(file), testing_support::PatternBytes(size, file.size()));
+        }
+    }
+    std::u16string Written(std::u16string_view name) const {
+        return u"生成KOLO文件成功！\n路径:" + out + kSep + std::u16string(name) + u".kolo\n";
+    }
+    // The packer's summary for the inputs, as mkkolo reports it.
+    static std::u16string Summary(const std::vector<std::pair<std::u16string, unsigned>>& inputs) {
+        std::u16string text = u"\n" + platform::ToDecimal(inputs.size()) + u" 个文件被打包.\n" +
+                              std::u16string(47, u'-') + u"\n";
+        for (const auto& [path, size] : inputs) {
+            text += path + u"\t" + platform::ToDecimal(size) + u" 字节\n";
+        }
+        return text;
+    }
+
+    TempDir dir;
+    fs::path skins = dir.path() / "skins";
+    std::u16string out = dir / u"out";
+};
+
+TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    Skin(skins, u"dusk", {u".xml", u".mbm"});
+    Skin(skins, u"lone", {u".xml"});
+    // A read-only .mbm is prepared all the same: its copy is ours to mark.
+    fs::permissions(skins / "dusk.mbm",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    TempDir temp;
+    testing_support::ScopedTempFolder redirect(temp.path());  // for both pipelines
+
+    // The dialog application's pipeline on the list mkkolo makes of a folder.
+    std::list<std::u16string> list;
+    for (const auto& name : Names(skins)) list.push_back(U16(skins / FsPath(name)));
+    vellum::SkinJobMap jobs;
+    vellum::CollectSkinJobs(list, jobs);
+    vellum::PackSettings settings;
+    settings.entryTime = std::stoll(kEpoch);
+    vellum::QuillProcessPacker quill;
+    std::u16string log;
+    fs::create_directory(FsPath(out));
+    jobs.ForEach([&](const vellum::SkinJob& job) {
+        vellum::PackSkin(quill, settings, out, job.strName, job.strFirstFile, job.strSecondFile,
+                         log);
+    });
+    const auto expected = Contents(FsPath(out));
+    fs::remove_all(FsPath(out));
+
+    const Result result = Mkkolo({u"-o", out, U16(skins)}, {{"SOURCE_DATE_EPOCH", kEpoch}});
+    EXPECT_EQ(result.exitCode, 1);  // lone has no pair
+    EXPECT_EQ(result.err, u"");
+    EXPECT_EQ(result.out, PlainLineEnds(log));
+    // The same archives byte for byte, so the same packages inside them.
+    EXPECT_EQ(Names(FsPath(out)), (std::vector<std::u16string>{u"dusk.kolo", u"night.kolo"}));
+    EXPECT_EQ(Contents(FsPath(out)), expected);
+    const auto dusk = testing_support::ReadPak(
+        testing_support::ReadSingleEntry(FsPath(out) / "dusk.kolo").value().data);
+    ASSERT_TRUE(dusk);
+    EXPECT_EQ(dusk->entries.at(0).name, u"dusk.pxa");
+    EXPECT_EQ(dusk->entries.at(0).data[0], 's');
+}
+
+TEST_F(MkkoloTest, JobsRunInTheTablesOrder) {
+    std::vector<std::u16string> forty;  // past the table's first rebuild
+    for (unsigned i = 0; i < 40; ++i) forty.push_back(u"skin" + platform::ToDecimal(i * 7 % 40));
+    std::size_t buckets = 0;
+    const struct {
+        std::vector<std::u16string> names, order;
+    } cases[] = {
+        {{u"red", u"blue", u"green"}, {u"blue", u"red", u"green"}},
+        {forty, testing_support::ExpectedJobOrder(forty, buckets)},
+    };
+    ASSERT_EQ(buckets, 53u);
+    for (const auto& c : cases) {
+        std::vector<std::u16string> args = {u"-o", out};
+        for (const auto& name : c.names) {
+            Skin(skins, name, {u".xml", u".pxa"});
+            args.push_back(U16(skins / FsPath(name + u".xml")));
+            args.push_back(U16(skins / FsPath(name + u".pxa")));
+        }
+        const Result result = Mkkolo(args);
+        EXPECT_EQ(result.exitCode, 0);
+        std::vector<std::u16string> order;
+        const std::u16string mark = u"路径:" + out + kSep;
+        for (std::size_t at = 0; (at = result.out.find(mark, at)) != std::u16string::npos;) {
+            at += mark.size();
+            order.push_back(result.out.substr(at, result.out.find(u".kolo\n", at) - at));
+        }
+        EXPECT_EQ(order, c.order);
+    }
+}
+
+TEST_F(MkkoloTest, SameBytesAndTextWhateverTheNumberOfWorkers) {
+    for (unsigned i = 0; i < 12; ++i)
+        Skin(skins, u"s" + platform::ToDecimal(i), {u".xml", u".pxa"}, 200000);
+    Skin(skins, u"dusk", {u".xml", u".mbm"});
+    Skin(skins, u"lone", {u".xml"});
+    std::vector<Result> results;
+    std::vector<std::map<std::u16string, std::string>> outputs;
+    for (const char16_t* workers : {u"1", u"4", u"4"}) {
+        TempDir run;
+        results.push_back(Mkkolo({u"-j", workers, u"-o", u"out", U16(skins)},
+                                 {{"SOURCE_DATE_EPOCH", kEpoch}}, U16(run.path())));
+        outputs.push_back(Contents(run.path() / "out"));
+    }
+    EXPECT_EQ(outputs[0].size(), 13u);
+    for (std::size_t i = 1; i < results.size(); ++i) {
+        EXPECT_EQ(results[i].exitCode, results[0].exitCode);
+        EXPECT_EQ(results[i].out, results[0].out);
+        EXPECT_EQ(outputs[i], outputs[0]);
+    }
+}
+
+TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
+    const std::string missing = (dir.path() / "missing").string();
+    const struct {
+        std::u16string name;
+        std::initializer_list<std::u16string_view> extensions;
+        Environment environment;
+        std::u16string report;
+    } cases[] = {
+        {u"lone",
+         {u".xml"},
+         {},
+         u"\n打包【lone】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n"},
+        // No temporary folder to prepare the .mbm in.
+        {u"dusk",
+         {u".xml", u".mbm"},
+         {{"TMPDIR", missing}, {"TMP", missing}},
+         u"\n打包【dusk】失败,原因:校正mbm文件失败!\n"},
+    };
+    for (const auto& c : cases) {
+        TempDir folder;
+        Skin(folder.path(), u"night", {u".xml", u".pxa"});
+        Skin(folder.path(), c.name, c.extensions);
+        for (const bool quiet : {false, true}) {
+            fs::remove_all(FsPath(out));
+            std::vector<std::u16string> args = {u"-o", out, U16(folder.path())};
+            if (quiet) args.push_back(u"-q");
+            const Result result = Mkkolo(args, c.environment);
+            EXPECT_EQ(result.exitCode, 1) << platform::Utf16ToUtf8(c.report);
+            if (quiet) {
+                EXPECT_EQ(result.out, c.report);
+            } else {
+                EXPECT_NE(result.out.find(c.report), std::u16string::npos)
+                    << platform::Utf16ToUtf8(result.out);
+                EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
+            }
+            EXPECT_EQ(Names(FsPath(out)), std::vector<std::u16string>{u"night.kolo"});
+        }
+    }
+}
+
+TEST_F(MkkoloTest, UsageErrors) {
+    const struct {
+        std::vector<std::u16string> args;
+        const char* epoch;
+        std::u16string complaint;
+    } cases[] = {
+        {{}, nullptr, u"缺少路径!\n"},
+        {{u"-x", u"a"}, nullptr, u"未知选项 -x!\n"},
+        {{u"a", u"-o"}, nullptr, u"选项 -o 缺少参数!\n"},
+        {{u"-j", u"0", u"a"}, nullptr, u"并行数 0 无效!\n"},
+        {{u"-j4x", u"a"}, nullptr, u"并行数 4x 无效!\n"},
+        {{u"a"}, "12x", u"环境变量 SOURCE_DATE_EPOCH 的值 12x 无效!\n"},
+    };
+    for (const auto& c : cases) {
+        Environment environment;
+        if (c.epoch) environment.emplace_back("SOURCE_DATE_EPOCH", c.epoch);
+        const Result result = Mkkolo(c.args, environment);
+        EXPECT_EQ(result.exitCode, 2) << platform::Utf16ToUtf8(c.complaint);
+        EXPECT_EQ(result.out, u"");
+        // A bad environment is no fault of the command line's.
+        EXPECT_EQ(result.err, c.epoch ? c.complaint : c.complaint + kUsage);
+    }
+}
+
+TEST_F(MkkoloTest, WhatThePathsSelect) {
+    // A folder gives its skin files in name order, extensions in any case;
+    // neither other files nor a folder inside it.
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    Skin(skins, u"dawn", {u".XML", u".PXA"});
+    Skin(skins, u"notes", {u".txt"});
+    Skin(skins / "inner.xml", u"inner", {u".xml", u".pxa"});
+    // Named files need no skin extension; a file named twice counts once.
+    const fs::path named = dir.path() / "named";
+    Skin(named, u"readme", {u".txt", u".bin"});
+    Skin(named, u"x", {u".pxa", u".xml"});
+    const std::u16string x = U16(named / "x");
+    // Options may follow the paths; the output folder is made with its
+    // parents and shown without the separator it was given with.
+    const std::u16string given = out + kSep + u"a" + kSep;
+    out += kSep + u"a";
+    const Result result =
+        Mkkolo({U16(skins), U16(named / "readme.txt"), U16(named / "readme.bin"), x + u".pxa",
+                x + u".pxa", x + u".xml", u"-o", given, U16(dir.path() / "gone")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, u"路径 " + U16(dir.path() / "gone") + u" 不存在!\n");
+    EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
+    const std::pair<const char*, std::vector<std::u16string>> packages[] = {
+        {"dawn.kolo", {u"dawn.PXA", u"dawn.XML"}},
+        {"night.kolo", {u"night.pxa", u"night.xml"}},
+        {"readme.kolo", {u"readme.txt", u"readme.bin"}},
+        {"x.kolo", {u"x.pxa", u"x.xml"}},
+    };
+    EXPECT_EQ(Names(FsPath(out)).size(), std::size(packages));
+    for (const auto& [kolo, entries] : packages) {
+        EXPECT_EQ(PackedNames(FsPath(out) / kolo), entries) << kolo;
+    }
+}
+
+TEST_F(MkkoloTest, NonAsciiSkinNames) {
+    // 夜曲 has a place in the Chinese code page, the snowman in none.
+    for (const std::u16string name : {u"夜曲", u"☃"}) {
+        Skin(skins, name, {u".xml", u".pxa"});
+        const Result result = Mkkolo(
+            {u"-o", out, U16(skins / FsPath(name + u".xml")), U16(skins / FsPath(name + u".pxa"))});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_NE(result.out.find(Written(name)), std::u16string::npos)
+            << platform::Utf16ToUtf8(result.out);
+        // The reader takes 8-bit paths.
+        const fs::path copy = dir.path() / "copy.kolo";
+        fs::remove(copy);
+        fs::copy_file(FsPath(out + kSep + name + u".kolo"), copy);
+        EXPECT_EQ(PackedNames(copy), (std::vector<std::u16string>{name + u".xml", name + u".pxa"}));
+    }
+    EXPECT_EQ(testing_support::ReadSingleEntry(dir.path() / "copy.kolo").value().name,
+              platform::ToThreadAnsi(u"☃.pak"));
+}
+
+TEST_F(MkkoloTest, AnOutputFolderThatCannotBeMadeEndsTheRun) {
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    WriteBytes(dir.path() / "file", "x");
+    const std::u16string under = dir / u"file" + kSep + u"out";
+    const Result result = Mkkolo({u"-o", under, U16(skins)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, u"");
+    EXPECT_EQ(result.err, u"无法创建输出文件夹 " + under + u"!\n");
+}
+
+#ifndef _WIN32
+TEST_F(MkkoloTest, PrintsInTheLocalesCharacterSet) {
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    testing_support::RunOptions gbk;
+    gbk.environment = {{"LC_ALL", "zh_CN.GBK"}};
+    const auto result = testing_support::RunProgram("mkkolo", {u"-o", out, U16(skins)}, gbk);
+    EXPECT_NE(result.output.find("\xc9\xfa\xb3\xc9KOLO\xce\xc4\xbc\xfe\xb3\xc9\xb9\xa6\xa3\xa1\n"),
+              std::string::npos);
+}
+
+// Volumes of their own need the right to mount (a root test run): root
+// writes through permission bits, not into a read-only file system.
+TEST_F(MkkoloTest, AReadOnlyOutputFolderFailsEverySkin) {
+    testing_support::SmallVolume volume(dir.path() / "volume", "1m");
+    if (!volume.MakeReadOnly()) GTEST_SKIP() << "cannot mount a read-only file system here";
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    out = U16(volume.path());
+    const Result result = Mkkolo({u"-o", out, U16(skins)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out,
+              Summary({{U16(skins / "night.pxa"), 3000}, {U16(skins / "night.xml"), 3000}}) +
+                  u"无法创建文件 " + out + kSep + u"night.pak!\n" +
+                  u"生成KOLO文件:【night】 失败！\n");
+    EXPECT_TRUE(Names(volume.path()).empty());
+}
+
+TEST_F(MkkoloTest, AFullDiskFailsTheSkinThatDoesNotFitOnly) {
+    testing_support::SmallVolume volume(dir.path() / "volume", "1m");
+    if (!volume.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    Skin(skins, u"big", {u".xml", u".pxa"}, 1500000);
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    Skin(skins, u"dawn", {u".xml", u".pxa"});
+    out = U16(volume.path());
+    // One worker: the big package's space is given back before the next.
+    const Result result = Mkkolo({u"-j", u"1", u"-o", out, U16(skins)});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::u16string big =
+        Summary({{U16(skins / "big.pxa"), 1500000}, {U16(skins / "big.xml"), 1500000}}) +
+        u"写入文件 " + out + kSep + u"big.pak 失败, 磁盘空间不足!\n" +
+        u"生成KOLO文件:【big】 失败！\n";
+    EXPECT_NE(result.out.find(big), std::u16string::npos) << platform::Utf16ToUtf8(result.out);
+    EXPECT_EQ(Names(volume.path()), (std::vector<std::u16string>{u"dawn.kolo", u"night.kolo"}));
+}
+#endif
+
+}  // namespace
