@@ -11,6 +11,9 @@ namespace platform {
 // "quill" elsewhere.
 std::u16string ProgramFileName(std::u16string_view name);
 
+// The folder of the running program, ending in a separator.
+std::u16string ProgramFolder();
+
 // Starts a program hidden from a command line in the Windows form: the
 // program, a blank, then the arguments, each in double quotes where it holds
 // blanks. Its standard output and standard error are joined into one pipe,

@@ -55,15 +55,15 @@ std::vector<std::string> SplitCommandLine(std::u16string_view commandLine) {
     return args;
 }
 
-std::string ProgramFolder() {
+}  // namespace
+
+std::u16string ProgramFolder() {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) return {};
     std::string folder(self, static_cast<size_t>(length));
-    return folder.substr(0, folder.rfind('/') + 1);
+    return FromThreadAnsi(folder.substr(0, folder.rfind('/') + 1));
 }
-
-}  // namespace
 
 std::u16string ProgramFileName(std::u16string_view name) {
     return std::u16string(name);
@@ -75,7 +75,7 @@ std::optional<std::string> RunCollectingOutput(std::u16string_view commandLine) 
     // A bare program name is looked for beside this program first.
     std::string program = args[0];
     if (program.find('/') == std::string::npos) {
-        const std::string beside = ProgramFolder() + program;
+        const std::string beside = ToThreadAnsi(ProgramFolder()) + program;
         if (access(beside.c_str(), X_OK) == 0) program = beside;
     }
     std::vector<char*> argv;

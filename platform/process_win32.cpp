@@ -28,6 +28,19 @@ class ScopedHandle {
 
 }  // namespace
 
+std::u16string ProgramFolder() {
+    // Sized by asking until the path fits.
+    for (DWORD capacity = MAX_PATH;; capacity *= 2) {
+        std::wstring path(capacity, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), capacity);
+        if (length == 0) return {};
+        if (length < capacity) {
+            path.resize(length);
+            return FromWide(path.substr(0, path.find_last_of(L"\\/") + 1));
+        }
+    }
+}
+
 std::u16string ProgramFileName(std::u16string_view name) {
     return std::u16string(name) + u".exe";
 }

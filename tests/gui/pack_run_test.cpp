@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <unzip.h>
 
 #include <filesystem>
 
@@ -12,6 +11,7 @@
 #include "platform/wide.h"
 #include "tests/gui/drop_files.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/kolo_reader.h"
 #include "tests/support/pak_reader.h"
 #include "tests/support/temp_dir.h"
 
@@ -19,27 +19,6 @@ namespace gui_testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The one entry of an archive: its name and bytes.
-std::pair<std::string, std::string> SingleEntry(const fs::path& archive) {
-    std::pair<std::string, std::string> entry;
-    unzFile zip = unzOpen64(archive.string().c_str());
-    if (!zip) return entry;
-    unz_global_info global{};
-    unz_file_info info{};
-    char name[256] = {};
-    if (unzGetGlobalInfo(zip, &global) == UNZ_OK && global.number_entry == 1 &&
-        unzGoToFirstFile(zip) == UNZ_OK &&
-        unzGetCurrentFileInfo(zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) == UNZ_OK &&
-        unzOpenCurrentFile(zip) == UNZ_OK) {
-        entry.first = name;
-        entry.second.resize(info.uncompressed_size);
-        unzReadCurrentFile(zip, entry.second.data(), static_cast<unsigned>(info.uncompressed_size));
-        unzCloseCurrentFile(zip);
-    }
-    unzClose(zip);
-    return entry;
-}
 
 std::vector<std::string> FolderContents(const fs::path& folder) {
     std::vector<std::string> names;
@@ -118,10 +97,11 @@ TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
         {"red.kolo", "red.pak", {{u"red.xml", "<red/>"}, {u"red.pxa", "s" + mbm.substr(1)}}},
     };
     for (const auto& archive : archives) {
-        const auto [entryName, bytes] = SingleEntry(m_out / archive.archive);
-        EXPECT_EQ(entryName, archive.entry);
+        const auto entry = testing_support::ReadSingleEntry(m_out / archive.archive);
+        ASSERT_TRUE(entry) << archive.archive;
+        EXPECT_EQ(entry->name, archive.entry);
         std::string error;
-        const auto pak = testing_support::ReadPak(bytes, &error);
+        const auto pak = testing_support::ReadPak(entry->data, &error);
         ASSERT_TRUE(pak) << archive.archive << ": " << error;
         EXPECT_EQ(pak->name, "zafra");
         ASSERT_EQ(pak->entries.size(), archive.files.size());

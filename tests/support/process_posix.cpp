@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -16,15 +15,6 @@
 extern char** environ;
 
 namespace testing_support {
-
-std::u16string ProgramPath(const std::string& program) {
-    char self[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n < 0) throw std::runtime_error("cannot find the test program");
-    std::string folder(self, static_cast<size_t>(n));
-    folder.erase(folder.rfind('/') + 1);
-    return platform::FromThreadAnsi(folder + program);
-}
 
 int ExitStatusMinusOne() {
     return 255;

@@ -59,14 +59,6 @@ void Drain(HANDLE pipe, std::string& sink) {
 
 }  // namespace
 
-std::u16string ProgramPath(const std::string& program) {
-    wchar_t self[4096];
-    const DWORD n = GetModuleFileNameW(nullptr, self, 4096);
-    std::wstring folder(self, n);
-    folder.erase(folder.find_last_of(L"\\/") + 1);
-    return platform::FromWide(folder) + platform::Utf8ToUtf16(program + ".exe");
-}
-
 int ExitStatusMinusOne() {
     return -1;
 }
