@@ -1,22 +1,28 @@
 #include "app/in_process_packer.h"
 
-#include <vector>
-
-#include "packer/command_line.h"
 #include "packer/console.h"
+#include "packer/pack_job.h"
 
 namespace vellum {
 
-bool InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view first,
-                           std::u16string_view second, std::u16string& log) {
+PackerRun InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view first,
+                                std::u16string_view second) {
+    quill::PackJob job;
+    job.output = pakPath;
+    job.inputs = {std::u16string(first), std::u16string(second)};
     quill::CapturingConsole console;
-    // The same arguments the child process would get; like its exit status,
-    // the result plays no part: what went wrong stands in the texts, and no
-    // package means no .kolo.
-    quill::RunQuill({std::u16string(pakPath), std::u16string(first), std::u16string(second)},
-                    console);
-    log += console.text();
-    return true;
+    const quill::PackResult result = quill::PackFiles(job, console);
+    PackerRun run;
+    if (result.ok()) {
+        run.status = PackerRun::Status::kSucceeded;
+    } else if (result.error == quill::PackageError::kInterrupted) {
+        run.status = PackerRun::Status::kInterrupted;
+    } else {
+        quill::PrintPackFailure(job, result, console);
+        run.status = PackerRun::Status::kFailed;
+    }
+    run.text = console.text();
+    return run;
 }
 
 }  // namespace vellum

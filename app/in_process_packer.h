@@ -2,7 +2,6 @@
 // process per skin.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "app/pack_skin.h"
@@ -10,13 +9,12 @@
 namespace vellum {
 
 // Packs exactly as quill does when given the package path and the two
-// inputs (package name "zafra"), and appends what quill would have printed
-// to the log, as UTF-16. Holds no state: one object may serve several
-// threads at once.
+// inputs (package name "zafra"), with quill's texts, as UTF-16. Holds no
+// state: one object may serve several threads at once.
 class InProcessPacker final : public Packer {
   public:
-    bool Pack(std::u16string_view pakPath, std::u16string_view first, std::u16string_view second,
-              std::u16string& log) override;
+    PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
+                   std::u16string_view second) override;
 };
 
 }  // namespace vellum

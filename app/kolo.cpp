@@ -2,8 +2,10 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <ctime>
 
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -13,7 +15,6 @@ namespace vellum {
 namespace {
 
 constexpr int kDeflateLevel = 9;
-constexpr std::size_t kChunkSize = 64 * 1024;
 
 // The archive is written through these functions onto a file the wrapper has
 // opened itself, so it can be made durable before it takes its name.
@@ -71,20 +72,11 @@ bool WriteEntry(zipFile zip, platform::File& package, const std::string& entryNa
                             Z_DEFLATED, kDeflateLevel) != ZIP_OK) {
         return false;
     }
-    std::string buffer(kChunkSize, '\0');
-    bool ok = true;
-    for (std::size_t got = 0;;) {
-        if (package.Read(buffer.data(), buffer.size(), got) != platform::IoResult::kOk) {
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        if (zipWriteInFileInZip(zip, buffer.data(), static_cast<unsigned>(got)) != ZIP_OK) {
-            ok = false;
-            break;
-        }
-    }
-    return zipCloseFileInZip(zip) == ZIP_OK && ok;
+    const bool copied =
+        platform::CopyStream(package, std::nullopt, [&](const void* data, std::size_t size) {
+            return zipWriteInFileInZip(zip, data, static_cast<unsigned>(size)) == ZIP_OK;
+        }) == platform::CopyResult::kOk;
+    return zipCloseFileInZip(zip) == ZIP_OK && copied;
 }
 
 }  // namespace
@@ -94,10 +86,20 @@ std::u16string KoloPathFor(std::u16string_view pakPath) {
 }
 
 std::uint32_t DosDateTime(std::int64_t seconds) {
-    platform::LocalDateTime t = platform::ToLocalTime(seconds);
-    // The format counts years from 1980 in 7 bits.
-    if (t.year < 1980) t = {1980, 1, 1, 0, 0, 0};
-    if (t.year > 2107) t = {2107, 12, 31, 23, 59, 58};
+    // The format counts years from 1980 in 7 bits. A moment far outside is
+    // brought near the range before it is converted, so no conversion can
+    // overflow and every system gives the same date: two days either side
+    // cover every time zone.
+    constexpr std::int64_t kDay = 24 * 60 * 60;
+    constexpr std::int64_t kFirst = 315532800;  // 1980-01-01 00:00:00 UTC
+    constexpr std::int64_t kLast = 4354819199;  // 2107-12-31 23:59:59 UTC
+    constexpr platform::LocalDateTime kEarliest{1980, 1, 1, 0, 0, 0};
+    constexpr platform::LocalDateTime kLatest{2107, 12, 31, 23, 59, 58};
+    const auto local =
+        platform::ToLocalTime(std::clamp(seconds, kFirst - 2 * kDay, kLast + 2 * kDay));
+    platform::LocalDateTime t = local.value_or(seconds < kFirst ? kEarliest : kLatest);
+    if (t.year < 1980) t = kEarliest;
+    if (t.year > 2107) t = kLatest;
     const std::uint32_t date =
         static_cast<std::uint32_t>(t.day + t.month * 32 + (t.year - 1980) * 512);
     const std::uint32_t time =
@@ -109,31 +111,27 @@ bool MakeKoloPackage(std::u16string_view pakPath, bool deletePak,
                      std::optional<std::int64_t> entryTime) {
     const std::u16string koloPath = KoloPathFor(pakPath);
     platform::File package = platform::File::OpenForReading(pakPath);
-    platform::File archive;
-    const std::u16string temporary =
-        package.IsOpen() ? platform::CreateTempFileBeside(koloPath, archive) : std::u16string();
-
-    bool ok = !temporary.empty();
+    bool ok = package.IsOpen();
     if (ok) {
+        platform::AtomicFile archive(koloPath);
         const std::int64_t moment =
             entryTime ? *entryTime : platform::CreationTime(pakPath).value_or(std::time(nullptr));
-        ArchiveStream stream{&archive};
+        ArchiveStream stream{&archive.file()};
         zlib_filefunc64_def io{OpenStream, ReadStream,  WriteStream, TellStream,
                                SeekStream, CloseStream, StreamError, &stream};
-        zipFile zip = zipOpen2_64(temporary.c_str(), APPEND_STATUS_CREATE, nullptr, &io);
+        zipFile zip = archive.IsOpen()
+                          ? zipOpen2_64(koloPath.c_str(), APPEND_STATUS_CREATE, nullptr, &io)
+                          : nullptr;
         ok = zip != nullptr;
         if (ok) {
             const std::string entryName = platform::ToThreadAnsi(platform::FindFileName(pakPath));
             ok = WriteEntry(zip, package, entryName, DosDateTime(moment));
             ok = zipClose(zip, nullptr) == ZIP_OK && ok && !stream.failed;
         }
-        ok = ok && archive.FlushToDisk() == platform::IoResult::kOk && archive.Close() &&
-             platform::MoveReplacing(temporary, koloPath);
+        ok = ok && archive.Commit() == platform::AtomicFile::CommitResult::kOk;
     }
     package.Close();
     if (!ok) {
-        archive.Close();
-        if (!temporary.empty()) platform::RemoveFile(temporary);
         // An older archive of this name must not pass for this package's.
         platform::RemoveFile(koloPath);
         return false;

@@ -1,23 +1,35 @@
 #include "app/mbm.h"
 
+#include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace vellum {
 
-std::u16string PrepareMbmFile(std::u16string_view mbmPath) {
+std::u16string PrepareMbmFile(std::u16string_view mbmPath, std::u16string_view folder) {
     constexpr char kPxaMark = 0x73;
+    if (folder.empty()) return {};
     const std::u16string target =
-        platform::RemoveExtension(platform::TempFolder() +
+        platform::RemoveExtension(std::u16string(folder) +
                                   std::u16string(platform::FindFileName(mbmPath))) +
         u".pxa";
-    if (!platform::CopyFileReplacing(mbmPath, target)) return {};
-    // The copy inherits a read-only source's attribute; it is ours to mark.
-    platform::MakeWritable(target);
-    platform::File copy = platform::File::OpenForUpdate(target);
-    if (!copy.IsOpen()) return {};
-    const bool marked = copy.Write(&kPxaMark, 1) == platform::IoResult::kOk;
-    return copy.Close() && marked ? target : std::u16string();
+    platform::File source = platform::File::OpenForReading(mbmPath);
+    if (!source.IsOpen()) return {};
+    // The copy is written whole under a new name of its own and then takes
+    // the target's place: nothing found at the target (a link, an older
+    // read-only copy) is followed or written into. The mark takes the first
+    // byte's place; an empty source gives the mark alone.
+    platform::AtomicFile copy(target);
+    char first = 0;
+    std::size_t got = 0;
+    const bool copied =
+        copy.IsOpen() && source.Read(&first, 1, got) == platform::IoResult::kOk &&
+        copy.file().Write(&kPxaMark, 1) == platform::IoResult::kOk &&
+        platform::CopyStream(source, std::nullopt, [&](const void* data, std::size_t size) {
+            return copy.file().Write(data, size) == platform::IoResult::kOk;
+        }) == platform::CopyResult::kOk;
+    return copied && copy.Commit() == platform::AtomicFile::CommitResult::kOk ? target
+                                                                              : std::u16string();
 }
 
 }  // namespace vellum

@@ -1,6 +1,6 @@
 // Turning a Symbian multi-bitmap (.mbm) image bundle into the .pxa the
-// player reads: a copy in the temporary folder, named after the skin with
-// ".pxa", whose first byte is 's' (0x73). The source is never changed.
+// player reads: a copy named after the skin with ".pxa", whose first byte is
+// 's' (0x73). The source is never changed.
 #pragma once
 
 #include <string>
@@ -8,8 +8,9 @@
 
 namespace vellum {
 
-// The full path of the prepared copy, or an empty string when it could not
-// be made and marked.
-std::u16string PrepareMbmFile(std::u16string_view mbmPath);
+// Makes the copy in `folder` (ending in a separator), replacing an older
+// one of that name. Returns its full path, or an empty string when it could
+// not be made (also when no folder is given).
+std::u16string PrepareMbmFile(std::u16string_view mbmPath, std::u16string_view folder);
 
 }  // namespace vellum

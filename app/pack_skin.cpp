@@ -4,38 +4,25 @@
 #include "app/mbm.h"
 #include "app/skin_jobs.h"
 #include "platform/files.h"
+#include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
 namespace vellum {
 namespace {
 
-// "Packing [name] failed, reason: ..."
-void LogRefused(std::u16string& log, std::u16string_view name, std::u16string_view reason) {
-    log += u"\r\n打包【";
-    log += name;
-    log += u"】失败,原因:";
-    log += reason;
-    log += u"!\r\n";
-}
-
-void LogKoloWritten(std::u16string& log, std::u16string_view koloPath) {
-    log += u"生成KOLO文件成功！\r\n路径:";
-    log += koloPath;
-    log += u"\r\n";
-}
-
-void LogKoloFailed(std::u16string& log, std::u16string_view name) {
-    log += u"生成KOLO文件:【";
-    log += name;
-    log += u"】 失败！\r\n";
-}
-
 // An .mbm input is replaced by its prepared copy; false when there is none.
-bool PrepareInput(std::u16string& input) {
+bool PrepareInput(std::u16string& input, std::u16string_view folder) {
     if (!HasExtension(input, u".mbm")) return true;
-    input = PrepareMbmFile(input);
+    input = PrepareMbmFile(input, folder);
     return platform::PathExists(input);
+}
+
+SkinResult Outcome(SkinOutcome outcome, std::u16string packerText = {}) {
+    SkinResult result;
+    result.outcome = outcome;
+    result.packerText = std::move(packerText);
+    return result;
 }
 
 }  // namespace
@@ -55,28 +42,80 @@ std::u16string PackerArguments(std::u16string_view pakPath, std::u16string_view 
     return arguments;
 }
 
-SkinOutcome PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
-                     std::u16string_view name, std::u16string_view firstFile,
-                     std::u16string_view secondFile, std::u16string& log) {
+SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
+                    std::u16string_view name, std::u16string_view firstFile,
+                    std::u16string_view secondFile) {
     const std::u16string pakPath = PakPathFor(outputDir, name);
     if (firstFile.empty() || secondFile.empty() ||
         platform::EqualIgnoringCase(firstFile, secondFile)) {
-        LogRefused(log, name, u"缺少文件(需两个同名的PXA文件与XML文件)");
-        return SkinOutcome::kMissingFiles;
+        return Outcome(SkinOutcome::kMissingFiles);
+    }
+    // The package and the .kolo replace what stands at their paths: a user's
+    // file there, given as an input, would be lost.
+    const std::u16string koloPath = KoloPathFor(pakPath);
+    for (std::u16string_view input : {firstFile, secondFile}) {
+        if (platform::SameFile(input, pakPath) || platform::SameFile(input, koloPath)) {
+            SkinResult result = Outcome(SkinOutcome::kInputIsOutput);
+            result.input = input;
+            return result;
+        }
     }
     std::u16string input1(firstFile), input2(secondFile);
-    if (!PrepareInput(input1) || !PrepareInput(input2)) {
-        LogRefused(log, name, u"校正mbm文件失败");
-        return SkinOutcome::kMbmFailed;
+    if (!PrepareInput(input1, settings.mbmFolder) || !PrepareInput(input2, settings.mbmFolder)) {
+        return Outcome(SkinOutcome::kMbmFailed);
     }
-    if (!packer.Pack(pakPath, input1, input2, log)) return SkinOutcome::kPackerFailed;
-    if (!settings.createKolo) return SkinOutcome::kPacked;
+
+    if (platform::KindOfPath(pakPath) == platform::PathKind::kFile) platform::RemoveFile(pakPath);
+    PackerRun run = packer.Pack(pakPath, input1, input2);
+    switch (run.status) {
+        case PackerRun::Status::kNotStarted:
+            return Outcome(SkinOutcome::kPackerNotStarted, std::move(run.text));
+        case PackerRun::Status::kFailed:
+            return Outcome(SkinOutcome::kPackerFailed, std::move(run.text));
+        case PackerRun::Status::kInterrupted:
+            return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
+        case PackerRun::Status::kSucceeded:
+            break;
+    }
+    if (!settings.createKolo) return Outcome(SkinOutcome::kPacked, std::move(run.text));
     if (!MakeKoloPackage(pakPath, true, settings.entryTime)) {
-        LogKoloFailed(log, name);
-        return SkinOutcome::kKoloFailed;
+        // Stopped half way, the package this run made goes too.
+        if (platform::InterruptRequested()) {
+            platform::RemoveFile(pakPath);
+            return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
+        }
+        return Outcome(SkinOutcome::kKoloFailed, std::move(run.text));
     }
-    LogKoloWritten(log, KoloPathFor(pakPath));
-    return SkinOutcome::kKoloWritten;
+    SkinResult result = Outcome(SkinOutcome::kKoloWritten, std::move(run.text));
+    result.koloPath = koloPath;
+    return result;
+}
+
+std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,
+                           std::u16string_view lineEnd) {
+    const std::u16string skin(name), end(lineEnd);
+    // "Packing [name] failed, reason: ..."
+    const auto refused = [&](std::u16string_view reason) {
+        return end + u"打包【" + skin + u"】失败,原因:" + std::u16string(reason) + u"!" + end;
+    };
+    switch (result.outcome) {
+        case SkinOutcome::kMissingFiles:
+            return refused(u"缺少文件(需两个同名的PXA文件与XML文件)");
+        case SkinOutcome::kInputIsOutput:
+            return refused(u"输入文件 " + result.input + u" 与输出文件相同");
+        case SkinOutcome::kMbmFailed:
+            return refused(u"校正mbm文件失败");
+        case SkinOutcome::kPackerFailed:
+        case SkinOutcome::kKoloFailed:
+            return u"生成KOLO文件:【" + skin + u"】 失败！" + end;
+        case SkinOutcome::kKoloWritten:
+            return u"生成KOLO文件成功！" + end + u"路径:" + result.koloPath + end;
+        case SkinOutcome::kPackerNotStarted:  // the runner's message says it all
+        case SkinOutcome::kPacked:
+        case SkinOutcome::kInterrupted:
+            break;
+    }
+    return {};
 }
 
 }  // namespace vellum

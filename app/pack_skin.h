@@ -1,5 +1,5 @@
-// One skin's way from its two files to a .kolo package, and the texts the
-// pack run logs on the way.
+// One skin's way from its two files to a .kolo package, and the texts that
+// tell what became of it.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +9,20 @@
 
 namespace vellum {
 
-// Makes the package at `pakPath` from the two inputs, first then second,
-// appending what the packer reports to `log`. Returns false when the packer
-// could not be run at all (it has then logged why).
+// What a packer run came to, with what the packer printed (or, when it could
+// not be started, why).
+struct PackerRun {
+    enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted };
+    Status status = Status::kNotStarted;
+    std::u16string text;
+};
+
+// Makes the package at `pakPath` from the two inputs, first then second.
 class Packer {
   public:
     virtual ~Packer() = default;
-    virtual bool Pack(std::u16string_view pakPath, std::u16string_view first,
-                      std::u16string_view second, std::u16string& log) = 0;
+    virtual PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
+                           std::u16string_view second) = 0;
 };
 
 struct PackSettings {
@@ -24,15 +30,28 @@ struct PackSettings {
     // The .kolo entry's date, in seconds since 1970, instead of the
     // package's creation time.
     std::optional<std::int64_t> entryTime;
+    // Where the prepared copies of .mbm inputs go (ending in a separator).
+    // When empty, no .mbm can be prepared.
+    std::u16string mbmFolder;
 };
 
 enum class SkinOutcome {
-    kMissingFiles,  // one input only, or the same file twice
-    kMbmFailed,     // an .mbm input could not be prepared
-    kPackerFailed,  // the packer could not be run
-    kKoloFailed,    // packed, but the .kolo could not be made
-    kPacked,        // packed; no .kolo was asked for
+    kMissingFiles,      // one input only, or the same file twice
+    kInputIsOutput,     // an input is the skin's own package or .kolo
+    kMbmFailed,         // an .mbm input could not be prepared
+    kPackerNotStarted,  // the packer could not be run
+    kPackerFailed,      // the packer ran and made no package
+    kKoloFailed,        // packed, but the .kolo could not be made
+    kPacked,            // packed; no .kolo was asked for
     kKoloWritten,
+    kInterrupted,  // a request to stop came; nothing of the skin's is left
+};
+
+struct SkinResult {
+    SkinOutcome outcome = SkinOutcome::kMissingFiles;
+    std::u16string packerText;  // what the packer printed, when it ran or failed to start
+    std::u16string input;       // with kInputIsOutput: that input
+    std::u16string koloPath;    // with kKoloWritten
 };
 
 // The package path of a skin: the folder, a separator (always added, also
@@ -45,9 +64,15 @@ std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view nam
 std::u16string PackerArguments(std::u16string_view pakPath, std::u16string_view first,
                                std::u16string_view second);
 
-// Packs one skin into outputDir, logging each outcome's text.
-SkinOutcome PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
-                     std::u16string_view name, std::u16string_view firstFile,
-                     std::u16string_view secondFile, std::u16string& log);
+// Packs one skin into outputDir. Only a package that this run's packer made
+// is wrapped: one left at the package path before is removed first.
+SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
+                    std::u16string_view name, std::u16string_view firstFile,
+                    std::u16string_view secondFile);
+
+// The words for what became of the skin `name` after what the packer
+// printed, each line ended with `lineEnd`.
+std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,
+                           std::u16string_view lineEnd);
 
 }  // namespace vellum

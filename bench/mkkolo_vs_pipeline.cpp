@@ -21,6 +21,7 @@
 #include "app/process_runner.h"
 #include "app/skin_jobs.h"
 #include "bench/skins.h"
+#include "platform/files.h"
 #include "platform/process.h"
 
 namespace {
@@ -46,10 +47,11 @@ int main(int argc, char** argv) {
         vellum::SkinJobMap jobs;
         vellum::CollectSkinJobs(files, jobs);
         vellum::QuillProcessPacker packer;
+        vellum::PackSettings settings;
+        settings.mbmFolder = platform::TempFolder();
         jobs.ForEach([&](const vellum::SkinJob& job) {
-            std::u16string log;
-            vellum::PackSkin(packer, {}, out, job.strName, job.strFirstFile, job.strSecondFile,
-                             log);
+            vellum::PackSkin(packer, settings, out, job.strName, job.strFirstFile,
+                             job.strSecondFile);
         });
         return true;
     };

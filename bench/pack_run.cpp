@@ -19,6 +19,7 @@
 #include "app/process_runner.h"
 #include "app/skin_jobs.h"
 #include "bench/skins.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -32,12 +33,12 @@ double Seconds(Clock::duration d) {
 // Times the packer processes.
 class TimedPacker : public vellum::Packer {
   public:
-    bool Pack(std::u16string_view pak, std::u16string_view first, std::u16string_view second,
-              std::u16string& log) override {
+    vellum::PackerRun Pack(std::u16string_view pak, std::u16string_view first,
+                           std::u16string_view second) override {
         const auto start = Clock::now();
-        const bool started = m_packer.Pack(pak, first, second, log);
+        vellum::PackerRun run = m_packer.Pack(pak, first, second);
         elapsed += Clock::now() - start;
-        return started;
+        return run;
     }
     Clock::duration elapsed{};
 
@@ -64,12 +65,12 @@ int main(int argc, char** argv) {
         Clock::duration koloTime{};
         std::vector<fs::path> paks;
         jobs.ForEach([&](const vellum::SkinJob& job) {
-            std::u16string log;
             // The run's own steps, with the .kolo step timed on its own.
             vellum::PackSettings settings;
             settings.createKolo = false;
+            settings.mbmFolder = platform::TempFolder();
             vellum::PackSkin(timed, settings, (work / "out").u16string(), job.strName,
-                             job.strFirstFile, job.strSecondFile, log);
+                             job.strFirstFile, job.strSecondFile);
             const std::u16string pak = vellum::PakPathFor((work / "out").u16string(), job.strName);
             const auto koloStart = Clock::now();
             vellum::MakeKoloPackage(pak, false);

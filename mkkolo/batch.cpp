@@ -6,12 +6,15 @@
 #include "app/in_process_packer.h"
 #include "app/pack_skin.h"
 #include "mkkolo/job_runner.h"
+#include "platform/files.h"
+#include "platform/interrupt.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace mkkolo {
 namespace {
 
-// The log frames its texts with Windows line ends ("\r\n").
+// Some of the packer's texts end in Windows line ends ("\r\n").
 std::u16string PlainLineEnds(std::u16string_view text) {
     std::u16string plain;
     plain.reserve(text.size());
@@ -30,8 +33,18 @@ class Reporter final : public JobListener {
           m_bShowProgress(console.ErrIsTerminal()) {}
 
     void Deliver(std::size_t, JobResult result) override {
-        if (!result.succeeded) m_bAllPacked = false;
-        if (m_bQuiet && result.succeeded) return;
+        switch (result.status) {
+            case JobResult::Status::kNotRun:
+                ++m_counts.notRun;
+                return;
+            case JobResult::Status::kSucceeded:
+                ++m_counts.made;
+                if (m_bQuiet) return;
+                break;
+            case JobResult::Status::kFailed:
+                ++m_counts.failed;
+                break;
+        }
         ClearProgress();
         m_console.Out(result.report);
     }
@@ -50,7 +63,7 @@ class Reporter final : public JobListener {
         m_strProgress.clear();
     }
 
-    bool allPacked() const { return m_bAllPacked; }
+    const BatchCounts& counts() const { return m_counts; }
 
   private:
     Console& m_console;
@@ -58,7 +71,39 @@ class Reporter final : public JobListener {
     const bool m_bQuiet;
     const bool m_bShowProgress;
     std::u16string m_strProgress;  // what the progress line shows now
-    bool m_bAllPacked = true;
+    BatchCounts m_counts;
+};
+
+// The run's own folder for prepared copies of .mbm files, so two runs at
+// once never take each other's copies; removed with them at the end. Made
+// only when a job has an .mbm input.
+class MbmFolder {
+  public:
+    explicit MbmFolder(const std::vector<vellum::SkinJob>& jobs) {
+        const bool needed = std::any_of(jobs.begin(), jobs.end(), [](const vellum::SkinJob& job) {
+            return vellum::HasExtension(job.strFirstFile, u".mbm") ||
+                   vellum::HasExtension(job.strSecondFile, u".mbm");
+        });
+        if (needed) m_strPath = platform::CreateUniqueFolder(platform::TempFolder());
+    }
+    ~MbmFolder() {
+        if (m_strPath.empty()) return;
+        for (const std::u16string& name :
+             platform::ListFolder(m_strPath).value_or(std::vector<std::u16string>())) {
+            platform::RemoveFile(m_strPath + platform::kPathSeparator + name);
+        }
+        platform::RemoveFolder(m_strPath);
+    }
+    MbmFolder(const MbmFolder&) = delete;
+    MbmFolder& operator=(const MbmFolder&) = delete;
+
+    // Ending in a separator; empty when none could be made.
+    std::u16string path() const {
+        return m_strPath.empty() ? m_strPath : m_strPath + platform::kPathSeparator;
+    }
+
+  private:
+    std::u16string m_strPath;
 };
 
 }  // namespace
@@ -84,26 +129,35 @@ std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<vellum
     return chains;
 }
 
-bool PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSettings& settings,
-               Console& console) {
+BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSettings& settings,
+                      Console& console) {
+    const MbmFolder mbmFolder(jobs);
     vellum::PackSettings pack;
     pack.entryTime = settings.entryTime;
+    pack.mbmFolder = mbmFolder.path();
 
     Reporter reporter(console, jobs.size(), settings.quiet);
     RunJobs(
         jobs.size(), ChainsOfSameFiles(jobs), settings.workers,
         [&](std::size_t i) {
+            if (platform::InterruptRequested()) return JobResult{{}, JobResult::Status::kNotRun};
             const vellum::SkinJob& job = jobs[i];
             vellum::InProcessPacker packer;
-            std::u16string log;
-            const vellum::SkinOutcome outcome =
-                vellum::PackSkin(packer, pack, settings.outputDir, job.strName, job.strFirstFile,
-                                 job.strSecondFile, log);
-            return JobResult{PlainLineEnds(log), outcome == vellum::SkinOutcome::kKoloWritten};
+            const vellum::SkinResult result = vellum::PackSkin(
+                packer, pack, settings.outputDir, job.strName, job.strFirstFile, job.strSecondFile);
+            JobResult::Status status = JobResult::Status::kFailed;
+            if (result.outcome == vellum::SkinOutcome::kKoloWritten) {
+                status = JobResult::Status::kSucceeded;
+            } else if (result.outcome == vellum::SkinOutcome::kInterrupted) {
+                status = JobResult::Status::kNotRun;
+            }
+            return JobResult{
+                PlainLineEnds(result.packerText) + vellum::OutcomeText(result, job.strName, u"\n"),
+                status};
         },
         reporter);
     reporter.ClearProgress();
-    return reporter.allPacked();
+    return reporter.counts();
 }
 
 }  // namespace mkkolo

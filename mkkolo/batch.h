@@ -22,12 +22,21 @@ struct BatchSettings {
     std::optional<std::int64_t> entryTime;
 };
 
+struct BatchCounts {
+    std::size_t made = 0;    // jobs that produced their .kolo
+    std::size_t failed = 0;  // jobs that were reported failed
+    std::size_t notRun = 0;  // jobs left undone after a request to stop
+};
+
 // Packs each job the way the dialog application's pack run does, with the
 // packer in this process. Reports go to the console's output with plain line
-// ends ("\n"); a person at a terminal sees a progress line meanwhile. True
-// when every job produced its .kolo.
-bool PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSettings& settings,
-               Console& console);
+// ends ("\n"); a person at a terminal sees a progress line meanwhile. After
+// a request to stop (see platform/interrupt.h) no job starts, a job under
+// way stops and removes what it was making, and only finished jobs are
+// reported. Prepared copies of .mbm files live in a folder of the run's own
+// inside the temporary folder, removed at the end.
+BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSettings& settings,
+                      Console& console);
 
 // Jobs whose names differ in letter case only write to the same files where
 // the file system ignores case (Windows, memory cards): the package, the

@@ -7,7 +7,9 @@
 #include "mkkolo/batch.h"
 #include "mkkolo/inputs.h"
 #include "platform/files.h"
+#include "platform/interrupt.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace mkkolo {
 namespace {
@@ -147,8 +149,14 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         console.Err(Say(u"无法创建输出文件夹 ", settings.outputDir, u"!\n"));
         return kExitFailed;
     }
-    const bool allPacked = PackBatch(jobs, settings, console);
-    return allPacked && problems.empty() ? kExitOk : kExitFailed;
+    const BatchCounts counts = PackBatch(jobs, settings, console);
+    if (platform::InterruptRequested()) {
+        console.Err(u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
+                    platform::ToDecimal(counts.failed) + u" 个失败, " +
+                    platform::ToDecimal(counts.notRun) + u" 个未打包!\n");
+        return kExitInterrupted;
+    }
+    return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace mkkolo

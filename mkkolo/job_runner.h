@@ -10,8 +10,9 @@
 namespace mkkolo {
 
 struct JobResult {
+    enum class Status { kSucceeded, kFailed, kNotRun };
     std::u16string report;  // everything the job has to say, whole
-    bool succeeded = false;
+    Status status = Status::kFailed;
 };
 
 // Hears from RunJobs, always on the thread that called it.

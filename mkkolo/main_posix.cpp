@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "mkkolo/command_line.h"
+#include "platform/interrupt.h"
 #include "platform/text.h"
 
 int main(int argc, char** argv) {
+    // Ctrl+C lets the run stop cleanly: see RunMkkolo.
+    platform::CatchInterrupts();
     std::setlocale(LC_ALL, "");
     // A reader that goes away (mkkolo ... | head) must not end the run half
     // way: the jobs finish, only their texts are lost.

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "mkkolo/command_line.h"
+#include "platform/interrupt.h"
 #include "platform/wide.h"
 
 int wmain(int argc, wchar_t** argv) {
+    // Ctrl+C lets the run stop cleanly: see RunMkkolo.
+    platform::CatchInterrupts();
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) args.push_back(platform::FromWide(argv[i]));
     mkkolo::Environment environment;

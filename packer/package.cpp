@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "packer/write_cursor.h"
+#include "platform/atomic_file.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -177,27 +178,20 @@ bool Package::WriteToFile(std::u16string_view path) {
         return written;
     }
 
-    // Everything goes to a new file beside the output first, which takes the
-    // output's name only once it is complete and on disk.
-    platform::File output;
-    const std::u16string temporary = platform::CreateTempFileBeside(path, output);
-    if (!temporary.empty() && WriteAll(output) && Commit(output, temporary, path)) return true;
-    if (temporary.empty()) Fail(PackageError::kCreateOutput);
-    output.Close();
-    if (!temporary.empty()) platform::RemoveFile(temporary);
-    // What stood at the path before would have been replaced: no stale
-    // package may pass for this one.
-    platform::RemoveFile(path);
-    return false;
-}
-
-bool Package::Commit(platform::File& output, std::u16string_view temporary,
-                     std::u16string_view path) {
-    if (const auto flushed = output.FlushToDisk(); flushed != platform::IoResult::kOk) {
-        return FailWrite(flushed);
+    platform::AtomicFile output(path);
+    if (!output.IsOpen()) return Fail(PackageError::kCreateOutput);
+    if (!WriteAll(output.file())) return false;
+    switch (output.Commit()) {
+        case platform::AtomicFile::CommitResult::kOk:
+            return true;
+        case platform::AtomicFile::CommitResult::kDiskFull:
+            return Fail(PackageError::kDiskFull);
+        case platform::AtomicFile::CommitResult::kWriteFailed:
+            return Fail(PackageError::kWriteOutput);
+        case platform::AtomicFile::CommitResult::kRenameFailed:
+            break;
     }
-    if (!output.Close()) return Fail(PackageError::kWriteOutput);
-    return platform::MoveReplacing(temporary, path) || Fail(PackageError::kCreateOutput);
+    return Fail(PackageError::kCreateOutput);
 }
 
 bool Package::WriteAll(platform::File& output) {
@@ -223,39 +217,38 @@ bool Package::WriteAll(platform::File& output) {
             return FailWrite(result);
         }
     }
-    Buffer buffer(static_cast<std::uint8_t*>(std::malloc(kCopyBufferSize)));
-    if (!buffer) return Fail(PackageError::kOutOfMemory);
     for (PackageEntry& entry : m_entries) {
-        if (!CopyFileData(output, entry, buffer.get())) return false;
+        if (!CopyFileData(output, entry)) return false;
     }
     return true;
 }
 
-bool Package::CopyFileData(platform::File& output, PackageEntry& entry, std::uint8_t* buffer) {
+bool Package::CopyFileData(platform::File& output, PackageEntry& entry) {
     // Exactly the measured size is copied, and the input must end there:
     // the offsets were computed from it.
-    auto failInput = [&](PackageError error) {
-        m_strFailedInput = entry.path;
-        return Fail(error);
-    };
-    std::uint64_t remaining = entry.size;
-    std::size_t got = 0;
-    while (remaining > 0) {
-        const std::size_t want =
-            remaining < kCopyBufferSize ? static_cast<std::size_t>(remaining) : kCopyBufferSize;
-        if (entry.handle.Read(buffer, want, got) != platform::IoResult::kOk) {
-            return failInput(PackageError::kReadInput);
-        }
-        if (got == 0) return failInput(PackageError::kInputChanged);
-        if (const auto result = output.Write(buffer, got); result != platform::IoResult::kOk) {
-            return FailWrite(result);
-        }
-        remaining -= got;
+    platform::IoResult written = platform::IoResult::kOk;
+    const platform::CopyResult copied =
+        platform::CopyStream(entry.handle, entry.size, [&](const void* data, std::size_t size) {
+            written = output.Write(data, size);
+            return written == platform::IoResult::kOk;
+        });
+    switch (copied) {
+        case platform::CopyResult::kOk:
+            return true;
+        case platform::CopyResult::kSinkFailed:
+            return FailWrite(written);
+        case platform::CopyResult::kOutOfMemory:
+            return Fail(PackageError::kOutOfMemory);
+        case platform::CopyResult::kInterrupted:
+            return Fail(PackageError::kInterrupted);
+        case platform::CopyResult::kReadFailed:
+            m_strFailedInput = entry.path;
+            return Fail(PackageError::kReadInput);
+        case platform::CopyResult::kSizeChanged:
+            break;
     }
-    if (entry.handle.Read(buffer, 1, got) != platform::IoResult::kOk) {
-        return failInput(PackageError::kReadInput);
-    }
-    return got == 0 || failInput(PackageError::kInputChanged);
+    m_strFailedInput = entry.path;
+    return Fail(PackageError::kInputChanged);
 }
 
 }  // namespace quill

@@ -39,10 +39,6 @@ constexpr std::uint32_t kNameBlockCapacity = 1024;
 constexpr std::uint32_t kMaxPackageNameLength = kNameBlockCapacity - 8;
 // The name table starts at this size and grows by it.
 constexpr std::uint32_t kNameTableStep = 1024;
-// Inputs are streamed through one buffer of this size: memory stays the
-// same whatever the inputs' sizes, and large reads and writes keep the
-// number of system calls low (1 MiB packs about a fifth faster than 64 KiB).
-constexpr std::size_t kCopyBufferSize = 1024 * 1024;
 // Offsets are 32-bit: a package must stay below this.
 constexpr std::uint64_t kPackageSizeLimit = 1ull << 32;
 
@@ -65,6 +61,7 @@ enum class PackageError {
     kDiskFull,
     kReadInput,     // see failedInput()
     kInputChanged,  // an input's size changed after it was measured
+    kInterrupted,   // a request to stop came while writing
 };
 
 class Package {
@@ -81,7 +78,8 @@ class Package {
     // prints the summary. Prints nothing on failure.
     bool Prepare(std::string_view name);
     // Writes the package. A file appears at `path` only when every byte was
-    // written; after a failure there is none.
+    // written; after a failure what stood there is untouched. A device or a
+    // pipe is written into directly.
     bool WriteToFile(std::u16string_view path);
 
     std::size_t entryCount() const { return m_entries.size(); }
@@ -107,8 +105,7 @@ class Package {
     bool AssignDataOffsets();
     void PrintSummary();
     bool WriteAll(platform::File& output);
-    bool Commit(platform::File& output, std::u16string_view temporary, std::u16string_view path);
-    bool CopyFileData(platform::File& output, PackageEntry& entry, std::uint8_t* buffer);
+    bool CopyFileData(platform::File& output, PackageEntry& entry);
     bool Fail(PackageError error);
     bool FailWrite(platform::IoResult result);
     std::uint32_t IndexTableLength() const;

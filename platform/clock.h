@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace platform {
 
@@ -14,7 +15,8 @@ struct LocalDateTime {
     int second;  // 0..59 (60 for a leap second)
 };
 
-// The local date and time of a moment given in seconds since 1970 (UTC).
-LocalDateTime ToLocalTime(std::int64_t seconds);
+// The local date and time of a moment given in seconds since 1970 (UTC), or
+// nothing when the system cannot tell it (a moment too far off).
+std::optional<LocalDateTime> ToLocalTime(std::int64_t seconds);
 
 }  // namespace platform

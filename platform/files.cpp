@@ -1,8 +1,11 @@
 #include "platform/files.h"
 
 #include <chrono>
+#include <memory>
+#include <new>
 #include <random>
 
+#include "platform/interrupt.h"
 #include "platform/paths.h"
 
 namespace platform {
@@ -24,24 +27,65 @@ File& File::operator=(File&& other) noexcept {
     return *this;
 }
 
-std::u16string CreateTempFileBeside(std::u16string_view path, File& file) {
+namespace {
+
+// Makes something new under a unique temporary name in `folder`: `create`
+// tries one name and tells whether that name was taken already. A few
+// collisions are tried past; any other failure ends the attempts.
+template <typename Create>
+std::u16string CreateUnique(std::u16string_view folder, Create&& create) {
     static const char16_t kHex[] = u"0123456789abcdef";
     std::random_device device;
     std::mt19937_64 random(
         device() ^
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::u16string name(FolderOf(path));
+        std::u16string name(folder);
         name += u"~";
         std::uint64_t bits = random();
         for (int i = 0; i < 12; ++i, bits >>= 4) name += kHex[bits & 0xF];
         name += u".tmp";
         bool exists = false;
-        file = File::CreateNew(name, &exists);
-        if (file.IsOpen()) return name;
+        if (create(name, exists)) return name;
         if (!exists) break;
     }
     return {};
+}
+
+}  // namespace
+
+std::u16string CreateTempFileBeside(std::u16string_view path, File& file) {
+    return CreateUnique(FolderOf(path), [&](const std::u16string& name, bool& exists) {
+        file = File::CreateNew(name, &exists);
+        return file.IsOpen();
+    });
+}
+
+std::u16string CreateUniqueFolder(std::u16string_view parent) {
+    return CreateUnique(parent, [](const std::u16string& name, bool& exists) {
+        return CreateFolder(name, &exists, true);
+    });
+}
+
+CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const ByteSink& sink) {
+    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
+    if (!buffer) return CopyResult::kOutOfMemory;
+    std::uint64_t remaining = length.value_or(0);
+    for (;;) {
+        if (InterruptRequested()) return CopyResult::kInterrupted;
+        // One byte past a measured length tells whether the file ends there.
+        const std::size_t want = !length || remaining >= kCopyBufferSize
+                                     ? kCopyBufferSize
+                                     : static_cast<std::size_t>(remaining) + 1;
+        std::size_t got = 0;
+        if (source.Read(buffer.get(), want, got) != IoResult::kOk) return CopyResult::kReadFailed;
+        if (length) {
+            if (got > remaining || (got == 0 && remaining > 0)) return CopyResult::kSizeChanged;
+            remaining -= got;
+        }
+        if (got == 0) return CopyResult::kOk;
+        if (!sink(buffer.get(), got)) return CopyResult::kSinkFailed;
+    }
 }
 
 bool CreateFolders(std::u16string_view path) {

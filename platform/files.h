@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,9 +38,6 @@ class File {
     // Opens something that exists and is not a plain file or folder (a
     // device, a pipe) to write into it.
     static File OpenDeviceForWriting(std::u16string_view path);
-
-    // Opens an existing file to read and change it in place.
-    static File OpenForUpdate(std::u16string_view path);
 
     bool IsOpen() const { return m_handle != kInvalid; }
 
@@ -80,14 +78,25 @@ bool MoveReplacing(std::u16string_view from, std::u16string_view to);
 
 // Creates a new file with a unique name in the folder of `path`, open for
 // writing; returns its path, or an empty string when none could be made.
+// The name is "~" and 12 hexadecimal digits with ".tmp", so whatever a
+// killed program leaves behind is recognisably temporary.
 std::u16string CreateTempFileBeside(std::u16string_view path, File& file);
+
+// Creates a new folder of such a unique name inside `parent` (a folder
+// ending in a separator), for this program's use alone; returns its path,
+// or an empty string when none could be made.
+std::u16string CreateUniqueFolder(std::u16string_view parent);
+
+// Removes an empty folder.
+bool RemoveFolder(std::u16string_view path);
 
 // The folder for temporary files, ending in a separator.
 std::u16string TempFolder();
 
 // Creates one folder. Fails when something exists at the path already;
-// `exists` then tells so.
-bool CreateFolder(std::u16string_view path, bool* exists = nullptr);
+// `exists` then tells so. An `ownerOnly` folder is closed to other users
+// where the system has such rights (Windows' temporary folder is per user).
+bool CreateFolder(std::u16string_view path, bool* exists = nullptr, bool ownerOnly = false);
 
 // Creates the folder and every missing folder above it. True when a folder
 // exists at the path afterwards.
@@ -97,18 +106,33 @@ bool CreateFolders(std::u16string_view path);
 // particular order; nothing when the folder cannot be read.
 std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path);
 
-// Copies a file onto `to`, replacing what is there. The copy keeps the
-// source's attributes: a read-only source gives a read-only copy.
-bool CopyFileReplacing(std::u16string_view from, std::u16string_view to);
-
-// Lets the file be written again: clears its read-only attribute.
-bool MakeWritable(std::u16string_view path);
-
 // When the file was created, in seconds since 1970 (UTC); where the file
 // system keeps no creation time, when it was last changed.
 std::optional<std::int64_t> CreationTime(std::u16string_view path);
 
 // Whether two paths name the same file (through links too).
 bool SameFile(std::u16string_view a, std::u16string_view b);
+
+// Inputs are copied through one buffer of this size: memory stays the same
+// whatever the inputs' sizes, and large reads and writes keep the number of
+// system calls low (1 MiB packs about a fifth faster than 64 KiB).
+constexpr std::size_t kCopyBufferSize = 1024 * 1024;
+
+enum class CopyResult {
+    kOk,
+    kReadFailed,
+    kSinkFailed,   // the sink refused the bytes
+    kSizeChanged,  // the file ended before `length`, or went on after it
+    kOutOfMemory,
+    kInterrupted,  // a request to stop came (see interrupt.h)
+};
+
+// Takes the bytes a copy hands on; false stops the copy.
+using ByteSink = std::function<bool(const void* data, std::size_t size)>;
+
+// Copies from the file's current position into `sink`: exactly `length`
+// bytes when given (the file must end there: whatever was measured of it
+// must still hold), else up to its end.
+CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const ByteSink& sink);
 
 }  // namespace platform

@@ -53,11 +53,6 @@ File File::OpenDeviceForWriting(std::u16string_view path) {
     return fd < 0 ? File() : File(fd);
 }
 
-File File::OpenForUpdate(std::u16string_view path) {
-    const int fd = open(Native(path).c_str(), O_RDWR | O_CLOEXEC);
-    return fd < 0 ? File() : File(fd);
-}
-
 bool File::Seek(std::uint64_t offset) {
     return lseek(Fd(m_handle), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
@@ -149,8 +144,8 @@ std::u16string TempFolder() {
     return FromThreadAnsi(folder);
 }
 
-bool CreateFolder(std::u16string_view path, bool* exists) {
-    const bool created = mkdir(Native(path).c_str(), 0777) == 0;
+bool CreateFolder(std::u16string_view path, bool* exists, bool ownerOnly) {
+    const bool created = mkdir(Native(path).c_str(), ownerOnly ? 0700 : 0777) == 0;
     if (exists) *exists = !created && errno == EEXIST;
     return created;
 }
@@ -167,32 +162,8 @@ std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path) 
     return names;
 }
 
-bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
-    File source = File::OpenForReading(from);
-    struct stat info;
-    if (!source.IsOpen() || stat(Native(from).c_str(), &info) != 0) return false;
-    // The target is replaced, not written into, so a link at its place is
-    // replaced too instead of being followed.
-    const std::string target = Native(to);
-    unlink(target.c_str());
-    File copy = File::CreateNew(to);
-    if (!copy.IsOpen()) return false;
-    char buffer[65536];
-    std::size_t got = 0;
-    bool ok = true;
-    while (ok && (ok = source.Read(buffer, sizeof buffer, got) == IoResult::kOk) && got > 0) {
-        ok = copy.Write(buffer, got) == IoResult::kOk;
-    }
-    ok = copy.Close() && ok && chmod(target.c_str(), info.st_mode & 07777) == 0;
-    if (!ok) unlink(target.c_str());
-    return ok;
-}
-
-bool MakeWritable(std::u16string_view path) {
-    struct stat info;
-    const std::string native = Native(path);
-    return stat(native.c_str(), &info) == 0 &&
-           chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+bool RemoveFolder(std::u16string_view path) {
+    return rmdir(Native(path).c_str()) == 0;
 }
 
 std::optional<std::int64_t> CreationTime(std::u16string_view path) {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/scoped_handle_win32.h"
 #include "platform/wide.h"
 
 namespace platform {
@@ -21,13 +22,20 @@ IoResult FromLastError() {
 }
 
 bool Identity(std::u16string_view path, BY_HANDLE_FILE_INFORMATION& info) {
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = GetFileInformationByHandle(handle, &info);
-    CloseHandle(handle);
-    return ok != FALSE;
+    const ScopedHandle handle(CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                          nullptr));
+    return handle && GetFileInformationByHandle(handle.get(), &info) != FALSE;
+}
+
+// Whether the system takes the path for a device of its own (NUL, CON, AUX,
+// COM1 ...), whatever folder it names, as ntdll's own test decides.
+bool IsDosDevice(std::u16string_view path) {
+    using Test = ULONG(WINAPI*)(PCWSTR);
+    static const auto test = reinterpret_cast<Test>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlIsDosDeviceName_U")));
+    return test && test(Wide(path).c_str()) != 0;
 }
 
 }  // namespace
@@ -53,12 +61,6 @@ File File::OpenDeviceForWriting(std::u16string_view path) {
     const HANDLE handle =
         CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, 0, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
-}
-
-File File::OpenForUpdate(std::u16string_view path) {
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
 }
 
@@ -118,6 +120,7 @@ bool PathExists(std::u16string_view path) {
 }
 
 PathKind KindOfPath(std::u16string_view path) {
+    if (IsDosDevice(path)) return PathKind::kOther;
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
@@ -142,7 +145,7 @@ std::u16string TempFolder() {
     return FromWide(folder);
 }
 
-bool CreateFolder(std::u16string_view path, bool* exists) {
+bool CreateFolder(std::u16string_view path, bool* exists, bool) {
     const bool created = CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE;
     if (exists) *exists = !created && GetLastError() == ERROR_ALREADY_EXISTS;
     return created;
@@ -168,15 +171,8 @@ std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path) 
     return names;
 }
 
-bool CopyFileReplacing(std::u16string_view from, std::u16string_view to) {
-    return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != FALSE;
-}
-
-bool MakeWritable(std::u16string_view path) {
-    const std::wstring wide = Wide(path);
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           SetFileAttributesW(wide.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY}) != FALSE;
+bool RemoveFolder(std::u16string_view path) {
+    return RemoveDirectoryW(Wide(path).c_str()) != FALSE;
 }
 
 std::optional<std::int64_t> CreationTime(std::u16string_view path) {

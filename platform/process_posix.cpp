@@ -69,7 +69,7 @@ std::u16string ProgramFileName(std::u16string_view name) {
     return std::u16string(name);
 }
 
-std::optional<std::string> RunCollectingOutput(std::u16string_view commandLine) {
+std::optional<ProgramOutput> RunCollectingOutput(std::u16string_view commandLine) {
     std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.empty()) return std::nullopt;
     // A bare program name is looked for beside this program first.
@@ -97,20 +97,21 @@ std::optional<std::string> RunCollectingOutput(std::u16string_view commandLine) 
         close(pipeEnds[0]);
         return std::nullopt;
     }
-    std::string output;
+    ProgramOutput output;
     char buffer[8096];
     for (;;) {
         const ssize_t n = read(pipeEnds[0], buffer, sizeof buffer);
         if (n > 0) {
-            output.append(buffer, static_cast<size_t>(n));
+            output.bytes.append(buffer, static_cast<size_t>(n));
         } else if (n == 0 || errno != EINTR) {
             break;
         }
     }
     close(pipeEnds[0]);
-    int status;
+    int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
+    output.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return output;
 }
 

@@ -1,30 +1,13 @@
 #include <windows.h>
 
 #include "platform/process.h"
+#include "platform/scoped_handle_win32.h"
 #include "platform/wide.h"
 
 namespace platform {
 namespace {
 
 constexpr DWORD kReadChunk = 8096;
-
-// Closes a handle when it goes out of scope.
-class ScopedHandle {
-  public:
-    explicit ScopedHandle(HANDLE handle = nullptr) : m_handle(handle) {}
-    ~ScopedHandle() { Close(); }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE get() const { return m_handle; }
-    HANDLE* out() { return &m_handle; }
-    void Close() {
-        if (m_handle) CloseHandle(m_handle);
-        m_handle = nullptr;
-    }
-
-  private:
-    HANDLE m_handle;
-};
 
 }  // namespace
 
@@ -45,7 +28,7 @@ std::u16string ProgramFileName(std::u16string_view name) {
     return std::u16string(name) + u".exe";
 }
 
-std::optional<std::string> RunCollectingOutput(std::u16string_view commandLine) {
+std::optional<ProgramOutput> RunCollectingOutput(std::u16string_view commandLine) {
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     ScopedHandle readEnd, writeEnd;
     if (!CreatePipe(readEnd.out(), writeEnd.out(), &inheritable, 0)) return std::nullopt;
@@ -76,12 +59,15 @@ std::optional<std::string> RunCollectingOutput(std::u16string_view commandLine) 
 
     // Read while the child runs, so a child that prints more than the pipe
     // holds is never stuck.
-    std::string output;
+    ProgramOutput output;
     char buffer[kReadChunk];
     DWORD read = 0;
     while (ReadFile(readEnd.get(), buffer, kReadChunk, &read, nullptr) && read > 0)
-        output.append(buffer, read);
+        output.bytes.append(buffer, read);
     WaitForSingleObject(processHandle.get(), INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(processHandle.get(), &status);
+    output.exitStatus = static_cast<int>(status);
     return output;
 }
 

@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 #include "app/win/main_dlg.h"
+#include "platform/scoped_handle_win32.h"
 #include "platform/text.h"
 #include "platform/wide.h"
 
@@ -81,13 +82,11 @@ void CMainDlg::AddSkinFile(const std::wstring& path) {
 CMainDlg::RowResult CMainDlg::AddFileRow(const std::wstring& path) {
     if (FindFileRow(path) != -1) return RowResult::kExisting;
     // Read access is all measuring takes, so read-only files get their row.
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return RowResult::kFailed;
+    const platform::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                  nullptr));
     LARGE_INTEGER size{};
-    const bool measured = GetFileSizeEx(file, &size);
-    CloseHandle(file);
-    if (!measured) return RowResult::kFailed;
+    if (!file || !GetFileSizeEx(file.get(), &size)) return RowResult::kFailed;
     const std::wstring sizeText = platform::Wide(platform::ToDecimal(size.QuadPart)) + L" 字节";
 
     LVITEMW item{};

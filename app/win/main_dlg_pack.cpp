@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include "app/win/main_dlg.h"
+#include "platform/files.h"
 #include "platform/wide.h"
 
 LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
@@ -38,12 +39,18 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& n
                         const std::u16string& firstFile, const std::u16string& secondFile) {
     vellum::PackSettings settings;
     settings.createKolo = m_bCreateKolo != 0;
-    switch (vellum::PackSkin(m_packer, settings, outputDir, name, firstFile, secondFile,
-                             m_strOutputLog)) {
+    settings.mbmFolder = platform::TempFolder();
+    const vellum::SkinResult result =
+        vellum::PackSkin(m_packer, settings, outputDir, name, firstFile, secondFile);
+    m_strOutputLog += result.packerText + vellum::OutcomeText(result, name, u"\r\n");
+    switch (result.outcome) {
         case vellum::SkinOutcome::kMissingFiles:
+        case vellum::SkinOutcome::kInputIsOutput:
         case vellum::SkinOutcome::kMbmFailed:
-        case vellum::SkinOutcome::kPackerFailed:
+        case vellum::SkinOutcome::kPackerNotStarted:
+        case vellum::SkinOutcome::kInterrupted:
             return false;
+        case vellum::SkinOutcome::kPackerFailed:
         case vellum::SkinOutcome::kKoloFailed:
         case vellum::SkinOutcome::kPacked:
         case vellum::SkinOutcome::kKoloWritten:

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "app/win/settings_dlg.h"
+#include "platform/scoped_handle_win32.h"
 
 namespace {
 
@@ -17,13 +18,12 @@ constexpr wchar_t kOutputDirPromptKey[] = L"OutputDirPrompt";
 // with its byte-order mark is kept in UTF-16. An existing file is left in
 // whatever encoding it has.
 void CreateUtf16FileIfMissing(const std::wstring& path) {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    const platform::ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
     static const unsigned char kByteOrderMark[] = {0xFF, 0xFE};
     DWORD written = 0;
-    WriteFile(file, kByteOrderMark, sizeof kByteOrderMark, &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), kByteOrderMark, sizeof kByteOrderMark, &written, nullptr);
 }
 
 }  // namespace

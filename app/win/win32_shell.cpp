@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "platform/scoped_handle_win32.h"
+
 namespace {
 
 // Only folders with a file-system path (BIF_RETURNONLYFSDIRS), a box to type a
@@ -56,7 +58,7 @@ void CWin32Shell::StartProgram(const std::wstring& commandLine) {
     std::wstring writable = commandLine;  // CreateProcessW may change the buffer it is given
     if (CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        // Nothing is expected back: the handles go at once.
+        const platform::ScopedHandle thread(process.hThread), child(process.hProcess);
     }
 }

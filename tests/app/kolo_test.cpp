@@ -80,7 +80,19 @@ TEST(DosDateTime, EncodesTheFieldsAndClampsToTheFormatsRange) {
         static_cast<uint32_t>((t.tm_mday + (t.tm_mon + 1) * 32 + (t.tm_year - 80) * 512)) << 16 |
         static_cast<uint32_t>(t.tm_sec / 2 + t.tm_min * 32 + t.tm_hour * 2048);
     EXPECT_EQ(DosDateTime(moment), expected);
-    EXPECT_EQ(DosDateTime(0) >> 16, (1u + 1u * 32u));  // 1970 is before the format's 1980
+    // Outside 1980 to 2107 the ends of the range, alike on every system
+    // however far off the moment is.
+    constexpr std::uint32_t kFirst = (1u + 1u * 32u) << 16;
+    constexpr std::uint32_t kLast =
+        (31u + 12u * 32u + 127u * 512u) << 16 | (29u + 59u * 32u + 23u * 2048u);
+    const std::pair<std::int64_t, std::uint32_t> far[] = {
+        {0, kFirst},
+        {INT64_MIN, kFirst},
+        {4500000000, kLast},  // 2112
+        {67768036191676799, kLast},
+        {INT64_MAX, kLast},
+    };
+    for (const auto& [seconds, dos] : far) EXPECT_EQ(DosDateTime(seconds), dos) << seconds;
 }
 
 TEST_F(KoloTest, AnEmptyPackageGivesAnEmptyEntry) {

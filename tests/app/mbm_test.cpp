@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/paths.h"
 #include "tests/support/temp_dir.h"
 
 namespace vellum {
@@ -21,46 +22,50 @@ class MbmTest : public ::testing::Test {
         WriteBytes(FsPath(path), bytes);
         return path;
     }
+    std::u16string Prepare(std::u16string_view source) {
+        return PrepareMbmFile(source, testing_support::U16(temp.path()) + platform::kPathSeparator);
+    }
     TempDir sources, temp;
-    testing_support::ScopedTempFolder redirect{temp.path()};
 };
 
 TEST_F(MbmTest, CopyInTheTemporaryFolderMarkedWithAnS) {
     const std::string bytes =
         "\x37\x00\x00\x10 multi-bitmap" + testing_support::PatternBytes(5000, 2);
     const auto source = Source(u"night.mbm", bytes);
-    const std::u16string prepared = PrepareMbmFile(source);
+    const std::u16string prepared = Prepare(source);
     EXPECT_EQ(FsPath(prepared), temp.path() / "night.pxa");
     EXPECT_EQ(ReadBytes(FsPath(prepared)), "s" + bytes.substr(1));
     EXPECT_EQ(ReadBytes(FsPath(source)), bytes);
 }
 
 TEST_F(MbmTest, NamesLoseOnlyTheirLastExtension) {
-    EXPECT_EQ(FsPath(PrepareMbmFile(Source(u"a.b.mbm", "xyz"))), temp.path() / "a.b.pxa");
-    EXPECT_EQ(FsPath(PrepareMbmFile(Source(u"夜曲.MBM", "xyz"))),
-              temp.path() / FsPath(u"夜曲.pxa"));
+    EXPECT_EQ(FsPath(Prepare(Source(u"a.b.mbm", "xyz"))), temp.path() / "a.b.pxa");
+    EXPECT_EQ(FsPath(Prepare(Source(u"夜曲.MBM", "xyz"))), temp.path() / FsPath(u"夜曲.pxa"));
 }
 
 TEST_F(MbmTest, AnEmptySourceGrowsToTheOneMarkByte) {
-    EXPECT_EQ(ReadBytes(FsPath(PrepareMbmFile(Source(u"empty.mbm", "")))), "s");
+    EXPECT_EQ(ReadBytes(FsPath(Prepare(Source(u"empty.mbm", "")))), "s");
 }
 
 TEST_F(MbmTest, AReadOnlySourceIsPreparedToo) {
     const auto source = Source(u"locked.mbm", "MBM");
     std::filesystem::permissions(FsPath(source), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
-    const std::u16string prepared = PrepareMbmFile(source);
+    const std::u16string prepared = Prepare(source);
     ASSERT_FALSE(prepared.empty());
     EXPECT_EQ(ReadBytes(FsPath(prepared)), "sBM");
     EXPECT_EQ(ReadBytes(FsPath(source)), "MBM");
     // A second run replaces the earlier copy.
-    EXPECT_EQ(PrepareMbmFile(source), prepared);
+    EXPECT_EQ(Prepare(source), prepared);
 }
 
 TEST_F(MbmTest, NoCopyNoPath) {
-    EXPECT_EQ(PrepareMbmFile(sources / u"missing.mbm"), u"");
-    testing_support::ScopedTempFolder nowhere{temp.path() / "missing"};
-    EXPECT_EQ(PrepareMbmFile(Source(u"night.mbm", "MBM")), u"");
+    EXPECT_EQ(Prepare(sources / u"missing.mbm"), u"");
+    const std::u16string mbm = Source(u"night.mbm", "MBM");
+    EXPECT_EQ(PrepareMbmFile(
+                  mbm, testing_support::U16(temp.path() / "missing") + platform::kPathSeparator),
+              u"");
+    EXPECT_EQ(PrepareMbmFile(mbm, u""), u"");
 }
 
 }  // namespace

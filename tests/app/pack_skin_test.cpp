@@ -17,22 +17,19 @@ using testing_support::TempDir;
 using testing_support::WriteBytes;
 
 // Stands in for the packer: records what it was asked and writes a package
-// of the two inputs' bytes, unless told to fail or to write nothing.
+// of the two inputs' bytes, unless told to end otherwise.
 class ScriptedPacker : public Packer {
   public:
-    bool Pack(std::u16string_view pakPath, std::u16string_view first, std::u16string_view second,
-              std::u16string& log) override {
+    PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
+                   std::u16string_view second) override {
         calls.push_back({std::u16string(pakPath), std::u16string(first), std::u16string(second)});
-        if (!starts) {
-            log += u"cannot start\n";
-            return false;
-        }
-        log += u"packed\r\n";
+        if (status == PackerRun::Status::kNotStarted) return {status, u"cannot start\n"};
         if (writes)
             WriteBytes(FsPath(pakPath), ReadBytes(FsPath(first)) + ReadBytes(FsPath(second)));
-        return true;
+        return {status, u"packed\r\n"};
     }
-    bool starts = true, writes = true;
+    PackerRun::Status status = PackerRun::Status::kSucceeded;
+    bool writes = true;
     std::vector<std::vector<std::u16string>> calls;
 };
 
@@ -43,12 +40,17 @@ class PackSkinTest : public ::testing::Test {
         WriteBytes(FsPath(path), bytes);
         return path;
     }
-    SkinOutcome Pack(std::u16string_view first, std::u16string_view second) {
-        return PackSkin(packer, {}, outputDir, u"night", first, second, log);
+    // Packs the skin night as the dialog application does, logging its texts.
+    SkinOutcome Pack(std::u16string_view first, std::u16string_view second,
+                     PackSettings settings = {}) {
+        settings.mbmFolder = testing_support::U16(temp.path()) + platform::kPathSeparator;
+        const SkinResult result = PackSkin(packer, settings, outputDir, u"night", first, second);
+        log += result.packerText + OutcomeText(result, u"night", u"\r\n");
+        return result.outcome;
     }
     TempDir inputs, output, temp;
-    testing_support::ScopedTempFolder redirect{temp.path()};
     std::u16string outputDir = testing_support::U16(output.path());
+    std::u16string pak = outputDir + platform::kPathSeparator + u"night.pak";
     ScriptedPacker packer;
     std::u16string log;
 };
@@ -56,7 +58,6 @@ class PackSkinTest : public ::testing::Test {
 TEST_F(PackSkinTest, PackedAndWrapped) {
     EXPECT_EQ(Pack(Input(u"night.xml", "<x/>"), Input(u"night.pxa", "PXA")),
               SkinOutcome::kKoloWritten);
-    const std::u16string pak = outputDir + platform::kPathSeparator + u"night.pak";
     ASSERT_EQ(packer.calls.size(), 1u);
     EXPECT_EQ(packer.calls[0][0], pak);
     EXPECT_EQ(log, u"packed\r\n生成KOLO文件成功！\r\n路径:" + KoloPathFor(pak) + u"\r\n");
@@ -91,23 +92,56 @@ TEST_F(PackSkinTest, MultiBitmapsArePreparedFirst) {
     EXPECT_EQ(packer.calls.size(), 1u);
 }
 
-TEST_F(PackSkinTest, APackerThatCannotStartEndsTheJob) {
-    packer.starts = false;
-    EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b")), SkinOutcome::kPackerFailed);
-    EXPECT_EQ(log, u"cannot start\n");
+TEST_F(PackSkinTest, OnlyAPackageThisRunsPackerMadeIsWrapped) {
+    using Status = PackerRun::Status;
+    const struct {
+        Status status;
+        bool writes;
+        SkinOutcome outcome;
+        std::u16string log;
+    } cases[] = {
+        {Status::kNotStarted, false, SkinOutcome::kPackerNotStarted, u"cannot start\n"},
+        {Status::kFailed, false, SkinOutcome::kPackerFailed,
+         u"packed\r\n生成KOLO文件:【night】 失败！\r\n"},
+        // A packer that says it packed and wrote nothing: the package of an
+        // earlier run that stood there is not taken for its own.
+        {Status::kSucceeded, false, SkinOutcome::kKoloFailed,
+         u"packed\r\n生成KOLO文件:【night】 失败！\r\n"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(FsPath(pak), "an earlier run's package");
+        packer.status = c.status;
+        packer.writes = c.writes;
+        log.clear();
+        EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b")), c.outcome);
+        EXPECT_EQ(log, c.log);
+        EXPECT_TRUE(std::filesystem::is_empty(output.path()));
+    }
 }
 
-TEST_F(PackSkinTest, NoPackageNoArchive) {
-    packer.writes = false;
-    EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b")), SkinOutcome::kKoloFailed);
-    EXPECT_EQ(log, u"packed\r\n生成KOLO文件:【night】 失败！\r\n");
+TEST_F(PackSkinTest, AnInputAtTheSkinsOwnOutputIsRefusedAndKept) {
+    const auto xml = Input(u"night.xml", "<x/>");
+    // The package and the .kolo, each spelled through another folder.
+    const std::u16string elsewhere = outputDir + platform::kPathSeparator + u"sub" +
+                                     platform::kPathSeparator + u".." + platform::kPathSeparator;
+    std::filesystem::create_directory(output.path() / "sub");
+    for (const std::u16string name : {u"night.pak", u"night.kolo"}) {
+        const std::u16string own = outputDir + platform::kPathSeparator + name;
+        WriteBytes(FsPath(own), "the user's file");
+        log.clear();
+        EXPECT_EQ(Pack(xml, elsewhere + name), SkinOutcome::kInputIsOutput);
+        EXPECT_EQ(log, u"\r\n打包【night】失败,原因:输入文件 " + elsewhere + name +
+                           u" 与输出文件相同!\r\n");
+        EXPECT_EQ(ReadBytes(FsPath(own)), "the user's file");
+        std::filesystem::remove(FsPath(own));
+    }
+    EXPECT_TRUE(packer.calls.empty());
 }
 
 TEST_F(PackSkinTest, WithoutKoloThePackageStays) {
     PackSettings settings;
     settings.createKolo = false;
-    EXPECT_EQ(PackSkin(packer, settings, outputDir, u"night", Input(u"night.xml", "a"),
-                       Input(u"night.pxa", "b"), log),
+    EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b"), settings),
               SkinOutcome::kPacked);
     EXPECT_TRUE(std::filesystem::exists(output.path() / "night.pak"));
     EXPECT_EQ(log, u"packed\r\n");

@@ -46,7 +46,7 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
                 // Later jobs finish sooner.
                 std::this_thread::sleep_for(std::chrono::milliseconds(2 * (8 - job)));
                 --running[chainOf[job]];
-                return JobResult{platform::ToDecimal(job), true};
+                return JobResult{platform::ToDecimal(job), JobResult::Status::kSucceeded};
             },
             listener);
         EXPECT_EQ(listener.delivered, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7}));
@@ -110,8 +110,8 @@ TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
     settings.outputDir = testing_support::U16(dir.path());
     settings.workers = 2;
     ScriptedConsole terminal(true), pipe(false);
-    EXPECT_TRUE(PackBatch(jobs, settings, terminal));
-    EXPECT_TRUE(PackBatch(jobs, settings, pipe));
+    EXPECT_EQ(PackBatch(jobs, settings, terminal).made, 3u);
+    EXPECT_EQ(PackBatch(jobs, settings, pipe).made, 3u);
     EXPECT_EQ(terminal.out, pipe.out);
     EXPECT_EQ(pipe.err, u"");
     EXPECT_NE(terminal.err.find(u"\r进度 3/3"), std::u16string::npos);

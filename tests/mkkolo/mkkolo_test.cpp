@@ -3,8 +3,14 @@
 // pipeline with one quill process per skin.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
+#include <thread>
 
 #include "app/pack_skin.h"
 #include "app/process_runner.h"
@@ -56,6 +62,22 @@ Result Mkkolo(const std::vector<std::u16string>& args, Environment environment =
     const auto result = testing_support::RunProgram("mkkolo", args, options);
     return {result.exitCode, platform::Utf8ToUtf16(result.output),
             platform::Utf8ToUtf16(result.errors)};
+}
+
+// The run's own folder for prepared .mbm copies (TMPDIR/~<12 digits>.tmp/)
+// taken out of the paths that name it.
+std::u16string WithoutRunFolder(std::u16string text) {
+    for (std::size_t at = 0; (at = text.find(u"~", at)) != std::u16string::npos;) {
+        const std::size_t length = 1 + 12 + 4 + 1;
+        const bool named = text.compare(at + 13, 5, u".tmp" + kSep) == 0 &&
+                           text.find_first_not_of(u"0123456789abcdef", at + 1) == at + 13;
+        if (named) {
+            text.erase(at, length);
+        } else {
+            ++at;
+        }
+    }
+    return text;
 }
 
 std::u16string PlainLineEnds(std::u16string text) {
@@ -137,12 +159,14 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     vellum::CollectSkinJobs(list, jobs);
     vellum::PackSettings settings;
     settings.entryTime = std::stoll(kEpoch);
+    settings.mbmFolder = U16(temp.path()) + kSep;
     vellum::QuillProcessPacker quill;
     std::u16string log;
     fs::create_directory(FsPath(out));
     jobs.ForEach([&](const vellum::SkinJob& job) {
-        vellum::PackSkin(quill, settings, out, job.strName, job.strFirstFile, job.strSecondFile,
-                         log);
+        const vellum::SkinResult skin = vellum::PackSkin(quill, settings, out, job.strName,
+                                                         job.strFirstFile, job.strSecondFile);
+        log += skin.packerText + vellum::OutcomeText(skin, job.strName, u"\r\n");
     });
     const auto expected = Contents(FsPath(out));
     fs::remove_all(FsPath(out));
@@ -150,7 +174,7 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     const Result result = Mkkolo({u"-o", out, U16(skins)}, {{"SOURCE_DATE_EPOCH", kEpoch}});
     EXPECT_EQ(result.exitCode, 1);  // lone has no pair
     EXPECT_EQ(result.err, u"");
-    EXPECT_EQ(result.out, PlainLineEnds(log));
+    EXPECT_EQ(WithoutRunFolder(result.out), PlainLineEnds(log));
     // The same archives byte for byte, so the same packages inside them.
     EXPECT_EQ(Names(FsPath(out)), (std::vector<std::u16string>{u"dusk.kolo", u"night.kolo"}));
     EXPECT_EQ(Contents(FsPath(out)), expected);
@@ -207,7 +231,7 @@ TEST_F(MkkoloTest, SameBytesAndTextWhateverTheNumberOfWorkers) {
     EXPECT_EQ(outputs[0].size(), 13u);
     for (std::size_t i = 1; i < results.size(); ++i) {
         EXPECT_EQ(results[i].exitCode, results[0].exitCode);
-        EXPECT_EQ(results[i].out, results[0].out);
+        EXPECT_EQ(WithoutRunFolder(results[i].out), WithoutRunFolder(results[0].out));
         EXPECT_EQ(outputs[i], outputs[0]);
     }
 }
@@ -249,6 +273,71 @@ TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
             }
             EXPECT_EQ(Names(FsPath(out)), std::vector<std::u16string>{u"night.kolo"});
         }
+    }
+}
+
+// A job wraps only the package its own packer made, and never touches a
+// file it was given.
+TEST_F(MkkoloTest, OnlyWhatTheRunMadeIsWrapped) {
+    // An earlier run's package stands at the skin's path; its inputs are
+    // 4 GiB each, which the packer leaves out, so it makes nothing.
+    Skin(skins, u"z", {u".xml", u".pxa"}, 0);
+    for (const char* input : {"z.xml", "z.pxa"}) fs::resize_file(skins / input, 1ull << 32);
+    fs::create_directories(FsPath(out));
+    WriteBytes(FsPath(out + kSep + u"z.pak"), "an earlier run's package");
+    Result result = Mkkolo({u"-o", out, U16(skins)});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, u"文件 " + U16(skins / "z.pxa") + u" 被忽略!\n文件 " +
+                              U16(skins / "z.xml") + u" 被忽略!\n没有可打包的文件, 未生成 " + out +
+                              kSep + u"z.pak!\n生成KOLO文件:【z】 失败！\n");
+    EXPECT_TRUE(Names(FsPath(out)).empty());
+
+    // The user's own x.pak beside x.xml, packed into their folder.
+    const fs::path folder = dir.path() / "d";
+    fs::create_directories(folder);
+    WriteBytes(folder / "x.pak", "DATA");
+    WriteBytes(folder / "x.xml", "XML");
+    result = Mkkolo({u"-o", U16(folder), U16(folder / "x.pak"), U16(folder / "x.xml")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out,
+              u"\n打包【x】失败,原因:输入文件 " + U16(folder / "x.pak") + u" 与输出文件相同!\n");
+    EXPECT_EQ(Contents(folder),
+              (std::map<std::u16string, std::string>{{u"x.pak", "DATA"}, {u"x.xml", "XML"}}));
+}
+
+// Each run prepares its .mbm copies in a folder of its own, so two runs
+// that share the temporary folder never pack each other's images; the
+// folder goes at the end.
+TEST_F(MkkoloTest, TwoRunsAtOnceKeepTheirOwnImages) {
+    TempDir temp;
+    const Environment environment = {{"TMPDIR", temp.path().string()},
+                                     {"TMP", temp.path().string()}};
+    for (int round = 0; round < 3; ++round) {
+        Result results[2];
+        std::thread runs[2];
+        for (int run = 0; run < 2; ++run) {
+            const fs::path folder = dir.path() / ("run" + std::to_string(run));
+            fs::create_directories(folder);
+            WriteBytes(folder / "ember.xml", "<ember/>");
+            WriteBytes(folder / "ember.mbm", "MBM of run " + std::to_string(run) +
+                                                 testing_support::PatternBytes(400000, run));
+            runs[run] = std::thread([&results, run, folder, &environment] {
+                results[run] = Mkkolo({u"-o", U16(folder / "out"), U16(folder)}, environment);
+            });
+        }
+        for (int run = 0; run < 2; ++run) {
+            runs[run].join();
+            EXPECT_EQ(results[run].exitCode, 0);
+            const fs::path folder = dir.path() / ("run" + std::to_string(run));
+            const auto entry = testing_support::ReadSingleEntry(folder / "out" / "ember.kolo");
+            const auto pak = entry ? testing_support::ReadPak(entry->data) : std::nullopt;
+            ASSERT_TRUE(pak);
+            // The .mbm comes first by name, so its copy is the first entry.
+            EXPECT_EQ(pak->entries.at(0).name, u"ember.pxa");
+            EXPECT_TRUE(pak->entries.at(0).data == "s" + ReadBytes(folder / "ember.mbm").substr(1))
+                << "run " << run << " packed another run's image";
+        }
+        EXPECT_TRUE(fs::is_empty(temp.path()));
     }
 }
 
@@ -347,6 +436,71 @@ TEST_F(MkkoloTest, PrintsInTheLocalesCharacterSet) {
     const auto result = testing_support::RunProgram("mkkolo", {u"-o", out, U16(skins)}, gbk);
     EXPECT_NE(result.output.find("\xc9\xfa\xb3\xc9KOLO\xce\xc4\xbc\xfe\xb3\xc9\xb9\xa6\xa3\xa1\n"),
               std::string::npos);
+}
+
+// Stopped at random moments: after SIGKILL only whole files stand at final
+// names (and temporary ones beside them); after SIGINT nothing but whole
+// .kolo files, and the run says what it did. KOLO_STOP_SEED=N repeats a run.
+TEST_F(MkkoloTest, StoppedAtAnyMomentLeavesOnlyWholeFiles) {
+    for (int i = 0; i < 6; ++i)
+        Skin(skins, u"s" + platform::ToDecimal(i), {u".xml", u".pxa"}, 200000);
+    Skin(skins, u"ember", {u".xml", u".mbm"}, 200000);
+    const char* given = std::getenv("KOLO_STOP_SEED");
+    const unsigned seed = given ? static_cast<unsigned>(std::stoul(given)) : std::random_device()();
+    std::printf("KOLO_STOP_SEED=%u\n", seed);
+    std::mt19937 random(seed);
+    TempDir temp;
+    Environment environment = {{"SOURCE_DATE_EPOCH", kEpoch}, {"TMPDIR", temp.path().string()}};
+    const std::vector<std::u16string> args = {u"-j", u"2", u"-o", out, U16(skins)};
+
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Mkkolo(args, environment).exitCode, 0);
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    std::printf("an uninterrupted run takes %lld us\n", static_cast<long long>(whole.count()));
+    const auto kolos = Contents(FsPath(out));
+    ASSERT_EQ(kolos.size(), 7u);
+    std::map<std::u16string, std::string> paks;
+    for (const auto& [name, bytes] : kolos) {
+        paks[name.substr(0, name.size() - 5) + u".pak"] =
+            testing_support::ReadSingleEntry(FsPath(out + kSep + name)).value().data;
+    }
+    const auto isTemporary = [](const std::u16string& name) {
+        return name.size() == 17 && name[0] == u'~' && name.compare(13, 4, u".tmp") == 0;
+    };
+
+    std::uniform_int_distribution<long long> moment(0, whole.count() * 6 / 5);
+    for (const int signal : {SIGKILL, SIGINT}) {
+        for (int round = 0; round < 30; ++round) {
+            testing_support::RunOptions options;
+            options.environment = environment;
+            options.signal = signal;
+            options.signalAfter = std::chrono::microseconds(moment(random));
+            const auto result = testing_support::RunProgram("mkkolo", args, options);
+            const auto after = " after " + std::to_string(options.signalAfter.count()) + " us";
+            for (const auto& [name, bytes] : Contents(FsPath(out))) {
+                const bool complete =
+                    (kolos.count(name) && bytes == kolos.at(name)) ||
+                    (signal == SIGKILL && paks.count(name) && bytes == paks.at(name));
+                EXPECT_TRUE(complete || (signal == SIGKILL && isTemporary(name)))
+                    << platform::Utf16ToUtf8(name) << " signal " << signal << after;
+            }
+            if (signal == SIGINT) {
+                EXPECT_TRUE(fs::is_empty(temp.path())) << after;
+                // Ended by the signal itself, it came before mkkolo started
+                // to listen for it, when it had done nothing yet.
+                if (result.exitCode != 0 && result.signal != SIGINT) {
+                    EXPECT_EQ(result.exitCode, 130) << after;
+                    EXPECT_NE(result.errors.find("已中断: "), std::string::npos) << after;
+                }
+            }
+        }
+        // What the killed runs left goes before the stopped runs are checked.
+        for (const fs::path& folder : {temp.path(), FsPath(out)}) {
+            fs::remove_all(folder);
+            fs::create_directory(folder);
+        }
+    }
 }
 
 // Volumes of their own need the right to mount (a root test run): root

@@ -95,18 +95,42 @@ TEST_F(QuillTest, InputsInCommandLineOrderWithRepeatsAndGaps) {
     EXPECT_EQ(result.output.find("sub"), std::string::npos);
 }
 
-TEST_F(QuillTest, NothingToPackWritesNothing) {
-    WriteBytes(FsPath(out), "old");
-    const auto result = Quill({out, dir / u"missing.xml", folder});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(ReadBytes(FsPath(out)), "old");
+// Whatever stood at the output path would have been replaced: after a
+// failure it must not pass for the package.
+TEST_F(QuillTest, EveryFailureLeavesNoFileAtTheOutput) {
+    const auto half = dir / u"half.pxa";
+    WriteBytes(FsPath(half), "");
+    std::filesystem::resize_file(FsPath(half), 1ull << 31);
+    const std::vector<std::u16string> cases[] = {
+        {out, dir / u"missing.xml", folder},          // nothing to pack
+        {u"-n", std::u16string(1017, u'n'), out, a},  // a name over 1016 bytes
+        {out, half, half},                            // 4 GiB in all
+    };
+    for (const auto& args : cases) {
+        WriteBytes(FsPath(out), "old");
+        EXPECT_EQ(Quill(args).exitCode, 1);
+        EXPECT_FALSE(Exists(out));
+    }
+    EXPECT_EQ(Quill({u"-n", std::u16string(1016, u'n'), out, a}).exitCode, 0);
 }
 
-TEST_F(QuillTest, OverlongPackageNameIsRefused) {
-    EXPECT_EQ(Quill({u"-n", std::u16string(1016, u'n'), out, a}).exitCode, 0);
-    std::filesystem::remove(FsPath(out));
-    EXPECT_EQ(Quill({u"-n", std::u16string(1017, u'n'), out, a}).exitCode, 1);
-    EXPECT_FALSE(Exists(out));
+// A device is written into, not replaced, and never removed.
+TEST_F(QuillTest, WritesIntoADevice) {
+#ifdef _WIN32
+    const std::u16string device = u"NUL";
+#else
+    // Through a link, so that a fault removes the link, not the device.
+    const std::u16string device = dir / u"null";
+    std::filesystem::create_symlink("/dev/null", FsPath(device));
+#endif
+    EXPECT_EQ(Quill({device, a}, dir / u"").exitCode, 0);
+    EXPECT_EQ(Quill({device, dir / u"missing.xml"}, dir / u"").exitCode, 1);
+#ifndef _WIN32
+    EXPECT_TRUE(std::filesystem::is_symlink(FsPath(device)));
+#endif
+    // Nothing was made beside it.
+    for (const auto& item : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_NE(item.path().extension(), ".tmp");
 }
 
 TEST_F(QuillTest, OutputNamingAnInputIsRefused) {
@@ -133,14 +157,6 @@ TEST_F(QuillTest, InputOfFourGigabytesIsIgnored) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.output.find("huge.pxa"), std::string::npos);
     EXPECT_EQ(EntriesOf(out), (EntryList{{u"a.xml", "<skin/>"}}));
-}
-
-TEST_F(QuillTest, PackageReachingFourGigabytesIsNotWritten) {
-    const auto half = dir / u"half.pxa";
-    WriteBytes(FsPath(half), "");
-    std::filesystem::resize_file(FsPath(half), 1ull << 31);
-    EXPECT_EQ(Quill({out, half, half}).exitCode, 1);
-    EXPECT_FALSE(Exists(out));
 }
 
 }  // namespace

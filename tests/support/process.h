@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,6 +9,7 @@ namespace testing_support {
 
 struct ProcessResult {
     int exitCode = -1000;  // as the system reports it; -1 from Windows is 255 on Linux
+    int signal = 0;        // outside Windows: the signal that ended the program, if one did
     std::string output;    // standard output, bytes as written
     std::string errors;    // standard error
 };
@@ -15,6 +17,10 @@ struct ProcessResult {
 struct RunOptions {
     std::vector<std::pair<std::string, std::string>> environment;  // set or replaced
     std::u16string folder;                                         // current folder, if not empty
+    // Outside Windows: a signal sent to the program this long after its
+    // start, unless it has ended by then.
+    int signal = 0;
+    std::chrono::microseconds signalAfter{};
 };
 
 // Runs a program of the build (found beside the test program) with the

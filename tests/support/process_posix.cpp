@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,8 +63,21 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.output, &result.errors};
     int open = 2;
+    const auto signalAt = std::chrono::steady_clock::now() + options.signalAfter;
+    bool signalled = options.signal == 0;
     while (open > 0) {
-        if (poll(fds, 2, -1) < 0) continue;
+        int timeout = -1;
+        if (!signalled) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                signalAt - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                kill(pid, options.signal);
+                signalled = true;
+            } else {
+                timeout = static_cast<int>(left.count());
+            }
+        }
+        if (poll(fds, 2, timeout) <= 0) continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char buffer[65536];
@@ -80,6 +94,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result;
 }
 

@@ -1,8 +1,8 @@
 #include "tests/support/temp_dir.h"
 
 #include <fstream>
-#include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 namespace testing_support {
@@ -51,7 +51,9 @@ void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
 std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path.string());
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 std::string PatternBytes(std::size_t size, unsigned seed) {

@@ -1,0 +1,18 @@
+// A request to stop: Ctrl+C, the terminal or console window closing, a
+// termination signal. Long operations look at it between their steps, so a
+// program can stop cleanly: remove what it was making and report.
+#pragma once
+
+namespace platform {
+
+// From now on such requests no longer end the program at once: they are
+// recorded, for InterruptRequested() to tell. On Linux: SIGINT, SIGTERM and
+// SIGHUP; on Windows: Ctrl+C, Ctrl+Break and the console's close, logoff and
+// shutdown events (for the last three the system ends the program once it
+// returns from main, or after its few seconds of grace).
+void CatchInterrupts();
+
+// Whether a request to stop has come. Without CatchInterrupts(), never.
+bool InterruptRequested();
+
+}  // namespace platform
