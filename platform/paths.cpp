@@ -3,22 +3,21 @@
 namespace platform {
 namespace path_rules {
 
-size_t FileNameOffset(std::u16string_view path) {
+size_t FileNameOffset(std::u16string_view path, const Separators& separators) {
     size_t last = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const char16_t c = path[i];
-        if ((c == u'\\' || c == u'/' || c == u':') && i + 1 < path.size() && path[i + 1] != u'\\' &&
-            path[i + 1] != u'/') {
+    for (size_t i = 0; i + 1 < path.size(); ++i) {
+        if (separators.nameEnds.find(path[i]) != std::u16string_view::npos &&
+            separators.folderEnds.find(path[i + 1]) == std::u16string_view::npos) {
             last = i + 1;
         }
     }
     return last;
 }
 
-size_t ExtensionOffset(std::u16string_view path) {
+size_t ExtensionOffset(std::u16string_view path, const Separators& separators) {
     size_t dot = path.size();
     for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == u'\\' || path[i] == u' ') {
+        if (separators.extensionEnds.find(path[i]) != std::u16string_view::npos) {
             dot = path.size();
         } else if (path[i] == u'.') {
             dot = i;

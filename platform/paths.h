@@ -1,5 +1,6 @@
-// Taking paths apart, with the rules of the Windows shell's path functions,
-// on every system, so a path gives the same names everywhere.
+// Taking paths apart with the rules of the Windows shell's path functions.
+// Outside Windows the same rules hold with the system's own separator: there
+// a slash alone separates, and a backslash or a colon is part of a name.
 #pragma once
 
 #include <string>
@@ -15,13 +16,13 @@ extern const char16_t kPathSeparator;
 // slash, and on Windows a backslash too.
 bool IsPathSeparator(char16_t c);
 
-// The last component: what follows the last backslash, slash or drive colon
-// that is itself followed by something other than a separator
+// The last component: what follows the last separator (on Windows also a
+// drive colon) that is itself followed by something other than a separator
 // (PathFindFileNameW). "C:\a\b.xml" gives "b.xml"; "C:\a\" gives "a\".
 std::u16string_view FindFileName(std::u16string_view path);
 
-// The extension: from the last "." of the path, unless a backslash or a
-// blank follows it (or, outside Windows, a slash); empty when there is none
+// The extension: from the last "." of the path, unless a blank follows it or
+// a separator (on Windows only a backslash); empty when there is none
 // (PathFindExtensionW).
 std::u16string_view FindExtension(std::u16string_view path);
 
@@ -32,11 +33,20 @@ std::u16string RemoveExtension(std::u16string_view path);
 // path names its file in ("" for a bare name).
 std::u16string_view FolderOf(std::u16string_view path);
 
-// The same rules, written out: what the functions above do where there is no
-// Windows shell to ask. Kept visible so they can be checked against it.
+// The rules written out, for a set of separators: what the functions above
+// do where there is no Windows shell to ask. With the Windows characters
+// they are checked against the shell itself.
 namespace path_rules {
-size_t FileNameOffset(std::u16string_view path);
-size_t ExtensionOffset(std::u16string_view path);
+struct Separators {
+    std::u16string_view nameEnds;       // a name starts behind one of these
+    std::u16string_view folderEnds;     // ... unless one of these follows it
+    std::u16string_view extensionEnds;  // no extension reaches across these
+};
+constexpr Separators kWindows{u"\\/:", u"\\/", u"\\ "};
+constexpr Separators kPosix{u"/", u"/", u"/ "};
+
+size_t FileNameOffset(std::u16string_view path, const Separators& separators);
+size_t ExtensionOffset(std::u16string_view path, const Separators& separators);
 }  // namespace path_rules
 
 }  // namespace platform

@@ -5,14 +5,11 @@ namespace platform {
 const char16_t kPathSeparator = u'/';
 
 std::u16string_view FindFileName(std::u16string_view path) {
-    return path.substr(path_rules::FileNameOffset(path));
+    return path.substr(path_rules::FileNameOffset(path, path_rules::kPosix));
 }
 
-// A slash is this system's separator: no extension reaches across it.
 std::u16string_view FindExtension(std::u16string_view path) {
-    const size_t dot = path_rules::ExtensionOffset(path);
-    return path.find(u'/', dot) == std::u16string_view::npos ? path.substr(dot)
-                                                             : path.substr(path.size());
+    return path.substr(path_rules::ExtensionOffset(path, path_rules::kPosix));
 }
 
 }  // namespace platform

@@ -11,30 +11,36 @@ struct PathCase {
 
 // On Windows these are answered by the shell's own functions.
 const PathCase kCases[] = {
-    {u"C:\\a\\b.xml", u"b.xml", u".xml", u"C:\\a\\"},
     {u"b.xml", u"b.xml", u".xml", u""},
+    {u"/home/u/a.xml", u"a.xml", u".xml", u"/home/u/"},
+    {u"my file.tx t", u"my file.tx t", u"", u""},
+    {u".hidden", u".hidden", u".hidden", u""},
+    {u"a.", u"a.", u".", u""},
+    {u"", u"", u"", u""},
+#ifdef _WIN32
+    {u"C:\\a\\b.xml", u"b.xml", u".xml", u"C:\\a\\"},
     {u"D:\\skins\\blue.night.pxa", u"blue.night.pxa", u".pxa", u"D:\\skins\\"},
     {u"C:\\a.b\\night", u"night", u"", u"C:\\a.b\\"},
     {u"C:\\a\\", u"a\\", u"", u"C:\\"},
     {u"C:", u"C:", u"", u""},
     {u"C:x.pak", u"x.pak", u".pak", u"C:"},
-    {u"/home/u/a.xml", u"a.xml", u".xml", u"/home/u/"},
-#ifdef _WIN32
     {u"a/b.c/d", u"d", u".c/d", u"a/b.c/"},  // only a backslash or a blank ends an extension
-#else
-    {u"a/b.c/d", u"d", u"", u"a/b.c/"},  // and a slash, where it is the separator
-#endif
-    {u"my file.tx t", u"my file.tx t", u"", u""},
     {u"D:\\skins out\\x.kolo", u"x.kolo", u".kolo", u"D:\\skins out\\"},
-    {u".hidden", u".hidden", u".hidden", u""},
-    {u"a.", u"a.", u".", u""},
-    {u"", u"", u"", u""},
     {u"\\\\server\\share\\f.kolo", u"f.kolo", u".kolo", u"\\\\server\\share\\"},
     {u"a\\\\b", u"b", u"", u"a\\\\"},
     {u"C:\\夜曲\\夜曲.mbm", u"夜曲.mbm", u".mbm", u"C:\\夜曲\\"},
+#else
+    // A slash alone separates: backslashes and colons are part of names.
+    {u"a/b.c/d", u"d", u"", u"a/b.c/"},
+    {u"/a/b/", u"b/", u"", u"/a/"},
+    {u"a:x.xml", u"a:x.xml", u".xml", u""},
+    {u"s/blue\\skin.pxa", u"blue\\skin.pxa", u".pxa", u"s/"},
+    {u"C:\\a.b\\night", u"C:\\a.b\\night", u".b\\night", u""},
+    {u"/夜曲/夜曲.mbm", u"夜曲.mbm", u".mbm", u"/夜曲/"},
+#endif
 };
 
-TEST(Paths, TakesPathsApartLikeTheWindowsShell) {
+TEST(Paths, TakesPathsApartLikeTheShellWithTheSystemsSeparators) {
     for (const auto& c : kCases) {
         EXPECT_EQ(FindFileName(c.path), c.fileName) << std::string(c.path.begin(), c.path.end());
         EXPECT_EQ(FindExtension(c.path), c.extension) << std::string(c.path.begin(), c.path.end());

@@ -23,10 +23,10 @@ TEST(PathRules, AgreeWithTheShellOnEveryShortPath) {
     ASSERT_EQ(paths.size(), 9331u);
     for (const auto& path : paths) {
         const auto* wide = reinterpret_cast<const wchar_t*>(path.c_str());
-        EXPECT_EQ(path_rules::FileNameOffset(path),
+        EXPECT_EQ(path_rules::FileNameOffset(path, path_rules::kWindows),
                   static_cast<size_t>(PathFindFileNameW(wide) - wide))
             << std::string(path.begin(), path.end());
-        EXPECT_EQ(path_rules::ExtensionOffset(path),
+        EXPECT_EQ(path_rules::ExtensionOffset(path, path_rules::kWindows),
                   static_cast<size_t>(PathFindExtensionW(wide) - wide))
             << std::string(path.begin(), path.end());
     }
