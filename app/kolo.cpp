@@ -131,13 +131,10 @@ bool MakeKoloPackage(std::u16string_view pakPath, bool deletePak,
         ok = ok && archive.Commit() == platform::AtomicFile::CommitResult::kOk;
     }
     package.Close();
-    if (!ok) {
-        // An older archive of this name must not pass for this package's.
-        platform::RemoveFile(koloPath);
-        return false;
-    }
-    if (deletePak) platform::RemoveFile(pakPath);
-    return true;
+    // After a failure an older archive at the path is as it was: the run
+    // removes only what it made itself.
+    if (ok && deletePak) platform::RemoveFile(pakPath);
+    return ok;
 }
 
 }  // namespace vellum

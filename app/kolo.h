@@ -18,7 +18,8 @@ std::u16string KoloPathFor(std::u16string_view pakPath);
 std::uint32_t DosDateTime(std::int64_t seconds);
 
 // Wraps the package into the .kolo beside it, replacing any older one. The
-// archive appears only when it is complete; after a failure there is none.
+// archive appears only when it is complete; after a failure an older one
+// stays as it was.
 // The package is deleted on request, and only when the archive is complete.
 // The entry is dated by the package's creation time, or by `entryTime`
 // (seconds since 1970) when given.

@@ -50,9 +50,13 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
         platform::EqualIgnoringCase(firstFile, secondFile)) {
         return Outcome(SkinOutcome::kMissingFiles);
     }
+    // Written to, a device name would reach the device, not a file.
+    const std::u16string koloPath = KoloPathFor(pakPath);
+    if (platform::IsDeviceName(pakPath) || platform::IsDeviceName(koloPath)) {
+        return Outcome(SkinOutcome::kDeviceName);
+    }
     // The package and the .kolo replace what stands at their paths: a user's
     // file there, given as an input, would be lost.
-    const std::u16string koloPath = KoloPathFor(pakPath);
     for (std::u16string_view input : {firstFile, secondFile}) {
         if (platform::SameFile(input, pakPath) || platform::SameFile(input, koloPath)) {
             SkinResult result = Outcome(SkinOutcome::kInputIsOutput);
@@ -103,6 +107,8 @@ std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,
             return refused(u"缺少文件(需两个同名的PXA文件与XML文件)");
         case SkinOutcome::kInputIsOutput:
             return refused(u"输入文件 " + result.input + u" 与输出文件相同");
+        case SkinOutcome::kDeviceName:
+            return refused(u"文件名 " + skin + u".kolo 是系统保留的设备名");
         case SkinOutcome::kMbmFailed:
             return refused(u"校正mbm文件失败");
         case SkinOutcome::kPackerFailed:

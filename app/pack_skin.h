@@ -38,6 +38,7 @@ struct PackSettings {
 enum class SkinOutcome {
     kMissingFiles,      // one input only, or the same file twice
     kInputIsOutput,     // an input is the skin's own package or .kolo
+    kDeviceName,       // the package or .kolo would be a device (Windows: CON, NUL ...)
     kMbmFailed,         // an .mbm input could not be prepared
     kPackerNotStarted,  // the packer could not be run
     kPackerFailed,      // the packer ran and made no package

@@ -106,6 +106,23 @@ class MbmFolder {
     std::u16string m_strPath;
 };
 
+// Each job holds at most this many files open at once: its two inputs and
+// the package it writes (or the package and its archive), and a folder while
+// a new name is made durable.
+constexpr std::uint64_t kFilesPerJob = 4;
+// Kept for the rest: the standard streams, the folder lock, the runtime's own.
+constexpr std::uint64_t kFilesKept = 8;
+
+// As many workers as asked, but no more than the files the system lets the
+// program hold open can serve: a job that found none left would fail.
+unsigned WorkersWithinOpenFileLimit(unsigned workers) {
+    const auto limit = platform::OpenFileLimit();
+    if (!limit) return workers;
+    const std::uint64_t fit =
+        *limit > kFilesKept + kFilesPerJob ? (*limit - kFilesKept) / kFilesPerJob : 1;
+    return static_cast<unsigned>(std::min<std::uint64_t>(workers, fit));
+}
+
 }  // namespace
 
 std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<vellum::SkinJob>& jobs) {
@@ -138,7 +155,7 @@ BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSetti
 
     Reporter reporter(console, jobs.size(), settings.quiet);
     RunJobs(
-        jobs.size(), ChainsOfSameFiles(jobs), settings.workers,
+        jobs.size(), ChainsOfSameFiles(jobs), WorkersWithinOpenFileLimit(settings.workers),
         [&](std::size_t i) {
             if (platform::InterruptRequested()) return JobResult{{}, JobResult::Status::kNotRun};
             const vellum::SkinJob& job = jobs[i];

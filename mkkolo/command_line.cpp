@@ -7,6 +7,7 @@
 #include "mkkolo/batch.h"
 #include "mkkolo/inputs.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -28,15 +29,21 @@ struct Options {
     std::vector<std::u16string> paths;
 };
 
-// A decimal number of digits only, up to `limit`.
-std::optional<std::uint64_t> ParseNumber(std::u16string_view text, std::uint64_t limit) {
+// A decimal number of digits only, up to `limit`; a larger one is refused,
+// or taken as `limit` when it may `saturate`.
+std::optional<std::uint64_t> ParseNumber(std::u16string_view text, std::uint64_t limit,
+                                         bool saturate = false) {
     if (text.empty()) return std::nullopt;
     std::uint64_t value = 0;
     for (char16_t c : text) {
         if (c < u'0' || c > u'9') return std::nullopt;
         const unsigned digit = c - u'0';
-        if (value > (limit - digit) / 10) return std::nullopt;
-        value = value * 10 + digit;
+        if (value > (limit - digit) / 10) {
+            if (!saturate) return std::nullopt;
+            value = limit;
+        } else {
+            value = value * 10 + digit;
+        }
     }
     return value;
 }
@@ -124,8 +131,9 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     // Reproducible output: the moment a build stands for, in seconds since
     // 1970, dates every entry. An empty value counts as none.
     if (environment.sourceDateEpoch && !environment.sourceDateEpoch->empty()) {
-        const auto moment =
-            ParseNumber(*environment.sourceDateEpoch, std::numeric_limits<std::int64_t>::max());
+        // However far off, a moment is dated at the end of the ZIP format's range.
+        const auto moment = ParseNumber(*environment.sourceDateEpoch,
+                                        std::numeric_limits<std::int64_t>::max(), true);
         if (!moment) {
             console.Err(Say(u"环境变量 SOURCE_DATE_EPOCH 的值 ", *environment.sourceDateEpoch,
                             u" 无效!\n"));
@@ -149,6 +157,11 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         console.Err(Say(u"无法创建输出文件夹 ", settings.outputDir, u"!\n"));
         return kExitFailed;
     }
+    // Runs into one folder take turns: one run's failures must not undo
+    // another's results.
+    const platform::FolderLock lock(settings.outputDir, [&] {
+        console.Err(Say(u"输出文件夹 ", settings.outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
+    });
     const BatchCounts counts = PackBatch(jobs, settings, console);
     if (platform::InterruptRequested()) {
         console.Err(u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +

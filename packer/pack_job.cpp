@@ -1,6 +1,7 @@
 #include "packer/pack_job.h"
 
 #include "platform/files.h"
+#include "platform/system_error.h"
 #include "platform/text.h"
 
 namespace quill {
@@ -44,13 +45,24 @@ PackResult PackFiles(const PackJob& job, ConsoleWriter& console) {
                 PrintIgnored(console, input);
                 continue;
             }
-            // An input that exists but cannot be read (a folder, a file
-            // locked for writing) is passed over without a word.
-            if (package.AddFile(input) == AddResult::kTooLarge) PrintIgnored(console, input);
+            // An input that exists but is no file or is locked for writing
+            // is passed over without a word.
+            const AddResult added = package.AddFile(input);
+            if (added == AddResult::kTooLarge) PrintIgnored(console, input);
+            if (added == AddResult::kFailed) {
+                result.error = PackageError::kOpenInput;
+                result.failedInput = input;
+                result.reason = platform::Describe(package.openError());
+                break;
+            }
         }
-        if (package.Prepare(job.name) && package.WriteToFile(job.output)) return result;
-        result.error = package.error();
-        result.failedInput = package.failedInput();
+        if (result.ok() && package.Prepare(job.name) && package.WriteToFile(job.output)) {
+            return result;
+        }
+        if (result.ok()) {
+            result.error = package.error();
+            result.failedInput = package.failedInput();
+        }
     }
     RemoveStaleOutput(job);
     return result;
@@ -77,6 +89,9 @@ void PrintPackFailure(const PackJob& job, const PackResult& result, ConsoleWrite
             return PrintAboutPath(console, u"写入文件 ", output, u" 失败!\n");
         case PackageError::kDiskFull:
             return PrintAboutPath(console, u"写入文件 ", output, u" 失败, 磁盘空间不足!\n");
+        case PackageError::kOpenInput:
+            return PrintAboutPath(console, u"打开文件 ", result.failedInput,
+                                  u" 失败: " + result.reason + u", 未生成包!\n");
         case PackageError::kReadInput:
             return PrintAboutPath(console, u"读取文件 ", result.failedInput, u" 失败, 未生成包!\n");
         case PackageError::kInputChanged:

@@ -21,12 +21,15 @@ struct PackJob {
 
 struct PackResult {
     PackageError error = PackageError::kNone;
-    std::u16string failedInput;  // with kReadInput and kInputChanged
+    std::u16string failedInput;  // with kOpenInput, kReadInput and kInputChanged
+    std::u16string reason;       // with kOpenInput: the system's words
     bool ok() const { return error == PackageError::kNone; }
 };
 
 // Packs the inputs into the output, noting each input that is missing or too
 // large on the console and printing the summary once the inputs are taken.
+// An input that exists but is refused for another reason than being no
+// file or being in use (no access, too many open files) fails the job.
 // After any failure no file is left at the output path, unless that path
 // names one of the inputs (which stays untouched) or a device.
 PackResult PackFiles(const PackJob& job, ConsoleWriter& console);

@@ -34,10 +34,20 @@ Package::~Package() {
 }
 
 AddResult Package::AddFile(std::u16string_view path) {
-    platform::File file = platform::File::OpenForReading(path);
-    if (!file.IsOpen()) return AddResult::kCannotOpen;
+    platform::OpenError error;
+    platform::File file = platform::File::OpenForReading(path, &error);
+    if (!file.IsOpen()) {
+        // Too many open files, no memory, an I/O error: the input would be
+        // lost without a word.
+        if (error.failure != platform::OpenFailure::kOther) return AddResult::kCannotOpen;
+        m_openError = error.system;
+        return AddResult::kFailed;
+    }
     const auto size = file.Size();
-    if (!size) return AddResult::kCannotOpen;
+    if (!size) {
+        m_openError = platform::LastSystemError();
+        return AddResult::kFailed;
+    }
     if (*size >= kPackageSizeLimit) return AddResult::kTooLarge;
     m_entries.push_back({std::u16string(path), std::move(file), static_cast<std::uint32_t>(*size)});
     return AddResult::kAdded;

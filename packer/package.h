@@ -44,8 +44,9 @@ constexpr std::uint64_t kPackageSizeLimit = 1ull << 32;
 
 enum class AddResult {
     kAdded,
-    kCannotOpen,  // missing, a folder, locked for writing, no access
+    kCannotOpen,  // missing, a folder or a device, locked for writing
     kTooLarge,    // 4 GiB or more: its size has no 32-bit representation
+    kFailed,      // it exists but the system refused it: see openError()
 };
 
 // Why the last Prepare or WriteToFile failed.
@@ -59,6 +60,7 @@ enum class PackageError {
     kCreateOutput,
     kWriteOutput,
     kDiskFull,
+    kOpenInput,     // see failedInput() and openError()
     kReadInput,     // see failedInput()
     kInputChanged,  // an input's size changed after it was measured
     kInterrupted,   // a request to stop came while writing
@@ -74,6 +76,8 @@ class Package {
     // Opens the file to read it and keeps it open until the package is
     // destroyed, so nobody can change it meanwhile.
     AddResult AddFile(std::u16string_view path);
+    // Why the last AddFile gave kFailed.
+    const platform::SystemError& openError() const { return m_openError; }
     // Builds the blocks for the 8-bit package name, assigns the offsets and
     // prints the summary. Prints nothing on failure.
     bool Prepare(std::string_view name);
@@ -126,6 +130,7 @@ class Package {
 
     PackageError m_error = PackageError::kNone;
     std::u16string m_strFailedInput;
+    platform::SystemError m_openError;
 };
 
 }  // namespace quill

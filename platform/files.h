@@ -9,12 +9,28 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/system_error.h"
+
 namespace platform {
 
 enum class IoResult {
     kOk,
     kDiskFull,  // the volume (or the user's quota) has no room left
     kFailed,    // any other failure
+};
+
+// Why a file could not be opened to be read.
+enum class OpenFailure {
+    kMissing,   // nothing at the path
+    kNotAFile,  // a folder, a device, a pipe
+    kInUse,     // another program holds it open for writing
+    kOther,     // anything else (no access, too many open files, out of memory,
+                // an I/O error): the system's error tells
+};
+
+struct OpenError {
+    OpenFailure failure = OpenFailure::kOther;
+    SystemError system;
 };
 
 class File {
@@ -28,8 +44,9 @@ class File {
 
     // Opens an existing file to read its data, sharing it with other readers
     // only, so nobody can change it while it is open. Folders and other
-    // things that are not plain files are refused.
-    static File OpenForReading(std::u16string_view path);
+    // things that are not plain files are refused, without being opened
+    // where opening could wait (a serial port). `error` tells why it failed.
+    static File OpenForReading(std::u16string_view path, OpenError* error = nullptr);
 
     // Creates a new file for writing, shared with nobody. Fails when a file of
     // that name exists already; `exists` then tells so.
@@ -109,6 +126,15 @@ std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path);
 // When the file was created, in seconds since 1970 (UTC); where the file
 // system keeps no creation time, when it was last changed.
 std::optional<std::int64_t> CreationTime(std::u16string_view path);
+
+// How many files this program may hold open at once, where the system sets
+// such a limit (Windows sets none that counts here).
+std::optional<std::uint64_t> OpenFileLimit();
+
+// Whether the system takes the path for one of its devices rather than a
+// file (on Windows NUL, CON, AUX, COM1 ... in any folder, with any
+// extension); never elsewhere.
+bool IsDeviceName(std::u16string_view path);
 
 // Whether two paths name the same file (through links too).
 bool SameFile(std::u16string_view a, std::u16string_view b);

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,18 +29,25 @@ IoResult FromErrno() {
 
 }  // namespace
 
-File File::OpenForReading(std::u16string_view path) {
+File File::OpenForReading(std::u16string_view path, OpenError* error) {
+    const auto fail = [error](OpenFailure failure, SystemError system = {}) {
+        if (error) *error = {failure, system};
+        return File();
+    };
     // O_NONBLOCK keeps a named pipe from blocking the open; only plain files
     // are kept, so it is cleared again at once.
     const int fd = open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return File();
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return File();
+    if (fd < 0) {
+        const SystemError system = LastSystemError();
+        const bool missing = system.code == ENOENT || system.code == ENOTDIR;
+        return fail(missing ? OpenFailure::kMissing : OpenFailure::kOther, system);
     }
+    File file(fd);
+    struct stat info;
+    if (fstat(fd, &info) != 0) return fail(OpenFailure::kOther, LastSystemError());
+    if (!S_ISREG(info.st_mode)) return fail(OpenFailure::kNotAFile);
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return File(fd);
+    return file;
 }
 
 File File::CreateNew(std::u16string_view path, bool* exists) {
@@ -171,6 +179,16 @@ std::optional<std::int64_t> CreationTime(std::u16string_view path) {
     if (statx(AT_FDCWD, Native(path).c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
         return std::nullopt;
     return (info.stx_mask & STATX_BTIME) ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec;
+}
+
+std::optional<std::uint64_t> OpenFileLimit() {
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
+bool IsDeviceName(std::u16string_view) {
+    return false;
 }
 
 bool SameFile(std::u16string_view a, std::u16string_view b) {

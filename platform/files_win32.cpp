@@ -29,21 +29,48 @@ bool Identity(std::u16string_view path, BY_HANDLE_FILE_INFORMATION& info) {
     return handle && GetFileInformationByHandle(handle.get(), &info) != FALSE;
 }
 
-// Whether the system takes the path for a device of its own (NUL, CON, AUX,
-// COM1 ...), whatever folder it names, as ntdll's own test decides.
-bool IsDosDevice(std::u16string_view path) {
+
+}  // namespace
+
+// As ntdll's own test decides.
+bool IsDeviceName(std::u16string_view path) {
     using Test = ULONG(WINAPI*)(PCWSTR);
     static const auto test = reinterpret_cast<Test>(reinterpret_cast<void (*)()>(
         GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlIsDosDeviceName_U")));
     return test && test(Wide(path).c_str()) != 0;
 }
 
-}  // namespace
-
-File File::OpenForReading(std::u16string_view path) {
+File File::OpenForReading(std::u16string_view path, OpenError* error) {
+    const auto fail = [error](OpenFailure failure, SystemError system = {}) {
+        if (error) *error = {failure, system};
+        return File();
+    };
+    // A device name (NUL, AUX, COM1 ...) opens the device, which may wait
+    // for ever: it is no file to read.
+    if (IsDeviceName(path)) return fail(OpenFailure::kNotAFile);
     const HANDLE handle = CreateFileW(Wide(path).c_str(), FILE_READ_DATA, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, 0, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
+    if (handle == INVALID_HANDLE_VALUE) {
+        const SystemError system = LastSystemError();
+        switch (system.code) {
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+            case ERROR_INVALID_NAME:
+                return fail(OpenFailure::kMissing, system);
+            case ERROR_SHARING_VIOLATION:
+            case ERROR_LOCK_VIOLATION:
+                return fail(OpenFailure::kInUse, system);
+            case ERROR_ACCESS_DENIED:
+                // What a folder gives.
+                if (KindOfPath(path) == PathKind::kFolder) return fail(OpenFailure::kNotAFile);
+                return fail(OpenFailure::kOther, system);
+            default:
+                return fail(OpenFailure::kOther, system);
+        }
+    }
+    File file(Raw(handle));
+    if (GetFileType(handle) != FILE_TYPE_DISK) return fail(OpenFailure::kNotAFile);
+    return file;
 }
 
 File File::CreateNew(std::u16string_view path, bool* exists) {
@@ -120,7 +147,7 @@ bool PathExists(std::u16string_view path) {
 }
 
 PathKind KindOfPath(std::u16string_view path) {
-    if (IsDosDevice(path)) return PathKind::kOther;
+    if (IsDeviceName(path)) return PathKind::kOther;
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
@@ -184,6 +211,10 @@ std::optional<std::int64_t> CreationTime(std::u16string_view path) {
         (static_cast<std::uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) |
         data.ftCreationTime.dwLowDateTime;
     return static_cast<std::int64_t>(ticks / 10000000) - 11644473600LL;
+}
+
+std::optional<std::uint64_t> OpenFileLimit() {
+    return std::nullopt;
 }
 
 bool SameFile(std::u16string_view a, std::u16string_view b) {

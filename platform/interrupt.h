@@ -15,4 +15,9 @@ void CatchInterrupts();
 // Whether a request to stop has come. Without CatchInterrupts(), never.
 bool InterruptRequested();
 
+// Ends the program the way the request would have ended it without
+// CatchInterrupts(), once it has cleaned up: on Linux by the signal itself,
+// so a shell sees which; on Windows with STATUS_CONTROL_C_EXIT.
+[[noreturn]] void EndAsInterrupted();
+
 }  // namespace platform

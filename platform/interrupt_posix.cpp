@@ -1,6 +1,8 @@
 #include <signal.h>
 
 #include <atomic>
+#include <csignal>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "platform/interrupt.h"
@@ -8,11 +10,12 @@
 namespace platform {
 namespace {
 
-std::atomic<bool> g_interrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+// The signal that asked to stop; 0 while none has.
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
-void OnSignal(int) {
-    g_interrupted.store(true, std::memory_order_relaxed);
+void OnSignal(int signal) {
+    g_signal.store(signal, std::memory_order_relaxed);
 }
 
 }  // namespace
@@ -24,11 +27,24 @@ void CatchInterrupts() {
     // Reads and writes go on where they were: the request is looked at
     // between steps, not by failing system calls.
     action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal the program was started to ignore (nohup, a background
+        // job) stays ignored.
+        struct sigaction previous {};
+        if (sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) continue;
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 bool InterruptRequested() {
-    return g_interrupted.load(std::memory_order_relaxed);
+    return g_signal.load(std::memory_order_relaxed) != 0;
+}
+
+void EndAsInterrupted() {
+    const int signal = g_signal.load(std::memory_order_relaxed);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    std::_Exit(128 + signal);  // a signal that a parent made the program ignore
 }
 
 }  // namespace platform

@@ -30,4 +30,8 @@ bool InterruptRequested() {
     return g_interrupted.load(std::memory_order_relaxed);
 }
 
+void EndAsInterrupted() {
+    ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+}
+
 }  // namespace platform

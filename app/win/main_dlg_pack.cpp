@@ -46,6 +46,7 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& n
     switch (result.outcome) {
         case vellum::SkinOutcome::kMissingFiles:
         case vellum::SkinOutcome::kInputIsOutput:
+        case vellum::SkinOutcome::kDeviceName:
         case vellum::SkinOutcome::kMbmFailed:
         case vellum::SkinOutcome::kPackerNotStarted:
         case vellum::SkinOutcome::kInterrupted:

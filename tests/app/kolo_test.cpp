@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/paths.h"
 #include "tests/support/kolo_reader.h"
 #include "tests/support/temp_dir.h"
 
@@ -104,11 +105,14 @@ TEST_F(KoloTest, AnEmptyPackageGivesAnEmptyEntry) {
     EXPECT_EQ(entry->data, "");
 }
 
-TEST_F(KoloTest, AMissingPackageLeavesNoArchiveAndDeletesNothingElse) {
+// A failure removes nothing it did not make: an older archive stays whole.
+TEST_F(KoloTest, AMissingPackageMakesNoArchiveAndTouchesNothingElse) {
     WriteBytes(dir.path() / "night.xml", "keep");
-    WriteBytes(kolo, "an older archive");
     EXPECT_FALSE(MakeKoloPackage(pak, true));
     EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.xml"}));
+    WriteBytes(kolo, "an older archive");
+    EXPECT_FALSE(MakeKoloPackage(pak, true));
+    EXPECT_EQ(ReadBytes(kolo), "an older archive");
 }
 
 TEST_F(KoloTest, ReplacesAnExistingArchive) {
@@ -121,9 +125,10 @@ TEST_F(KoloTest, ReplacesAnExistingArchive) {
 }
 
 TEST(KoloPath, ReplacesOnlyTheFilesExtension) {
+    const std::u16string sep(1, platform::kPathSeparator);
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"D:\\out\\night.pak", u"D:\\out\\night.kolo"},
-        {u"D:\\out.v2\\night", u"D:\\out.v2\\night.kolo"},
+        {u"D:" + sep + u"out" + sep + u"night.pak", u"D:" + sep + u"out" + sep + u"night.kolo"},
+        {u"D:" + sep + u"out.v2" + sep + u"night", u"D:" + sep + u"out.v2" + sep + u"night.kolo"},
         {u"night.v2.pak", u"night.v2.kolo"},
     };
     for (const auto& [pak, kolo] : cases) EXPECT_EQ(KoloPathFor(pak), kolo);
