@@ -26,6 +26,22 @@ const std::vector<ResizeRule> kResizeRules = {
 // The position of "删除" in the "编辑" popup.
 constexpr UINT kDeleteItemPosition = 1;
 
+// A multi-line edit control asks the dialog manager for every key, Escape
+// included, and answers Escape by posting WM_CLOSE to its dialog, which
+// would close the window. The output pane declines Escape instead, so the
+// dialog manager turns it into IDCANCEL, as for every other control, and
+// nothing happens.
+LRESULT CALLBACK OutputPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(pane, OutputPaneProc, id);
+    LRESULT result = DefSubclassProc(pane, message, wParam, lParam);
+    const auto* key = reinterpret_cast<const MSG*>(lParam);
+    if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_ESCAPE) {
+        result &= ~DLGC_WANTALLKEYS;
+    }
+    return result;
+}
+
 }  // namespace
 
 CMainDlg::CMainDlg(CShell& shell) : m_shell(shell) {}
@@ -88,6 +104,7 @@ LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
     SendMessageW(m_wndList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
 
     m_wndOutput = GetDlgItem(m_hWnd, IDC_OUTPUT);
+    SetWindowSubclass(m_wndOutput, OutputPaneProc, 0, 0);
     m_wndProgress = GetDlgItem(m_hWnd, IDC_PROGRESS);
     SendMessageW(m_wndProgress, PBM_SETRANGE32, 0, 100);
 
