@@ -108,6 +108,8 @@ LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
     m_wndProgress = GetDlgItem(m_hWnd, IDC_PROGRESS);
     SendMessageW(m_wndProgress, PBM_SETRANGE32, 0, 100);
 
+    // The list starts empty, and so "生成" starts disabled.
+    EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), FALSE);
     m_resize.Init(m_hWnd, kResizeRules);
     return TRUE;  // the first tab stop, the output pane, takes the focus
 }
@@ -134,17 +136,9 @@ bool CMainDlg::PreTranslateMessage(MSG* msg) {
 }
 
 void CMainDlg::OnIdle() {
-    // A change of the Generate button decided at one idle moment is applied
-    // at the next.
-    if (m_generateState.bPending) {
-        EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), m_generateState.bEnabled);
-        m_generateState.bPending = false;
-    }
+    // Both follow the list at once, at the idle moment that finds it changed.
     const bool hasRows = SendMessageW(m_wndList, LVM_GETITEMCOUNT, 0, 0) > 0;
-    if (hasRows != m_generateState.bEnabled) {
-        m_generateState.bEnabled = hasRows;
-        m_generateState.bPending = true;
-    }
+    EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), hasRows);
     if (HMENU edit = GetSubMenu(GetMenu(m_hWnd), kEditMenuPosition)) {
         EnableMenuItem(edit, kDeleteItemPosition,
                        MF_BYPOSITION | (hasRows ? MF_ENABLED : MF_GRAYED));

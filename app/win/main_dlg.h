@@ -86,14 +86,6 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
                   const std::u16string& firstFile, const std::u16string& secondFile);
     void EnableRunButtons(bool enable);
 
-    // The Generate button's enable state as last decided at idle time, and
-    // whether that decision still waits to be applied to the button.
-    struct UpdateState {
-        bool bEnabled = true;
-        bool bPending = false;
-    };
-
-    UpdateState m_generateState;
     CDialogResize m_resize;
     std::wstring m_strOutputDir;
     std::int32_t m_bCreateKolo = 1;
