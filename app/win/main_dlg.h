@@ -84,6 +84,8 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     // Packs one skin; true when the packer ran, whatever the .kolo step did.
     bool PackSkin(const std::u16string& outputDir, const std::u16string& name,
                   const std::u16string& firstFile, const std::u16string& secondFile);
+    // The buttons a run disables while it lasts; enabling them gives the
+    // focus back to "生成".
     void EnableRunButtons(bool enable);
 
     CDialogResize m_resize;
