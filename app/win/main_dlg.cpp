@@ -26,6 +26,27 @@ const std::vector<ResizeRule> kResizeRules = {
 // The position of "删除" in the "编辑" popup.
 constexpr UINT kDeleteItemPosition = 1;
 
+// The output pane's tab stops, one every 50 average characters (in dialog
+// template units, a quarter of one each): the packer's summary puts a tab
+// between each path and its size, and the sizes line up behind the paths.
+constexpr int kOutputTabStop = 200;
+
+// A multi-line edit control asks the dialog manager for every key, Escape
+// included, and answers Escape by posting WM_CLOSE to its dialog, which
+// would close the window. The output pane declines Escape instead, so the
+// dialog manager turns it into IDCANCEL, as for every other control, and
+// nothing happens.
+LRESULT CALLBACK OutputPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                DWORD_PTR) {
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(pane, OutputPaneProc, id);
+    LRESULT result = DefSubclassProc(pane, message, wParam, lParam);
+    const auto* key = reinterpret_cast<const MSG*>(lParam);
+    if (message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_ESCAPE) {
+        result &= ~DLGC_WANTALLKEYS;
+    }
+    return result;
+}
+
 }  // namespace
 
 CMainDlg::CMainDlg(CShell& shell) : m_shell(shell) {}
@@ -88,9 +109,13 @@ LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
     SendMessageW(m_wndList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
 
     m_wndOutput = GetDlgItem(m_hWnd, IDC_OUTPUT);
+    SendMessageW(m_wndOutput, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&kOutputTabStop));
+    SetWindowSubclass(m_wndOutput, OutputPaneProc, 0, 0);
     m_wndProgress = GetDlgItem(m_hWnd, IDC_PROGRESS);
     SendMessageW(m_wndProgress, PBM_SETRANGE32, 0, 100);
 
+    // The list starts empty, and so "生成" starts disabled.
+    EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), FALSE);
     m_resize.Init(m_hWnd, kResizeRules);
     return TRUE;  // the first tab stop, the output pane, takes the focus
 }
@@ -117,17 +142,9 @@ bool CMainDlg::PreTranslateMessage(MSG* msg) {
 }
 
 void CMainDlg::OnIdle() {
-    // A change of the Generate button decided at one idle moment is applied
-    // at the next.
-    if (m_generateState.bPending) {
-        EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), m_generateState.bEnabled);
-        m_generateState.bPending = false;
-    }
+    // Both follow the list at once, at the idle moment that finds it changed.
     const bool hasRows = SendMessageW(m_wndList, LVM_GETITEMCOUNT, 0, 0) > 0;
-    if (hasRows != m_generateState.bEnabled) {
-        m_generateState.bEnabled = hasRows;
-        m_generateState.bPending = true;
-    }
+    EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), hasRows);
     if (HMENU edit = GetSubMenu(GetMenu(m_hWnd), kEditMenuPosition)) {
         EnableMenuItem(edit, kDeleteItemPosition,
                        MF_BYPOSITION | (hasRows ? MF_ENABLED : MF_GRAYED));

@@ -84,16 +84,10 @@ class CMainDlg : public CDialogImpl<CMainDlg>, public CMessageFilter, public CId
     // Packs one skin; true when the packer ran, whatever the .kolo step did.
     bool PackSkin(const std::u16string& outputDir, const std::u16string& name,
                   const std::u16string& firstFile, const std::u16string& secondFile);
+    // The buttons a run disables while it lasts; enabling them gives the
+    // focus back to "生成".
     void EnableRunButtons(bool enable);
 
-    // The Generate button's enable state as last decided at idle time, and
-    // whether that decision still waits to be applied to the button.
-    struct UpdateState {
-        bool bEnabled = true;
-        bool bPending = false;
-    };
-
-    UpdateState m_generateState;
     CDialogResize m_resize;
     std::wstring m_strOutputDir;
     std::int32_t m_bCreateKolo = 1;

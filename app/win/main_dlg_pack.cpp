@@ -63,4 +63,10 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& n
 void CMainDlg::EnableRunButtons(bool enable) {
     EnableWindow(GetDlgItem(m_hWnd, IDC_ADD_FILES), enable);
     EnableWindow(GetDlgItem(m_hWnd, IDC_GENERATE), enable);
+    // Disabled while it had the focus, "生成" left the focus nowhere, and
+    // Tab with it: the focus goes back to it as the dialog manager sets it.
+    if (enable) {
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL,
+                     reinterpret_cast<WPARAM>(GetDlgItem(m_hWnd, IDC_GENERATE)), TRUE);
+    }
 }

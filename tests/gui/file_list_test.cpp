@@ -147,19 +147,29 @@ TEST_F(FileListTest, DeleteRemovesTheSelectedRowsAndTheirFiles) {
     EXPECT_EQ(Files(), (std::vector<std::wstring>{paths[2], paths[4]}));
 }
 
-TEST_F(FileListTest, ClearEmptiesTheListAndGenerateFollowsAtIdleTime) {
+TEST_F(FileListTest, GenerateFollowsTheListAtTheFirstIdleMoment) {
+    const auto xml = File(L"a.xml"), pxa = File(L"a.pxa");
     Open();
-    Drop({File(L"a.xml"), File(L"a.pxa")});
+    const HWND generate = Item(IDC_GENERATE);
+    // The shell posts its drop; "清空列表" and "添加文件..." are pressed by keys.
+    PostMessageW(m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({xml, pxa})), 0);
     Idle();
+    EXPECT_TRUE(IsWindowEnabled(generate));
+
+    SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_CLEAR_LIST)), TRUE);
+    PressKey(VK_SPACE);
     Idle();
-    EXPECT_TRUE(IsWindowEnabled(Item(IDC_GENERATE)));
-    SendMessageW(m_hWnd, WM_COMMAND, IDC_CLEAR_LIST, 0);
     EXPECT_TRUE(Rows().empty());
     EXPECT_TRUE(Files().empty());
     EXPECT_EQ(m_dialog->SkinJobs().size(), 0u);
+    EXPECT_FALSE(IsWindowEnabled(generate));
+
+    m_shell.chosenFiles = std::vector<std::wstring>{xml};
+    SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_ADD_FILES)), TRUE);
+    PressKey(VK_SPACE);
     Idle();
-    Idle();
-    EXPECT_FALSE(IsWindowEnabled(Item(IDC_GENERATE)));
+    EXPECT_EQ(Files(), std::vector<std::wstring>{xml});
+    EXPECT_TRUE(IsWindowEnabled(generate));
 }
 
 }  // namespace

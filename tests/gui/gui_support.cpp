@@ -107,6 +107,24 @@ RECT RectInParent(HWND control) {
     return rect;
 }
 
+void PressKey(WORD key, std::initializer_list<WORD> held) {
+    std::vector<INPUT> inputs;
+    const auto add = [&](WORD virtualKey, DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = virtualKey;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = flags;
+        inputs.push_back(input);
+    };
+    for (WORD down : held) add(down, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    for (auto up = std::rbegin(held); up != std::rend(held); ++up) add(*up, KEYEVENTF_KEYUP);
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+}
+
 std::optional<int> TakeQuitMessage() {
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) return std::nullopt;
@@ -159,8 +177,21 @@ void MainDialogTest::Close() {
     TakeQuitMessage();
 }
 
-void MainDialogTest::Idle() {
-    g_module.GetMessageLoop()->OnIdle();
+std::optional<int> MainDialogTest::Idle() {
+    // Registered after the dialog, so it runs after the dialog's OnIdle.
+    struct QuitAtIdle : CIdleHandler {
+        bool reached = false;
+        void OnIdle() override {
+            reached = true;
+            PostQuitMessage(0);
+        }
+    } quit;
+    CMessageLoop* loop = g_module.GetMessageLoop();
+    loop->AddIdleHandler(&quit);
+    const int exitCode = loop->Run();
+    loop->RemoveIdleHandler(&quit);
+    if (quit.reached) return std::nullopt;
+    return exitCode;
 }
 
 }  // namespace gui_testing

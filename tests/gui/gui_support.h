@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,11 @@ RECT RectInParent(HWND control);
 // Takes a waiting WM_QUIT and gives its exit code.
 std::optional<int> TakeQuitMessage();
 
+// Presses `key` and lets it go, with the keys in `held` held down around it,
+// as the keyboard does: the key messages enter this thread's input queue, so
+// the message loop and the dialog manager see them as they see a user's.
+void PressKey(WORD key, std::initializer_list<WORD> held = {});
+
 // vellum.ini beside the test program, read as UTF-16 when it starts with a
 // byte-order mark, as ASCII otherwise ("" when missing); written as UTF-16.
 std::wstring ReadIni();
@@ -83,8 +89,10 @@ class MainDialogTest : public testing::Test {
     // Destroys the dialog as the program's end does and drops the quit message.
     void Close();
     HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
-    // One idle moment of the message loop.
-    void Idle();
+    // Runs this thread's message loop, as the program runs it, until it has
+    // called the idle handlers once. When the loop ends before that, the exit
+    // code of the quit message that ended it.
+    std::optional<int> Idle();
 
     ScriptedShell m_shell;
     std::unique_ptr<CMainDlg> m_dialog;

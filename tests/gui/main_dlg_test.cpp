@@ -4,8 +4,9 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 #include "app/res/resource.h"
-#include "app/win/app_module.h"
 #include "app/win/dialog_resize.h"
 #include "tests/gui/gui_support.h"
 
@@ -25,24 +26,21 @@ bool IsDeleteGreyed(HWND dialog) {
     return GetMenuState(GetSubMenu(GetMenu(dialog), 1), 1, MF_BYPOSITION) & MF_GRAYED;
 }
 
-TEST_F(MainDialogTest, GenerateAndDeleteFollowTheRowCountAtIdleTime) {
+TEST_F(MainDialogTest, GenerateAndDeleteFollowTheRowCountAtTheFirstIdleMoment) {
     Open();
     const HWND generate = Item(IDC_GENERATE);
-    // A change of Generate decided at one idle moment is applied at the next.
+    // The list starts empty, and so does the button: no run over nothing.
+    EXPECT_FALSE(IsWindowEnabled(generate));
     Idle();
     EXPECT_TRUE(IsDeleteGreyed(m_hWnd));
-    EXPECT_TRUE(IsWindowEnabled(generate));
-    Idle();
     EXPECT_FALSE(IsWindowEnabled(generate));
 
     InsertRow(Item(IDC_FILE_LIST), L"C:\\skins\\night.xml");
     Idle();
     EXPECT_FALSE(IsDeleteGreyed(m_hWnd));
-    Idle();
     EXPECT_TRUE(IsWindowEnabled(generate));
 
     SendMessageW(Item(IDC_FILE_LIST), LVM_DELETEALLITEMS, 0, 0);
-    Idle();
     Idle();
     EXPECT_FALSE(IsWindowEnabled(generate));
     EXPECT_TRUE(IsDeleteGreyed(m_hWnd));
@@ -50,29 +48,58 @@ TEST_F(MainDialogTest, GenerateAndDeleteFollowTheRowCountAtIdleTime) {
         EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
 }
 
-TEST_F(MainDialogTest, OnlyTheCloseBoxAndExitCloseTheDialogAndBothSave) {
+TEST_F(MainDialogTest, EscapeAndEnterLeaveTheDialogOpenWhereverTheFocusIs) {
     Open();
-    // Escape and Enter in the list, through the loop's filters as at run time
-    // (the dialog manager makes IDCANCEL and IDOK of them), then as commands.
-    SetFocus(Item(IDC_FILE_LIST));
-    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
-        MSG msg{Item(IDC_FILE_LIST), WM_KEYDOWN, key, 0, 0, {}};
-        EXPECT_TRUE(g_module.GetMessageLoop()->PreTranslateMessage(&msg));
+    const HWND pane = Item(IDC_OUTPUT);
+    EXPECT_EQ(GetFocus(), pane);  // the first tab stop
+    // Escape in the pane, the list and on a button, Enter in the list: real
+    // keys through the message loop and the dialog manager.
+    const struct {
+        int focus;
+        WORD key;
+    } presses[] = {{IDC_OUTPUT, VK_ESCAPE},
+                   {IDC_FILE_LIST, VK_ESCAPE},
+                   {IDC_ADD_FILES, VK_ESCAPE},
+                   {IDC_FILE_LIST, VK_RETURN}};
+    for (const auto& press : presses) {
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(press.focus)), TRUE);
+        PressKey(press.key);
+        ASSERT_EQ(Idle(), std::nullopt) << "key " << press.key << " in control " << press.focus;
+        EXPECT_EQ(GetFocus(), Item(press.focus));
     }
     SendMessageW(m_hWnd, WM_COMMAND, IDOK, 0);
     SendMessageW(m_hWnd, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(IsWindowVisible(m_hWnd));
-    EXPECT_FALSE(TakeQuitMessage());
     EXPECT_EQ(ReadIni(), L"");
+    EXPECT_TRUE(m_shell.openDialogs.empty());
 
-    for (WPARAM exit : {WPARAM{0}, WPARAM{ID_FILE_EXIT}}) {
+    // Enter in the pane is a line break; Tab goes on to the list.
+    SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pane), TRUE);
+    PressKey(VK_RETURN);
+    PressKey(VK_TAB);
+    ASSERT_EQ(Idle(), std::nullopt);
+    EXPECT_EQ(WindowText(pane), L"\r\n");
+    EXPECT_EQ(GetFocus(), Item(IDC_FILE_LIST));
+}
+
+TEST_F(MainDialogTest, TheCloseBoxAltF4AndExitCloseTheDialogAndSave) {
+    const struct {
+        const char* way;
+        std::function<void(HWND)> close;
+    } ways[] = {
+        // What the close box and the system menu send.
+        {"close box", [](HWND dialog) { SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"Alt+F4", [](HWND) { PressKey(VK_F4, {VK_MENU}); }},
+        {"退出", [](HWND dialog) { SendMessageW(dialog, WM_COMMAND, ID_FILE_EXIT, 0); }},
+    };
+    for (const auto& way : ways) {
+        Open();
+        way.close(m_hWnd);
+        EXPECT_EQ(Idle(), 0) << way.way;  // the loop ends with exit code 0
+        EXPECT_FALSE(IsWindow(m_hWnd)) << way.way;
+        EXPECT_NE(ReadIni(), L"") << way.way;
         Close();
         WriteIni(L"");
-        Open();
-        SendMessageW(m_hWnd, exit ? WM_COMMAND : WM_CLOSE, exit, 0);
-        EXPECT_FALSE(IsWindow(m_hWnd)) << exit;
-        EXPECT_EQ(TakeQuitMessage(), 0) << exit;
-        EXPECT_NE(ReadIni(), L"") << exit;
     }
 }
 

@@ -46,6 +46,14 @@ class PackRunTest : public MainDialogTest {
     void UseOutputFolder(const fs::path& folder) {
         WriteIni(L"[Configure]\r\nOutputDirectory=" + folder.wstring() + L"\r\n");
     }
+    // Presses "生成" by a key once the list has enabled it, as a user with
+    // the focus on it does; the run happens inside the message loop.
+    void PressGenerate() {
+        Idle();
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_GENERATE)), TRUE);
+        PressKey(VK_SPACE);
+        Idle();
+    }
     int ProgressPosition() {
         return static_cast<int>(SendMessageW(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
     }
@@ -72,7 +80,7 @@ TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
         reinterpret_cast<WPARAM>(MakeDrop({redXml.wstring(), redMbm.wstring(), blueXml.wstring(),
                                            bluePxa.wstring(), green.wstring()})),
         0);
-    SendMessageW(m_hWnd, WM_COMMAND, IDC_GENERATE, 0);
+    PressGenerate();
 
     const fs::path preparedRed = m_temp / "red.pxa";
     const std::wstring expected =
@@ -85,6 +93,11 @@ TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
     EXPECT_EQ(ProgressPosition(), 100);
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_ADD_FILES)));
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_GENERATE)));
+    // The focus is back on "生成", so Tab goes on from there.
+    EXPECT_EQ(GetFocus(), Item(IDC_GENERATE));
+    PressKey(VK_TAB);
+    Idle();
+    EXPECT_EQ(GetFocus(), Item(IDC_DELETE_FILES));
 
     // Only the archives are left.
     EXPECT_EQ(FolderContents(m_out), (std::vector<std::string>{"blue.kolo", "red.kolo"}));
@@ -122,7 +135,7 @@ TEST_F(PackRunTest, ACancelledFolderChooserAbandonsTheRun) {
                  0);
     SetWindowTextW(Item(IDC_OUTPUT), L"the last run");
     SendMessageW(Item(IDC_PROGRESS), PBM_SETPOS, 40, 0);
-    SendMessageW(m_hWnd, WM_COMMAND, IDC_GENERATE, 0);
+    PressGenerate();
 
     EXPECT_EQ(m_shell.chooserOwners, std::vector<HWND>{m_hWnd});
     EXPECT_TRUE(m_dialog->OutputLog().empty());
@@ -130,6 +143,7 @@ TEST_F(PackRunTest, ACancelledFolderChooserAbandonsTheRun) {
     EXPECT_EQ(ProgressPosition(), 40);
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_ADD_FILES)));
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_GENERATE)));
+    EXPECT_EQ(GetFocus(), Item(IDC_GENERATE));
     EXPECT_EQ(FolderContents(m_dir.path()), (std::vector<std::string>{"skins", "temp"}));
 }
 

@@ -115,7 +115,6 @@ int main() {
         if (!g_main) return 1;
         ShowWindow(g_main, SW_SHOWNORMAL);
         loop.OnIdle();
-        loop.OnIdle();
         Shot("main-empty", g_main);
 
         // Real files, dropped as the shell drops them, then a real pack run
@@ -123,7 +122,6 @@ int main() {
         const auto skins = MakeSkins(L"C:\\皮肤");
         SendMessageW(g_main, WM_DROPFILES, reinterpret_cast<WPARAM>(gui_testing::MakeDrop(skins)),
                      0);
-        loop.OnIdle();
         loop.OnIdle();
         Shot("main-rows", g_main);
         SendMessageW(g_main, WM_COMMAND, IDC_GENERATE, 0);
