@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "platform/paths.h"
 #include "tests/support/temp_dir.h"
@@ -67,6 +69,35 @@ TEST_F(MbmTest, NoCopyNoPath) {
               u"");
     EXPECT_EQ(PrepareMbmFile(mbm, u""), u"");
 }
+
+#ifndef _WIN32
+// A link planted at the copy's name, before or while copies are made, is
+// replaced and never followed: the file it points at keeps bytes and mode.
+TEST_F(MbmTest, ALinkAtTheCopysNameIsNeverFollowed) {
+    namespace fs = std::filesystem;
+    const fs::path victim = sources.path() / "victim", planted = temp.path() / "night.pxa";
+    WriteBytes(victim, "secret");
+    fs::permissions(victim, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(victim, planted);
+    const auto source = Source(u"night.mbm", "MBM");
+    EXPECT_EQ(ReadBytes(FsPath(Prepare(source))), "sBM");
+    EXPECT_FALSE(fs::is_symlink(planted));
+
+    std::atomic<bool> done{false};
+    std::thread planter([&] {
+        while (!done) {
+            std::error_code ignored;
+            fs::remove(planted, ignored);
+            fs::create_symlink(victim, planted, ignored);
+        }
+    });
+    for (int i = 0; i < 300; ++i) Prepare(source);
+    done = true;
+    planter.join();
+    EXPECT_EQ(ReadBytes(victim), "secret");
+    EXPECT_EQ(fs::status(victim).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+#endif
 
 }  // namespace
 }  // namespace vellum

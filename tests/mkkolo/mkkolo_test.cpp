@@ -341,6 +341,73 @@ TEST_F(MkkoloTest, TwoRunsAtOnceKeepTheirOwnImages) {
     }
 }
 
+// Runs into one folder take turns, so neither undoes what the other made:
+// both make every .kolo, and every .kolo is whole at the end.
+TEST_F(MkkoloTest, TwoRunsIntoOneFolderTakeTurns) {
+    for (int i = 0; i < 8; ++i)
+        Skin(skins, u"s" + platform::ToDecimal(i), {u".xml", u".pxa"}, 100000);
+    const Environment environment = {{"SOURCE_DATE_EPOCH", kEpoch}};
+    ASSERT_EQ(Mkkolo({u"-o", out, U16(skins)}, environment).exitCode, 0);
+    const auto expected = Contents(FsPath(out));
+    bool waited = false;
+    for (int round = 0; round < 4; ++round) {
+        Result results[2];
+        std::thread runs[2];
+        for (int run = 0; run < 2; ++run) {
+            runs[run] = std::thread([&, run] {
+                results[run] = Mkkolo({u"-j", u"2", u"-o", out, U16(skins)}, environment);
+            });
+        }
+        for (int run = 0; run < 2; ++run) {
+            runs[run].join();
+            EXPECT_EQ(results[run].exitCode, 0) << platform::Utf16ToUtf8(results[run].out);
+            waited |= results[run].err.find(u"正被另一个 mkkolo 使用") != std::u16string::npos;
+        }
+        EXPECT_TRUE(Contents(FsPath(out)) == expected) << "round " << round;
+    }
+    std::printf("a run waited for the other: %s\n", waited ? "yes" : "no");
+}
+
+// However far off, SOURCE_DATE_EPOCH dates the entries at the end of the
+// ZIP format's range.
+TEST_F(MkkoloTest, AnyEpochDatesTheEntries) {
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    for (const char* epoch : {"67768036191676799", "99999999999999999999999999"}) {
+        EXPECT_EQ(Mkkolo({u"-o", out, U16(skins)}, {{"SOURCE_DATE_EPOCH", epoch}}).exitCode, 0);
+        const auto entry = testing_support::ReadSingleEntry(FsPath(out + kSep + u"night.kolo"));
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->date.tm_year, 2107u) << epoch;
+    }
+}
+
+#ifdef _WIN32
+// Files named like the system's devices lie on Linux disks. They are no
+// inputs, and a skin whose package would be a device is refused.
+TEST_F(MkkoloTest, DeviceNamesAreNeitherInputsNorOutputs) {
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    // Written through the long form of their paths, which has no device
+    // names, and removed so at the end: the folder's removal would stop at
+    // them.
+    std::vector<fs::path> devices;
+    for (const char16_t* name : {u"aux", u"com1", u"nul", u"con"}) {
+        for (const char16_t* extension : {u".xml", u".pxa"}) {
+            devices.push_back(FsPath(u"\\\\?\\" + U16(skins) + kSep + name + extension));
+            WriteBytes(devices.back(), "on the disk");
+        }
+    }
+    Result result = Mkkolo({u"-o", out, U16(skins)});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(Names(FsPath(out)), std::vector<std::u16string>{u"night.kolo"});
+    // The long form of a path has no device names: the inputs are files,
+    // the package would not be.
+    const std::u16string con = u"\\\\?\\" + U16(skins / "con");
+    result = Mkkolo({u"-o", out, con + u".xml", con + u".pxa"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, u"\n打包【con】失败,原因:文件名 con.kolo 是系统保留的设备名!\n");
+    for (const fs::path& device : devices) fs::remove(device);
+}
+#endif
+
 TEST_F(MkkoloTest, UsageErrors) {
     const struct {
         std::vector<std::u16string> args;
@@ -501,6 +568,19 @@ TEST_F(MkkoloTest, StoppedAtAnyMomentLeavesOnlyWholeFiles) {
             fs::create_directory(folder);
         }
     }
+}
+
+// However many workers are asked for, mkkolo holds no more files open than
+// the system lets it: every skin is packed.
+TEST_F(MkkoloTest, WorkersStayWithinTheOpenFileLimit) {
+    for (int i = 0; i < 20; ++i) Skin(skins, u"s" + platform::ToDecimal(i), {u".xml", u".pxa"});
+    testing_support::RunOptions options;
+    options.environment = {{"LC_ALL", "C.UTF-8"}};
+    options.maxOpenFiles = 24;
+    const auto result =
+        testing_support::RunProgram("mkkolo", {u"-j", u"64", u"-o", out, U16(skins)}, options);
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_EQ(Names(FsPath(out)).size(), 20u);
 }
 
 // Volumes of their own need the right to mount (a root test run): root

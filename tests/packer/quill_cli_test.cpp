@@ -1,8 +1,12 @@
 // The packer's command line as a black box: the real program, real files.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 
+#include "platform/text.h"
 #include "tests/packer/quill_cli_test.h"
 #include "tests/support/pak_reader.h"
 #include "tests/support/temp_dir.h"
@@ -132,6 +136,64 @@ TEST_F(QuillTest, WritesIntoADevice) {
     for (const auto& item : std::filesystem::directory_iterator(dir.path()))
         EXPECT_NE(item.path().extension(), ".tmp");
 }
+
+#ifdef _WIN32
+// A device name opens the device, which may wait for ever (AUX, COM1): such
+// an input is passed over like a folder, even where a file of that name
+// lies on the disk (written through the long form of its path, which has no
+// device names).
+TEST_F(QuillTest, DeviceNamesAreNoInputs) {
+    for (const char16_t* name : {u"aux.xml", u"com1.pxa", u"nul.xml", u"con.xml"}) {
+        const std::u16string onDisk = u"\\\\?\\" + dir / name;
+        WriteBytes(FsPath(onDisk), "on the disk");
+        EXPECT_EQ(Quill({out, name, u"a.xml"}, dir / u"").exitCode, 0);
+        EXPECT_EQ(EntriesOf(out), (EntryList{{u"a.xml", "<skin/>"}}));
+        // Removed the same way: the folder's removal would stop at it.
+        std::filesystem::remove(FsPath(onDisk));
+    }
+}
+#else
+// Files the system refuses for a reason of its own fail the package, with
+// that reason; they are never left out without a word.
+TEST_F(QuillTest, InputsBeyondTheOpenFileLimitFailThePackage) {
+    std::vector<std::u16string> args = {out};
+    for (int i = 0; i < 200; ++i) args.push_back(a);
+    testing_support::RunOptions options;
+    options.environment = {{"LC_ALL", "C.UTF-8"}};
+    options.maxOpenFiles = 64;
+    const auto result = testing_support::RunProgram("quill", args, options);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.output.find("打开文件 " + platform::ToThreadAnsi(a) + " 失败: "),
+              std::string::npos)
+        << result.output;
+    EXPECT_FALSE(Exists(out));
+}
+
+// Stopped while it writes, quill removes its temporary file and ends as the
+// signal says; a reader that goes away costs the summary, not the package.
+TEST_F(QuillTest, StoppedItLeavesNothingAndAClosedPipeCostsOnlyTheSummary) {
+    const auto big = dir / u"big.pxa";
+    WriteBytes(FsPath(big), "");
+    std::filesystem::resize_file(FsPath(big), 3ull << 30);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        testing_support::RunOptions options;
+        options.signal = signal;
+        options.signalAfter = std::chrono::milliseconds(300);
+        EXPECT_EQ(testing_support::RunProgram("quill", {out, big}, options).signal, signal);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  4);  // a.xml, b.pxa, sub, big.pxa
+    }
+    // A summary larger than the pipe holds, and a reader that reads 10 bytes.
+    const std::u16string longName = dir / (std::u16string(100, u'x') + u".xml");
+    WriteBytes(FsPath(longName), "x");
+    std::string command = "'" + platform::ToThreadAnsi(testing_support::ProgramPath("quill")) +
+                          "' '" + platform::ToThreadAnsi(out) + "'";
+    for (int i = 0; i < 700; ++i) command += " '" + platform::ToThreadAnsi(longName) + "'";
+    ASSERT_EQ(std::system((command + " | head -c 10 >/dev/null").c_str()), 0);
+    EXPECT_EQ(EntriesOf(out).size(), 700u);
+}
+#endif
 
 TEST_F(QuillTest, OutputNamingAnInputIsRefused) {
     EXPECT_EQ(Quill({a, b, a}).exitCode, 1);

@@ -21,6 +21,9 @@ struct RunOptions {
     // start, unless it has ended by then.
     int signal = 0;
     std::chrono::microseconds signalAfter{};
+    // Outside Windows: how many files the program may hold open (0: as many
+    // as this one).
+    unsigned maxOpenFiles = 0;
 };
 
 // Runs a program of the build (found beside the test program) with the

@@ -2,6 +2,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,9 +51,18 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     const std::string folder = platform::ToThreadAnsi(options.folder);
     if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    // The child inherits the limit in force when it starts.
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    if (options.maxOpenFiles) {
+        rlimit lowered = saved;
+        lowered.rlim_cur = options.maxOpenFiles;
+        setrlimit(RLIMIT_NOFILE, &lowered);
+    }
     pid_t pid;
     const int spawned = posix_spawn(&pid, argvPointers[0], &actions, nullptr, argvPointers.data(),
                                     envPointers.data());
+    if (options.maxOpenFiles) setrlimit(RLIMIT_NOFILE, &saved);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
