@@ -199,6 +199,7 @@ bool Package::WriteToFile(std::u16string_view path) {
         case platform::AtomicFile::CommitResult::kWriteFailed:
             return Fail(PackageError::kWriteOutput);
         case platform::AtomicFile::CommitResult::kRenameFailed:
+        case platform::AtomicFile::CommitResult::kTargetExists:
             break;
     }
     return Fail(PackageError::kCreateOutput);

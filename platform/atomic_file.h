@@ -29,11 +29,20 @@ class AtomicFile {
         kWriteFailed,   // flushing or closing reported an error
         kDiskFull,      // flushing found no room
         kRenameFailed,  // the file could not take the target's place
+        kTargetExists,  // something stands at the target, which was not to be replaced
     };
-    // Flushes everything to disk, closes the file and moves it onto the
-    // target, replacing what is there. After a failure the target is as it
-    // was and the temporary file is gone.
-    CommitResult Commit();
+    enum class Existing { kReplace, kKeep };
+    // Flushes everything to disk and closes the file, which keeps its
+    // temporary name: many files can wait for their commit without holding
+    // a handle each.
+    CommitResult Seal();
+    // Seals the file and moves it onto the target, replacing what is there
+    // unless it is to be kept. After a failure the target is as it was and
+    // the temporary file is gone.
+    CommitResult Commit(Existing existing = Existing::kReplace);
+
+    // The system's error behind the last failure.
+    SystemError error() const { return m_error; }
 
   private:
     void Discard();
@@ -41,6 +50,8 @@ class AtomicFile {
     std::u16string m_strTarget;
     File m_file;  // before the name: the constructor opens it while naming it
     std::u16string m_strTemporary;
+    SystemError m_error;
+    CommitResult m_sealed = CommitResult::kOk;
 };
 
 }  // namespace platform

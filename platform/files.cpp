@@ -88,7 +88,12 @@ CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const B
     }
 }
 
-bool CreateFolders(std::u16string_view path) {
+bool SameFile(std::u16string_view a, std::u16string_view b) {
+    const auto first = IdentityOf(a);
+    return first && first == IdentityOf(b);
+}
+
+bool CreateFolders(std::u16string_view path, SystemError* error) {
     if (KindOfPath(path) == PathKind::kFolder) return true;
     // Each folder on the way down, from the top. Those that exist already,
     // and prefixes that name no folder (a drive, a server), fail harmlessly:
@@ -97,8 +102,14 @@ bool CreateFolders(std::u16string_view path) {
         if (IsPathSeparator(path[i]) && !IsPathSeparator(path[i - 1]))
             CreateFolder(path.substr(0, i));
     }
-    CreateFolder(path);
-    return KindOfPath(path) == PathKind::kFolder;
+    bool exists = false;
+    if (CreateFolder(path, &exists)) return true;
+    const SystemError failure = LastSystemError();
+    // Made meanwhile by someone else, it will do; anything else that stands
+    // there will not.
+    if (exists && KindOfPath(path) == PathKind::kFolder) return true;
+    if (error) *error = failure;
+    return false;
 }
 
 }  // namespace platform

@@ -92,6 +92,9 @@ bool RemoveFile(std::u16string_view path);
 // Moves a file onto another path, replacing what is there, and makes the move
 // durable.
 bool MoveReplacing(std::u16string_view from, std::u16string_view to);
+// The same where nothing stands at `to`: something there, even one that
+// appears meanwhile, stays, and `exists` tells so.
+bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists);
 
 // Creates a new file with a unique name in the folder of `path`, open for
 // writing; returns its path, or an empty string when none could be made.
@@ -116,12 +119,14 @@ std::u16string TempFolder();
 bool CreateFolder(std::u16string_view path, bool* exists = nullptr, bool ownerOnly = false);
 
 // Creates the folder and every missing folder above it. True when a folder
-// exists at the path afterwards.
-bool CreateFolders(std::u16string_view path);
+// exists at the path afterwards; else `error` tells why.
+bool CreateFolders(std::u16string_view path, SystemError* error = nullptr);
 
 // The names of everything in a folder, without "." and "..", in no
-// particular order; nothing when the folder cannot be read.
-std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path);
+// particular order; nothing when the folder cannot be read, and `error`
+// tells why.
+std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
+                                                      SystemError* error = nullptr);
 
 // When the file was created, in seconds since 1970 (UTC); where the file
 // system keeps no creation time, when it was last changed.
@@ -135,6 +140,20 @@ std::optional<std::uint64_t> OpenFileLimit();
 // file (on Windows NUL, CON, AUX, COM1 ... in any folder, with any
 // extension); never elsewhere.
 bool IsDeviceName(std::u16string_view path);
+
+// What tells a file or folder from every other on the machine.
+struct FileIdentity {
+    std::uint64_t volume = 0, index = 0;
+    bool operator==(const FileIdentity& other) const {
+        return volume == other.volume && index == other.index;
+    }
+    bool operator<(const FileIdentity& other) const {
+        return volume != other.volume ? volume < other.volume : index < other.index;
+    }
+};
+// The identity of what the path names, through links; nothing when it
+// cannot be asked for.
+std::optional<FileIdentity> IdentityOf(std::u16string_view path);
 
 // Whether two paths name the same file (through links too).
 bool SameFile(std::u16string_view a, std::u16string_view b);

@@ -131,18 +131,41 @@ bool RemoveFile(std::u16string_view path) {
     return unlink(Native(path).c_str()) == 0;
 }
 
-bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
-    const std::string target = Native(to);
-    if (rename(Native(from).c_str(), target.c_str()) != 0) return false;
-    // The new name is durable once the folder that holds it is.
-    const std::u16string_view folder = FolderOf(to);
+namespace {
+
+// A new name is durable once the folder that holds it is.
+void SyncFolderOf(std::u16string_view path) {
+    const std::u16string_view folder = FolderOf(path);
     const int fd =
         open(folder.empty() ? "." : Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
     }
+}
+
+}  // namespace
+
+bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
+    if (rename(Native(from).c_str(), Native(to).c_str()) != 0) return false;
+    SyncFolderOf(to);
     return true;
+}
+
+bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists) {
+    const std::string source = Native(from), target = Native(to);
+    bool moved =
+        renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
+    // A file system that cannot rename so still makes links, which never
+    // replace either.
+    if (!moved && (errno == EINVAL || errno == ENOSYS) &&
+        link(source.c_str(), target.c_str()) == 0) {
+        unlink(source.c_str());
+        moved = true;
+    }
+    *exists = !moved && errno == EEXIST;
+    if (moved) SyncFolderOf(to);
+    return moved;
 }
 
 std::u16string TempFolder() {
@@ -158,9 +181,13 @@ bool CreateFolder(std::u16string_view path, bool* exists, bool ownerOnly) {
     return created;
 }
 
-std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path) {
+std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
+                                                      SystemError* error) {
     DIR* folder = opendir(Native(path).c_str());
-    if (!folder) return std::nullopt;
+    if (!folder) {
+        if (error) *error = LastSystemError();
+        return std::nullopt;
+    }
     std::vector<std::u16string> names;
     while (const dirent* entry = readdir(folder)) {
         const std::string name = entry->d_name;
@@ -183,7 +210,8 @@ std::optional<std::int64_t> CreationTime(std::u16string_view path) {
 
 std::optional<std::uint64_t> OpenFileLimit() {
     struct rlimit limit;
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::nullopt;
     return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
@@ -191,10 +219,11 @@ bool IsDeviceName(std::u16string_view) {
     return false;
 }
 
-bool SameFile(std::u16string_view a, std::u16string_view b) {
-    struct stat first, second;
-    return stat(Native(a).c_str(), &first) == 0 && stat(Native(b).c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
+    struct stat info;
+    if (stat(Native(path).c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
 }
 
 }  // namespace platform

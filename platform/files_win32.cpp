@@ -21,15 +21,6 @@ IoResult FromLastError() {
                                                                          : IoResult::kFailed;
 }
 
-bool Identity(std::u16string_view path, BY_HANDLE_FILE_INFORMATION& info) {
-    const ScopedHandle handle(CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                          nullptr));
-    return handle && GetFileInformationByHandle(handle.get(), &info) != FALSE;
-}
-
-
 }  // namespace
 
 // As ntdll's own test decides.
@@ -162,6 +153,14 @@ bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists) {
+    const bool moved =
+        MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+    const DWORD error = GetLastError();
+    *exists = !moved && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS);
+    return moved;
+}
+
 std::u16string TempFolder() {
     // The buffer is sized by asking, so a temporary folder of any length fits.
     const DWORD size = GetTempPathW(0, nullptr);
@@ -178,7 +177,8 @@ bool CreateFolder(std::u16string_view path, bool* exists, bool) {
     return created;
 }
 
-std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path) {
+std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
+                                                      SystemError* error) {
     std::wstring pattern = Wide(path);
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     pattern += L'*';
@@ -187,7 +187,9 @@ std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path) 
     std::vector<std::u16string> names;
     // An empty drive root has not even "." to find.
     if (search == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;
+        const SystemError failure = LastSystemError();
+        if (failure.code == ERROR_FILE_NOT_FOUND) return names;
+        if (error) *error = failure;
         return std::nullopt;
     }
     do {
@@ -217,12 +219,15 @@ std::optional<std::uint64_t> OpenFileLimit() {
     return std::nullopt;
 }
 
-bool SameFile(std::u16string_view a, std::u16string_view b) {
-    BY_HANDLE_FILE_INFORMATION first, second;
-    return Identity(a, first) && Identity(b, second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh &&
-           first.nFileIndexLow == second.nFileIndexLow;
+std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
+    const ScopedHandle handle(CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                          nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
 }
 
 }  // namespace platform
