@@ -42,9 +42,9 @@ std::u16string PackerArguments(std::u16string_view pakPath, std::u16string_view 
     return arguments;
 }
 
-SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
-                    std::u16string_view name, std::u16string_view firstFile,
-                    std::u16string_view secondFile) {
+std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16string_view name,
+                                     std::u16string_view firstFile,
+                                     std::u16string_view secondFile) {
     const std::u16string pakPath = PakPathFor(outputDir, name);
     if (firstFile.empty() || secondFile.empty() ||
         platform::EqualIgnoringCase(firstFile, secondFile)) {
@@ -64,6 +64,15 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
             return result;
         }
     }
+    return std::nullopt;
+}
+
+SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
+                    std::u16string_view name, std::u16string_view firstFile,
+                    std::u16string_view secondFile) {
+    if (auto refused = RefuseSkin(outputDir, name, firstFile, secondFile)) return *refused;
+    const std::u16string pakPath = PakPathFor(outputDir, name);
+    const std::u16string koloPath = KoloPathFor(pakPath);
     std::u16string input1(firstFile), input2(secondFile);
     if (!PrepareInput(input1, settings.mbmFolder) || !PrepareInput(input2, settings.mbmFolder)) {
         return Outcome(SkinOutcome::kMbmFailed);

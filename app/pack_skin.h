@@ -38,7 +38,7 @@ struct PackSettings {
 enum class SkinOutcome {
     kMissingFiles,      // one input only, or the same file twice
     kInputIsOutput,     // an input is the skin's own package or .kolo
-    kDeviceName,       // the package or .kolo would be a device (Windows: CON, NUL ...)
+    kDeviceName,        // the package or .kolo would be a device (Windows: CON, NUL ...)
     kMbmFailed,         // an .mbm input could not be prepared
     kPackerNotStarted,  // the packer could not be run
     kPackerFailed,      // the packer ran and made no package
@@ -64,6 +64,11 @@ std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view nam
 // package path and the two inputs, each in double quotes.
 std::u16string PackerArguments(std::u16string_view pakPath, std::u16string_view first,
                                std::u16string_view second);
+
+// Why the skin cannot be packed into outputDir, found before anything is
+// written: its files, or its package's paths; nothing when it can be.
+std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16string_view name,
+                                     std::u16string_view firstFile, std::u16string_view secondFile);
 
 // Packs one skin into outputDir. Only a package that this run's packer made
 // is wrapped: one left at the package path before is removed first.

@@ -107,26 +107,38 @@ void SkinJobMap::Rebuild(std::size_t bucketCount) {
     m_rebuildThreshold = bucketCount * kRebuildLoadTimes4 / 4;
 }
 
-bool CollectSkinJobs(const std::list<std::u16string>& files, SkinJobMap& jobs) {
+bool CollectSkinJobs(const std::list<std::u16string>& files, SkinJobMap& jobs,
+                     const PairingObserver& observe) {
     jobs.RemoveAll();
     if (files.empty()) return false;
+    const std::u16string none;
     for (const std::u16string& path : files) {
         // A file that cannot be recorded (memory exhausted) is left out alone.
         try {
             const std::u16string name = SkinFileName(path);
             SkinJob* job = jobs.Find(name);
+            const auto note = [&](PairingNote::Kind kind, const std::u16string& replaced) {
+                if (observe) observe({kind, *job, path, replaced});
+            };
             if (!job) {
                 jobs.Add(name).strFirstFile = path;
             } else if (HasExtension(path, u".pxa")) {
                 // An image bundle takes a multi-bitmap's place.
-                (HasExtension(job->strFirstFile, u".mbm") ? job->strFirstFile
-                                                          : job->strSecondFile) = path;
+                std::u16string& slot = HasExtension(job->strFirstFile, u".mbm")
+                                           ? job->strFirstFile
+                                           : job->strSecondFile;
+                if (!slot.empty()) note(PairingNote::Kind::kReplaced, slot);
+                slot = path;
             } else if (HasExtension(path, u".mbm")) {
                 if (HasExtension(job->strFirstFile, u".xml") && job->strSecondFile.empty()) {
                     job->strSecondFile = path;
+                } else {
+                    note(PairingNote::Kind::kIgnored, none);
                 }
             } else if (job->strSecondFile.empty()) {
                 job->strSecondFile = path;
+            } else {
+                note(PairingNote::Kind::kIgnored, none);
             }
         } catch (const std::bad_alloc&) {
         }

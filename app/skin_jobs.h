@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <forward_list>
+#include <functional>
 #include <list>
 #include <string>
 #include <string_view>
@@ -65,8 +66,23 @@ class SkinJobMap {
     std::size_t m_rebuildThreshold = 0;
 };
 
-// Empties `jobs` and fills it from the listed paths, first to last. Returns
-// false when there are no paths.
-bool CollectSkinJobs(const std::list<std::u16string>& files, SkinJobMap& jobs);
+// What the pairing did with a file beyond adding it to its skin.
+struct PairingNote {
+    enum class Kind {
+        kIgnored,   // the file takes part in no skin
+        kReplaced,  // the file took the place of `replaced`
+    };
+    Kind kind;
+    const SkinJob& job;  // the skin of the file's base name
+    const std::u16string& file;
+    const std::u16string& replaced;
+};
+using PairingObserver = std::function<void(const PairingNote&)>;
+
+// Empties `jobs` and fills it from the listed paths, first to last, telling
+// `observe` of each file that did not simply join its skin. Returns false
+// when there are no paths.
+bool CollectSkinJobs(const std::list<std::u16string>& files, SkinJobMap& jobs,
+                     const PairingObserver& observe = {});
 
 }  // namespace vellum
