@@ -32,7 +32,7 @@ class Reporter final : public JobListener {
           m_bQuiet(quiet),
           m_bShowProgress(console.ErrIsTerminal()) {}
 
-    void Deliver(std::size_t, JobResult result) override {
+    void Deliver(std::size_t job, JobResult result) override {
         switch (result.status) {
             case JobResult::Status::kNotRun:
                 ++m_counts.notRun;
@@ -43,6 +43,7 @@ class Reporter final : public JobListener {
                 break;
             case JobResult::Status::kFailed:
                 ++m_counts.failed;
+                m_counts.failedJobs.push_back(job);
                 break;
         }
         ClearProgress();
@@ -158,6 +159,9 @@ BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSetti
         jobs.size(), ChainsOfSameFiles(jobs), WorkersWithinOpenFileLimit(settings.workers),
         [&](std::size_t i) {
             if (platform::InterruptRequested()) return JobResult{{}, JobResult::Status::kNotRun};
+            if (const auto refused = settings.refused.find(i); refused != settings.refused.end()) {
+                return JobResult{refused->second, JobResult::Status::kFailed};
+            }
             const vellum::SkinJob& job = jobs[i];
             vellum::InProcessPacker packer;
             const vellum::SkinResult result = vellum::PackSkin(

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,12 +21,15 @@ struct BatchSettings {
     // The .kolo entries' date in seconds since 1970; their packages'
     // creation time when not given.
     std::optional<std::int64_t> entryTime;
+    // Jobs that fail without being packed, with their reports.
+    std::map<std::size_t, std::u16string> refused;
 };
 
 struct BatchCounts {
-    std::size_t made = 0;    // jobs that produced their .kolo
-    std::size_t failed = 0;  // jobs that were reported failed
-    std::size_t notRun = 0;  // jobs left undone after a request to stop
+    std::size_t made = 0;                 // jobs that produced their .kolo
+    std::size_t failed = 0;               // jobs that were reported failed
+    std::size_t notRun = 0;               // jobs left undone after a request to stop
+    std::vector<std::size_t> failedJobs;  // in job order
 };
 
 // Packs each job the way the dialog application's pack run does, with the

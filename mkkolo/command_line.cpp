@@ -3,9 +3,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/pack_skin.h"
 #include "app/skin_jobs.h"
+#include "kolo/version.h"
 #include "mkkolo/batch.h"
 #include "mkkolo/inputs.h"
+#include "mkkolo/inspect.h"
+#include "mkkolo/options.h"
+#include "mkkolo/pairing.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/interrupt.h"
@@ -15,95 +20,6 @@
 namespace mkkolo {
 namespace {
 
-constexpr char16_t kUsage[] =
-    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] 路径...\n"
-    u"  路径  皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
-    u"  -o    .kolo 文件的输出文件夹, 默认为当前文件夹, 不存在时创建\n"
-    u"  -j    同时打包的皮肤数, 默认为处理器数\n"
-    u"  -q    只输出失败的皮肤\n";
-
-struct Options {
-    std::u16string outputDir = u".";
-    std::optional<unsigned> workers;
-    bool quiet = false;
-    std::vector<std::u16string> paths;
-};
-
-// A decimal number of digits only, up to `limit`; a larger one is refused,
-// or taken as `limit` when it may `saturate`.
-std::optional<std::uint64_t> ParseNumber(std::u16string_view text, std::uint64_t limit,
-                                         bool saturate = false) {
-    if (text.empty()) return std::nullopt;
-    std::uint64_t value = 0;
-    for (char16_t c : text) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        const unsigned digit = c - u'0';
-        if (value > (limit - digit) / 10) {
-            if (!saturate) return std::nullopt;
-            value = limit;
-        } else {
-            value = value * 10 + digit;
-        }
-    }
-    return value;
-}
-
-// "<before><what><after>"
-std::u16string Say(std::u16string_view before, std::u16string_view what,
-                   std::u16string_view after) {
-    return std::u16string(before) + std::u16string(what) + std::u16string(after);
-}
-
-// Options come anywhere before "--"; what follows it is paths only. "-o" and
-// "-j" take the next argument, or the rest of their own ("-j4").
-std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
-                                    std::u16string& error) {
-    Options options;
-    bool pathsOnly = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::u16string& arg = args[i];
-        if (pathsOnly || arg.size() < 2 || arg[0] != u'-') {
-            options.paths.push_back(arg);
-            continue;
-        }
-        if (arg == u"--") {
-            pathsOnly = true;
-            continue;
-        }
-        if (arg == u"-q") {
-            options.quiet = true;
-            continue;
-        }
-        const std::u16string option = arg.substr(0, 2);
-        if (option != u"-o" && option != u"-j") {
-            error = Say(u"未知选项 ", arg, u"!\n");
-            return std::nullopt;
-        }
-        std::u16string value = arg.substr(2);
-        if (value.empty()) {
-            if (++i == args.size()) {
-                error = Say(u"选项 ", option, u" 缺少参数!\n");
-                return std::nullopt;
-            }
-            value = args[i];
-        }
-        if (option == u"-o") {
-            options.outputDir = value;
-        } else if (const auto n = ParseNumber(value, std::numeric_limits<unsigned>::max());
-                   n && *n > 0) {
-            options.workers = static_cast<unsigned>(*n);
-        } else {
-            error = Say(u"并行数 ", value, u" 无效!\n");
-            return std::nullopt;
-        }
-    }
-    if (options.paths.empty()) {
-        error = u"缺少路径!\n";
-        return std::nullopt;
-    }
-    return options;
-}
-
 // The folder without separators at its end, which the package paths add
 // themselves; a root keeps its own.
 std::u16string WithoutTrailingSeparators(std::u16string folder) {
@@ -112,6 +28,33 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
         folder.pop_back();
     }
     return folder;
+}
+
+// The words for a skin that is refused before it is packed: the run's own
+// refusals, or its warnings under --strict.
+std::u16string Refusal(const vellum::SkinJob& job, const std::u16string& outputDir, bool warned) {
+    if (warned) return u"\n打包【" + job.strName + u"】失败,原因:有警告(--strict)!\n";
+    const auto refused =
+        vellum::RefuseSkin(outputDir, job.strName, job.strFirstFile, job.strSecondFile);
+    return refused ? vellum::OutcomeText(*refused, job.strName, u"\n") : std::u16string();
+}
+
+// What a run would do, skin by skin, without writing anything.
+int DryRun(const std::vector<vellum::SkinJob>& jobs,
+           const std::map<std::size_t, std::u16string>& refused, bool allPathsTaken,
+           Console& console) {
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const auto refusal = refused.find(i);
+        console.Out(refusal != refused.end()
+                        ? refusal->second
+                        : u"【" + jobs[i].strName + u"】 " + jobs[i].strFirstFile + u" + " +
+                              jobs[i].strSecondFile + u"\n");
+    }
+    return refused.empty() && allPathsTaken ? kExitOk : kExitFailed;
+}
+
+std::u16string CannotCreate(const std::u16string& folder, platform::SystemError error) {
+    return Say(u"无法创建输出文件夹 ", folder, u": ") + platform::Describe(error) + u"!\n";
 }
 
 }  // namespace
@@ -124,8 +67,35 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         console.Err(error + kUsage);
         return kExitUsage;
     }
+    if (options->help) {
+        console.Out(kUsage);
+        return kExitOk;
+    }
+    if (options->version) {
+        console.Out(u"mkkolo " KOLO_VERSION u"\n");
+        return kExitOk;
+    }
+    const std::u16string outputDir = WithoutTrailingSeparators(options->outputDir);
+    platform::SystemError failure;
+    switch (options->mode) {
+        case Mode::kList:
+            return InspectFiles(options->paths, {Inspection::kList, outputDir, false}, console);
+        case Mode::kTest:
+            return InspectFiles(options->paths, {Inspection::kTest, outputDir, false}, console);
+        case Mode::kExtract:
+            if (!platform::CreateFolders(outputDir, &failure)) {
+                console.Err(CannotCreate(outputDir, failure));
+                return kExitFailed;
+            }
+            return InspectFiles(options->paths, {Inspection::kExtract, outputDir, options->force},
+                                console);
+        case Mode::kPack:
+        case Mode::kDryRun:
+            break;
+    }
+
     BatchSettings settings;
-    settings.outputDir = WithoutTrailingSeparators(options->outputDir);
+    settings.outputDir = outputDir;
     settings.workers = options->workers.value_or(environment.processors);
     settings.quiet = options->quiet;
     // Reproducible output: the moment a build stands for, in seconds since
@@ -145,22 +115,32 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     std::u16string problems;
     const std::list<std::u16string> files = CollectInputFiles(options->paths, problems);
     if (!problems.empty()) console.Err(problems);
-    vellum::SkinJobMap map;
-    vellum::CollectSkinJobs(files, map);
-    std::vector<vellum::SkinJob> jobs;
-    map.ForEach([&](const vellum::SkinJob& job) { jobs.push_back(job); });
+    const Pairing pairing = PairSkins(files);
+    const std::vector<vellum::SkinJob>& jobs = pairing.jobs;
     if (jobs.empty()) {
         console.Err(u"没有可打包的皮肤文件!\n");
         return kExitFailed;
     }
-    if (!platform::CreateFolders(settings.outputDir)) {
-        console.Err(Say(u"无法创建输出文件夹 ", settings.outputDir, u"!\n"));
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        for (const std::u16string& warning : pairing.warnings[i]) console.Err(warning);
+        const bool warned = options->strict && !pairing.warnings[i].empty();
+        // A dry run says what the run would refuse; the run finds it itself.
+        if (warned || options->mode == Mode::kDryRun) {
+            std::u16string refusal = Refusal(jobs[i], outputDir, warned);
+            if (!refusal.empty()) settings.refused.emplace(i, std::move(refusal));
+        }
+    }
+    if (options->mode == Mode::kDryRun) {
+        return DryRun(jobs, settings.refused, problems.empty(), console);
+    }
+    if (!platform::CreateFolders(outputDir, &failure)) {
+        console.Err(CannotCreate(outputDir, failure));
         return kExitFailed;
     }
     // Runs into one folder take turns: one run's failures must not undo
     // another's results.
-    const platform::FolderLock lock(settings.outputDir, [&] {
-        console.Err(Say(u"输出文件夹 ", settings.outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
+    const platform::FolderLock lock(outputDir, [&] {
+        console.Err(Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
     });
     const BatchCounts counts = PackBatch(jobs, settings, console);
     if (platform::InterruptRequested()) {
@@ -169,6 +149,12 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
                     platform::ToDecimal(counts.notRun) + u" 个未打包!\n");
         return kExitInterrupted;
     }
+    std::u16string closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
+                             platform::ToDecimal(counts.failed) + u" 个失败";
+    if (counts.failedJobs.empty()) closing += u".";
+    if (!counts.failedJobs.empty()) closing += u": ";
+    for (std::size_t i : counts.failedJobs) closing += u"【" + jobs[i].strName + u"】";
+    console.Err(closing + u"\n");
     return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
 }
 

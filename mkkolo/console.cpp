@@ -16,4 +16,9 @@ bool StandardConsole::ErrIsTerminal() const {
     return platform::IsTerminal(platform::StandardStream::kError);
 }
 
+std::u16string Say(std::u16string_view before, std::u16string_view what,
+                   std::u16string_view after) {
+    return std::u16string(before) + std::u16string(what) + std::u16string(after);
+}
+
 }  // namespace mkkolo

@@ -1,6 +1,7 @@
 // Where mkkolo's texts go.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace mkkolo {
@@ -24,5 +25,8 @@ class StandardConsole final : public Console {
     void Err(std::u16string_view text) override;
     bool ErrIsTerminal() const override;
 };
+
+// "<before><what><after>": a text about a path or a value.
+std::u16string Say(std::u16string_view before, std::u16string_view what, std::u16string_view after);
 
 }  // namespace mkkolo

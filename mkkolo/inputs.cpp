@@ -30,15 +30,19 @@ class FileList {
     // Like a new row of the list: a file that can be opened to be read.
     void Take(const std::u16string& path) {
         if (m_taken.count(path)) return;
-        if (!platform::File::OpenForReading(path).IsOpen())
-            return Problem(u"无法读取 ", path, u"!\n");
+        platform::OpenError error;
+        if (!platform::File::OpenForReading(path, &error).IsOpen()) {
+            return Problem(u"无法读取 ", path, u": " + WhyNotOpened(error) + u"!\n");
+        }
         m_taken.insert(path);
         m_files.push_back(path);
     }
 
     void TakeFolder(const std::u16string& folder) {
-        auto names = platform::ListFolder(folder);
-        if (!names) return Problem(u"无法读取 ", folder, u"!\n");
+        platform::SystemError error;
+        auto names = platform::ListFolder(folder, &error);
+        if (!names)
+            return Problem(u"无法读取 ", folder, u": " + platform::Describe(error) + u"!\n");
         std::sort(names->begin(), names->end());
         for (const std::u16string& name : *names) {
             const std::u16string path = InFolder(folder, name);
@@ -64,6 +68,11 @@ class FileList {
 };
 
 }  // namespace
+
+std::u16string WhyNotOpened(const platform::OpenError& error) {
+    if (error.failure == platform::OpenFailure::kNotAFile) return u"不是文件";
+    return platform::Describe(error.system);
+}
 
 std::list<std::u16string> CollectInputFiles(const std::vector<std::u16string>& paths,
                                             std::u16string& problems) {

@@ -5,7 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace mkkolo {
+
+// Why a file could not be opened to be read: the system's words, or that
+// it is no file.
+std::u16string WhyNotOpened(const platform::OpenError& error);
 
 // The files the paths name, in command-line order, as the dialog
 // application's file list would hold them: a file as named, whatever its

@@ -1,0 +1,209 @@
+#include "mkkolo/options.h"
+
+#include <limits>
+
+#include "mkkolo/console.h"
+
+namespace mkkolo {
+
+const char16_t kUsage[] =
+    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] 路径...\n"
+    u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
+    u"      mkkolo -l|-t 文件...\n"
+    u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n"
+    u"  路径                 皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
+    u"  文件                 .kolo 文件或 .pak 包\n"
+    u"  -o, --output=文件夹  .kolo 文件(用 -x 时为解出的文件)的输出文件夹, 默认为当前文件夹, "
+    u"不存在时创建\n"
+    u"  -j, --jobs=并行数    同时打包的皮肤数, 默认为处理器数\n"
+    u"  -q, --quiet          只输出失败的皮肤\n"
+    u"  -n, --dry-run        只列出每个皮肤的两个文件, 不写任何文件\n"
+    u"      --strict         配对有警告的皮肤不打包, 算作失败\n"
+    u"  -l, --list           列出文件的内容\n"
+    u"  -t, --test           检查文件是否完好\n"
+    u"  -x, --extract        把包中的文件解到输出文件夹\n"
+    u"      --force          解包时覆盖已有的文件\n"
+    u"  -h, --help           显示本说明\n"
+    u"      --version        显示版本\n";
+
+namespace {
+
+enum class Id {
+    kOutput,
+    kJobs,
+    kQuiet,
+    kDryRun,
+    kStrict,
+    kList,
+    kTest,
+    kExtract,
+    kForce,
+    kHelp,
+    kVersion
+};
+
+struct Spec {
+    char16_t letter;  // 0: long form only
+    std::u16string_view name;
+    bool takesValue;
+    Id id;
+};
+
+constexpr Spec kSpecs[] = {
+    {u'o', u"output", true, Id::kOutput}, {u'j', u"jobs", true, Id::kJobs},
+    {u'q', u"quiet", false, Id::kQuiet},  {u'n', u"dry-run", false, Id::kDryRun},
+    {0, u"strict", false, Id::kStrict},   {u'l', u"list", false, Id::kList},
+    {u't', u"test", false, Id::kTest},    {u'x', u"extract", false, Id::kExtract},
+    {0, u"force", false, Id::kForce},     {u'h', u"help", false, Id::kHelp},
+    {0, u"version", false, Id::kVersion},
+};
+
+class Parser {
+  public:
+    explicit Parser(const std::vector<std::u16string>& args) : m_args(args) {}
+
+    std::optional<Options> Parse(std::u16string& error) {
+        bool pathsOnly = false;
+        for (m_next = 0; m_next < m_args.size();) {
+            const std::u16string& arg = m_args[m_next++];
+            if (pathsOnly || arg.size() < 2 || arg[0] != u'-') {
+                m_options.paths.push_back(arg);
+            } else if (arg == u"--") {
+                pathsOnly = true;
+            } else if (!(arg[1] == u'-' ? Long(arg) : Short(arg))) {
+                error = m_error;
+                return std::nullopt;
+            }
+        }
+        if (!m_options.help && !m_options.version && m_options.paths.empty()) {
+            error = u"缺少路径!\n";
+            return std::nullopt;
+        }
+        return m_options;
+    }
+
+  private:
+    bool Fail(std::u16string text) {
+        m_error = std::move(text);
+        return false;
+    }
+
+    // "--name", "--name=value" or "--name value".
+    bool Long(const std::u16string& arg) {
+        const std::size_t equals = arg.find(u'=');
+        const std::u16string spelling = arg.substr(0, equals);
+        for (const Spec& spec : kSpecs) {
+            if (spelling.compare(2, std::u16string::npos, spec.name) != 0) continue;
+            if (equals != std::u16string::npos) {
+                if (!spec.takesValue) return Fail(Say(u"选项 ", spelling, u" 不带参数!\n"));
+                return Apply(spec, spelling, arg.substr(equals + 1));
+            }
+            return Apply(spec, spelling, {});
+        }
+        return Fail(Say(u"未知选项 ", spelling, u"!\n"));
+    }
+
+    // "-abc": each letter an option, until one that takes the rest as its value.
+    bool Short(const std::u16string& arg) {
+        for (std::size_t i = 1; i < arg.size(); ++i) {
+            const std::u16string spelling = {u'-', arg[i]};
+            const Spec* found = nullptr;
+            for (const Spec& spec : kSpecs) {
+                if (spec.letter != 0 && spec.letter == arg[i]) found = &spec;
+            }
+            if (!found) return Fail(Say(u"未知选项 ", spelling, u"!\n"));
+            if (found->takesValue) {
+                return Apply(*found, spelling,
+                             i + 1 < arg.size() ? std::optional(arg.substr(i + 1)) : std::nullopt);
+            }
+            if (!Apply(*found, spelling, {})) return false;
+        }
+        return true;
+    }
+
+    // `value`: what was joined to the option; else a value is the next argument.
+    bool Apply(const Spec& spec, const std::u16string& spelling,
+               std::optional<std::u16string> value) {
+        if (spec.takesValue && !value) {
+            if (m_next == m_args.size()) return Fail(Say(u"选项 ", spelling, u" 缺少参数!\n"));
+            value = m_args[m_next++];
+        }
+        switch (spec.id) {
+            case Id::kOutput:
+                m_options.outputDir = *value;
+                return true;
+            case Id::kJobs:
+                if (const auto n = ParseNumber(*value, std::numeric_limits<unsigned>::max());
+                    n && *n > 0) {
+                    m_options.workers = static_cast<unsigned>(*n);
+                    return true;
+                }
+                return Fail(Say(u"并行数 ", *value, u" 无效!\n"));
+            case Id::kQuiet:
+                m_options.quiet = true;
+                return true;
+            case Id::kStrict:
+                m_options.strict = true;
+                return true;
+            case Id::kForce:
+                m_options.force = true;
+                return true;
+            case Id::kHelp:
+                m_options.help = true;
+                return true;
+            case Id::kVersion:
+                m_options.version = true;
+                return true;
+            case Id::kDryRun:
+                return SetMode(Mode::kDryRun, spelling);
+            case Id::kList:
+                return SetMode(Mode::kList, spelling);
+            case Id::kTest:
+                return SetMode(Mode::kTest, spelling);
+            case Id::kExtract:
+                return SetMode(Mode::kExtract, spelling);
+        }
+        return true;
+    }
+
+    bool SetMode(Mode mode, const std::u16string& spelling) {
+        if (m_options.mode != Mode::kPack && m_options.mode != mode) {
+            return Fail(u"选项 " + m_strModeSpelling + u" 与 " + spelling + u" 不能同时使用!\n");
+        }
+        m_options.mode = mode;
+        m_strModeSpelling = spelling;
+        return true;
+    }
+
+    const std::vector<std::u16string>& m_args;
+    std::size_t m_next = 0;
+    Options m_options;
+    std::u16string m_strModeSpelling;
+    std::u16string m_error;
+};
+
+}  // namespace
+
+std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
+                                    std::u16string& error) {
+    return Parser(args).Parse(error);
+}
+
+std::optional<std::uint64_t> ParseNumber(std::u16string_view text, std::uint64_t limit,
+                                         bool saturate) {
+    if (text.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        const unsigned digit = c - u'0';
+        if (value > (limit - digit) / 10) {
+            if (!saturate) return std::nullopt;
+            value = limit;
+        } else {
+            value = value * 10 + digit;
+        }
+    }
+    return value;
+}
+
+}  // namespace mkkolo

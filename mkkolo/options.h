@@ -1,0 +1,45 @@
+// mkkolo's options, read the way getopt_long reads them: short options
+// bundled ("-qj2"), a short option's value joined or next ("-oOUT", "-o OUT"),
+// long options with "=" or next ("--output=OUT", "--output OUT"); options
+// anywhere among the paths, and after "--" paths only.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mkkolo {
+
+enum class Mode {
+    kPack,
+    kDryRun,   // say what would be packed, write nothing
+    kList,     // what .kolo and .pak files hold
+    kTest,     // whether they are whole
+    kExtract,  // the package's files into the output folder
+};
+
+struct Options {
+    Mode mode = Mode::kPack;
+    std::u16string outputDir = u".";
+    std::optional<unsigned> workers;
+    bool quiet = false;
+    bool strict = false;  // a skin with a warning fails
+    bool force = false;   // extracting replaces files that exist
+    bool help = false;
+    bool version = false;
+    std::vector<std::u16string> paths;
+};
+
+// The usage text, a line per option.
+extern const char16_t kUsage[];
+
+// The options, or nothing with the complaint in `error`.
+std::optional<Options> ParseOptions(const std::vector<std::u16string>& args, std::u16string& error);
+
+// A decimal number of digits only, up to `limit`; a larger one is refused,
+// or taken as `limit` when it may `saturate`.
+std::optional<std::uint64_t> ParseNumber(std::u16string_view text, std::uint64_t limit,
+                                         bool saturate = false);
+
+}  // namespace mkkolo
