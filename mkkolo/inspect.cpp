@@ -101,7 +101,9 @@ std::u16string Shown(std::u16string_view name) {
 }
 
 std::u16string TwoDigits(unsigned value) {
-    return (value < 10 ? u"0" : u"") + ToDecimal(value);
+    std::u16string digits = ToDecimal(value);
+    if (digits.size() < 2) digits.insert(digits.begin(), u'0');
+    return digits;
 }
 
 std::u16string DateText(const vellum::KoloEntryInfo& e) {

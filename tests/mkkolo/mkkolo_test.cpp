@@ -3,6 +3,7 @@
 // pipeline with one quill process per skin.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -15,7 +16,9 @@
 #include "app/pack_skin.h"
 #include "app/process_runner.h"
 #include "app/skin_jobs.h"
+#include "kolo/version.h"
 #include "platform/paths.h"
+#include "platform/system_error.h"
 #include "platform/text.h"
 #include "tests/support/job_order.h"
 #include "tests/support/kolo_reader.h"
@@ -41,10 +44,23 @@ constexpr char kEpoch[] = "1258000000";
 const std::u16string kSep(1, platform::kPathSeparator);
 const std::u16string kUsage =
     u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] 路径...\n"
-    u"  路径  皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
-    u"  -o    .kolo 文件的输出文件夹, 默认为当前文件夹, 不存在时创建\n"
-    u"  -j    同时打包的皮肤数, 默认为处理器数\n"
-    u"  -q    只输出失败的皮肤\n";
+    u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
+    u"      mkkolo -l|-t 文件...\n"
+    u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n"
+    u"  路径                 皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
+    u"  文件                 .kolo 文件或 .pak 包\n"
+    u"  -o, --output=文件夹  .kolo 文件(用 -x 时为解出的文件)的输出文件夹, 默认为当前文件夹, "
+    u"不存在时创建\n"
+    u"  -j, --jobs=并行数    同时打包的皮肤数, 默认为处理器数\n"
+    u"  -q, --quiet          只输出失败的皮肤\n"
+    u"  -n, --dry-run        只列出每个皮肤的两个文件, 不写任何文件\n"
+    u"      --strict         配对有警告的皮肤不打包, 算作失败\n"
+    u"  -l, --list           列出文件的内容\n"
+    u"  -t, --test           检查文件是否完好\n"
+    u"  -x, --extract        把包中的文件解到输出文件夹\n"
+    u"      --force          解包时覆盖已有的文件\n"
+    u"  -h, --help           显示本说明\n"
+    u"      --version        显示版本\n";
 
 struct Result {
     int exitCode;
@@ -173,7 +189,7 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
 
     const Result result = Mkkolo({u"-o", out, U16(skins)}, {{"SOURCE_DATE_EPOCH", kEpoch}});
     EXPECT_EQ(result.exitCode, 1);  // lone has no pair
-    EXPECT_EQ(result.err, u"");
+    EXPECT_EQ(result.err, u"已完成: 2 个皮肤已生成, 1 个失败: 【lone】\n");
     EXPECT_EQ(WithoutRunFolder(result.out), PlainLineEnds(log));
     // The same archives byte for byte, so the same packages inside them.
     EXPECT_EQ(Names(FsPath(out)), (std::vector<std::u16string>{u"dusk.kolo", u"night.kolo"}));
@@ -408,27 +424,284 @@ TEST_F(MkkoloTest, DeviceNamesAreNeitherInputsNorOutputs) {
 }
 #endif
 
-TEST_F(MkkoloTest, UsageErrors) {
+// A package as quill writes it and a .kolo as mkkolo writes it, listed,
+// tested and extracted; extracting never replaces a file unless told to.
+TEST_F(MkkoloTest, ListsTestsAndExtractsWhatQuillAndMkkoloMade) {
+    Skin(skins, u"night", {u".xml", u".pxa"}, 1000);
+    const std::u16string xml = U16(skins / "night.xml"), pxa = U16(skins / "night.pxa");
+    ASSERT_EQ(Mkkolo({u"-o", out, xml, pxa}).exitCode, 0);
+    const std::u16string kolo = out + kSep + u"night.kolo", pak = dir / u"quill.pak";
+    ASSERT_EQ(testing_support::RunProgram("quill", {pak, xml, pxa}).exitCode, 0);
+    const auto entry = testing_support::ReadSingleEntry(FsPath(kolo)).value();
+    const auto two = [](unsigned n) { return (n < 10 ? u"0" : u"") + platform::ToDecimal(n); };
+    const std::u16string date = platform::ToDecimal(entry.date.tm_year) + u"-" +
+                                two(entry.date.tm_mon + 1) + u"-" + two(entry.date.tm_mday) + u" " +
+                                two(entry.date.tm_hour) + u":" + two(entry.date.tm_min) + u":" +
+                                two(entry.date.tm_sec);
+    Result result = Mkkolo({u"-l", kolo, pak});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, kolo + u":\n  night.pak\t2112 字节, 压缩后 " +
+                              platform::ToDecimal(entry.compressedSize) + u" 字节, deflate, " +
+                              date +
+                              u"\n  包名 zafra, 2 个文件:\n    night.xml\t1000 字节\n"
+                              u"    night.pxa\t1000 字节\n" +
+                              pak +
+                              u":\n  包名 zafra, 2 个文件:\n    night.xml\t1000 字节\n"
+                              u"    night.pxa\t1000 字节\n");
+    result = Mkkolo({u"-t", kolo, pak});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, u"文件 " + kolo + u" 完好.\n文件 " + pak + u" 完好.\n");
+
+    const std::u16string into = dir / u"extracted";
+    result = Mkkolo({u"-x", u"--output=" + into, kolo});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, u"已解出 " + into + kSep + u"night.xml\n已解出 " + into + kSep +
+                              u"night.pxa\n");
+    EXPECT_EQ(Contents(FsPath(into)), Contents(skins));
+    WriteBytes(FsPath(into + kSep + u"night.xml"), "edited");
+    result = Mkkolo({u"-xo", into, pak});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, u"");
+    for (const char16_t* name : {u"night.xml", u"night.pxa"}) {
+        EXPECT_NE(result.err.find(u"文件 " + into + kSep + name + u" 已存在, 未解出(可用 --force 覆盖)!\n"),
+                  std::u16string::npos);
+    }
+    EXPECT_EQ(ReadBytes(FsPath(into + kSep + u"night.xml")), "edited");
+    EXPECT_EQ(Mkkolo({u"-x", u"--force", u"-o", into, pak}).exitCode, 0);
+    EXPECT_EQ(Contents(FsPath(into)), Contents(skins));
+}
+
+// Damaged copies of a package and of a .kolo: -t names the first rule each
+// breaks, -l and -x refuse them, and -x writes nothing of them.
+TEST_F(MkkoloTest, TestSaysExactlyWhatIsWrong) {
+    // Header 0-16, name block 16-32, index table 32-60, name table 60-92,
+    // terminator 92-96, contents 96-111.
+    const std::string pak = testing_support::MakePak(
+        {"zafra", {{u"a.xml", "0123456789"}, {u"b.pxa", "image"}}});
+    ASSERT_EQ(pak.size(), 111u);
+    const auto cut = [&](std::size_t size) { return pak.substr(0, size); };
+    const auto patched = [&](std::size_t offset, std::string bytes) {
+        std::string copy = pak;
+        return copy.replace(offset, bytes.size(), bytes);
+    };
+    // The entry's CRC, in the local header and in the central directory.
+    const auto wrongCrc = [](std::string zip) {
+        for (const std::size_t at : {std::size_t{14}, zip.find("PK\1\2") + 16}) zip[at] ^= 1;
+        return zip;
+    };
+    const std::u16string truncated = u"文件只有 ";
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool kolo;  // the bytes go into a .kolo
+        std::u16string verdict;
+    } cases[] = {
+        {"empty.pak", "", false, truncated + u"0 字节, 在文件头中截断(应至少有 16 字节)"},
+        {"header.pak", cut(16), false, truncated + u"16 字节, 在包名块中截断(应至少有 24 字节)"},
+        {"name.pak", cut(28), false, truncated + u"28 字节, 在包名块中截断(应至少有 32 字节)"},
+        {"block.pak", cut(32), false, truncated + u"32 字节, 在索引表中截断(应至少有 36 字节)"},
+        {"index.pak", cut(40), false, truncated + u"40 字节, 在索引表中截断(应至少有 60 字节)"},
+        {"table.pak", cut(60), false, truncated + u"60 字节, 在名称表中截断(应至少有 64 字节)"},
+        {"record.pak", cut(70), false, truncated + u"70 字节, 在名称表中截断(应至少有 76 字节)"},
+        {"names.pak", cut(92), false, truncated + u"92 字节, 在结束标记中截断(应至少有 96 字节)"},
+        {"end.pak", cut(96), false, truncated + u"96 字节, 在文件内容中截断(应至少有 111 字节)"},
+        {"contents.pak", cut(110), false, truncated + u"110 字节, 在文件内容中截断(应至少有 111 字节)"},
+        {"longer.pak", pak + "x", false, u"结束项的数据偏移为 111, 文件长度为 112"},
+        {"magic.pak", patched(0, "PACK"), false, u"开头不是 QUIL, 不是包文件"},
+        {"version.pak", patched(4, "\2"), false, u"版本为 2, 只认识版本 1"},
+        {"reserved.pak", patched(12, "\1"), false, u"文件头的保留字不为 0"},
+        {"toolong.pak", patched(20, std::string("\xf9\3\0\0", 4)), false,
+         u"包名长 1017 字节, 最多 1016 字节"},
+        {"indexlength.pak", patched(32, "\x1b"), false, u"索引表长度 27 无效"},
+        {"nameoffset.pak", patched(44, "\x4d"), false, u"第 2 项的名称偏移为 77, 应为 76"},
+        {"tablesize.pak", patched(16, "\x21"), false, u"名称表大小为 33, 应为 32"},
+        {"endname.pak", patched(52, "\x5d"), false, u"结束项的名称偏移为 93, 应为 92"},
+        {"utf16.pak", patched(64, std::string("\0\xd8", 2)), false, u"第 1 项的名称不是有效的 UTF-16"},
+        {"terminator.pak", patched(92, "\1"), false, u"结束标记为 1, 应为 0"},
+        {"first.pak", patched(40, "\x61"), false, u"第 1 项的数据偏移为 97, 应为 96"},
+        {"backwards.pak", patched(48, "\x5f"), false, u"第 2 项的数据偏移 95 小于前一项的 96"},
+        {"ending.pak", patched(56, "\x6e"), false, u"结束项的数据偏移为 110, 文件长度为 111"},
+        {"text.kolo", "not an archive", false, u"不是 ZIP 压缩包"},
+        {"inner.kolo", cut(60), true,
+         u"压缩包中的 x.pak: 文件只有 60 字节, 在名称表中截断(应至少有 64 字节)"},
+        {"crc.kolo", "", true, u"压缩包中的 x.pak 的 CRC 校验失败"},
+        {"two.kolo", "", true, u"压缩包中有 2 个文件, 应为 1 个"},
+        {"stored.kolo", "", true, u"压缩包中的 x.pak 未用 deflate 压缩(压缩方式 0)"},
+    };
+    const fs::path damaged = dir.path() / "damaged";
+    fs::create_directories(damaged);
+    std::vector<std::u16string> args = {u"-t"};
+    std::u16string verdicts;
+    for (const auto& c : cases) {
+        const fs::path path = damaged / c.name;
+        const std::string name = c.name;
+        if (!c.kolo) {
+            WriteBytes(path, c.bytes);
+        } else if (name == "two.kolo") {
+            testing_support::WriteZip(path, {{"x.pak", pak}, {"y.pak", pak}});
+        } else if (name == "stored.kolo") {
+            testing_support::WriteZip(path, {{"x.pak", pak}}, 0);
+        } else {
+            testing_support::WriteZip(path, {{"x.pak", name == "crc.kolo" ? pak : c.bytes}});
+            if (name == "crc.kolo") WriteBytes(path, wrongCrc(ReadBytes(path)));
+        }
+        args.push_back(U16(path));
+        verdicts += u"文件 " + U16(path) + u" 有误: " + c.verdict + u"!\n";
+
+        const std::u16string into = dir / u"into";
+        const Result extracted = Mkkolo({u"-x", u"-o", into, U16(path)});
+        EXPECT_EQ(extracted.exitCode, 1) << c.name;
+        EXPECT_EQ(extracted.err, u"文件 " + U16(path) + u" 有误: " + c.verdict + u"!\n");
+        EXPECT_TRUE(fs::is_empty(FsPath(into))) << c.name;
+    }
+    const Result tested = Mkkolo(args);
+    EXPECT_EQ(tested.exitCode, 1);
+    EXPECT_EQ(tested.out, verdicts);
+    const Result listed = Mkkolo({u"-l", args.back()});
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_EQ(listed.err, u"文件 " + args.back() + u" 有误: " + cases[std::size(cases) - 1].verdict +
+                              u"!\n");
+}
+
+// A package's names come from anywhere: none of them may put a file outside
+// the folder, or onto a device, or onto an entry already taken.
+TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
+    const std::vector<std::u16string> names = {
+        u"../evil.xml", u"sub/x.xml", u"sub\\x.xml", u"C:x.xml", u"..", u"con.xml", u"Lpt1",
+        u"a\x01" u"b", u"dot.", u"what?", u"", u"Good.xml", u"good.XML"};
+    testing_support::Pak pak{"zafra", {}};
+    for (const auto& name : names) pak.entries.push_back({name, "from " + platform::Utf16ToUtf8(name)});
+    const fs::path folder = dir.path() / "in" / "out";
+    fs::create_directories(folder);
+    const std::u16string file = dir / u"hostile.pak";
+    WriteBytes(FsPath(file), testing_support::MakePak(pak));
+    const Result result = Mkkolo({u"-x", u"-o", U16(folder), file, u"--force"});
+    EXPECT_EQ(result.exitCode, 1);
+    std::u16string refusals;
+    const std::u16string shown[] = {u"../evil.xml", u"sub/x.xml", u"sub\\x.xml", u"C:x.xml", u"..",
+                                    u"con.xml",     u"Lpt1",      u"a\\x01b",    u"dot.",    u"what?",
+                                    u""};
+    for (std::size_t i = 0; i < std::size(shown); ++i) {
+        refusals += u"文件 " + file + u" 中第 " + platform::ToDecimal(i + 1) + u" 项的名称 " +
+                    shown[i] + u" 不能用作文件名, 未解出!\n";
+    }
+    refusals += u"文件 " + file + u" 中第 13 项 good.XML 与第 12 项同名, 未解出!\n";
+    EXPECT_EQ(result.err, refusals);
+    EXPECT_EQ(result.out, u"已解出 " + U16(folder) + kSep + u"Good.xml\n");
+    EXPECT_EQ(Contents(folder), (std::map<std::u16string, std::string>{{u"Good.xml", "from Good.xml"}}));
+    EXPECT_EQ(Names(dir.path() / "in"), std::vector<std::u16string>{u"out"});
+}
+
+// Where the pairing does what a person would not expect, the run says so
+// and packs what it would have packed; --strict fails those skins, and a
+// dry run says it all without writing anything.
+TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
+    const fs::path a = dir.path() / "a", b = dir.path() / "b";
+    Skin(a, u"x", {u".xml", u".pxa", u".mbm"});
+    Skin(b, u"x", {u".xml", u".pxa"});
+    Skin(a, u"e", {u".xml"});
+    WriteBytes(a / "e.pxa", "");
+    const std::u16string ax = U16(a / "x"), bx = U16(b / "x");
+    const std::u16string aFolder = U16(a) + kSep, bFolder = U16(b) + kSep;
+    const std::u16string again = U16(a) + kSep + u"." + kSep + u"x.xml";
+    const struct {
+        std::vector<std::u16string> files;
+        std::u16string skin, first, second;
+        std::vector<std::u16string> warnings;
+    } cases[] = {
+        {{ax + u".xml", ax + u".pxa", ax + u".mbm"},
+         u"x",
+         ax + u".xml",
+         ax + u".pxa",
+         {u"警告: 皮肤【x】不用文件 " + ax + u".mbm!\n"}},
+        {{ax + u".xml", ax + u".mbm", ax + u".pxa"},
+         u"x",
+         ax + u".xml",
+         ax + u".pxa",
+         {u"警告: 皮肤【x】用 " + ax + u".pxa 代替了 " + ax + u".mbm!\n"}},
+        {{ax + u".xml", bx + u".xml"},
+         u"x",
+         ax + u".xml",
+         bx + u".xml",
+         {u"警告: 皮肤【x】的两个文件都是 .xml 文件!\n",
+          u"警告: 皮肤【x】的两个文件在不同的文件夹: " + aFolder + u" 与 " + bFolder + u"!\n"}},
+        {{U16(a / "e.xml"), U16(a / "e.pxa")},
+         u"e",
+         U16(a / "e.xml"),
+         U16(a / "e.pxa"),
+         {u"警告: 文件 " + U16(a / "e.pxa") + u" 是空的!\n"}},
+        {{ax + u".xml", again},
+         u"x",
+         ax + u".xml",
+         again,
+         {u"警告: " + ax + u".xml 与 " + again + u" 是同一个文件!\n"}},
+    };
+    for (const auto& c : cases) {
+        std::u16string warnings;
+        for (const auto& warning : c.warnings) warnings += warning;
+        std::vector<std::u16string> args = c.files;
+        args.insert(args.begin(), {u"-o", out});
+        args.push_back(u"-n");
+        Result result = Mkkolo(args);
+        EXPECT_EQ(result.exitCode, 0) << platform::Utf16ToUtf8(warnings);
+        EXPECT_EQ(result.out, u"【" + c.skin + u"】 " + c.first + u" + " + c.second + u"\n");
+        EXPECT_EQ(result.err, warnings);
+        EXPECT_FALSE(fs::exists(FsPath(out)));
+
+        args.back() = u"--strict";
+        result = Mkkolo(args);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.out, u"\n打包【" + c.skin + u"】失败,原因:有警告(--strict)!\n");
+        EXPECT_EQ(result.err, warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【" + c.skin + u"】\n");
+        EXPECT_TRUE(Names(FsPath(out)).empty());
+
+        args.pop_back();
+        result = Mkkolo(args);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.err, warnings + u"已完成: 1 个皮肤已生成, 0 个失败.\n");
+        EXPECT_EQ(PackedNames(FsPath(out + kSep + c.skin + u".kolo")),
+                  (std::vector<std::u16string>{std::u16string(platform::FindFileName(c.first)),
+                                               std::u16string(platform::FindFileName(c.second))}));
+        fs::remove_all(FsPath(out));
+    }
+}
+
+TEST_F(MkkoloTest, CommandLine) {
+    const std::u16string version = u"mkkolo " KOLO_VERSION u"\n";
     const struct {
         std::vector<std::u16string> args;
         const char* epoch;
-        std::u16string complaint;
+        int exitCode;
+        std::u16string out, err;
     } cases[] = {
-        {{}, nullptr, u"缺少路径!\n"},
-        {{u"-x", u"a"}, nullptr, u"未知选项 -x!\n"},
-        {{u"a", u"-o"}, nullptr, u"选项 -o 缺少参数!\n"},
-        {{u"-j", u"0", u"a"}, nullptr, u"并行数 0 无效!\n"},
-        {{u"-j4x", u"a"}, nullptr, u"并行数 4x 无效!\n"},
-        {{u"a"}, "12x", u"环境变量 SOURCE_DATE_EPOCH 的值 12x 无效!\n"},
+        {{}, nullptr, 2, u"", u"缺少路径!\n" + kUsage},
+        {{u"-y", u"a"}, nullptr, 2, u"", u"未知选项 -y!\n" + kUsage},
+        {{u"-qz", u"a"}, nullptr, 2, u"", u"未知选项 -z!\n" + kUsage},
+        {{u"--bogus=1", u"a"}, nullptr, 2, u"", u"未知选项 --bogus!\n" + kUsage},
+        {{u"a", u"-o"}, nullptr, 2, u"", u"选项 -o 缺少参数!\n" + kUsage},
+        {{u"a", u"--output"}, nullptr, 2, u"", u"选项 --output 缺少参数!\n" + kUsage},
+        {{u"--quiet=yes", u"a"}, nullptr, 2, u"", u"选项 --quiet 不带参数!\n" + kUsage},
+        {{u"-j", u"0", u"a"}, nullptr, 2, u"", u"并行数 0 无效!\n" + kUsage},
+        {{u"-j4x", u"a"}, nullptr, 2, u"", u"并行数 4x 无效!\n" + kUsage},
+        {{u"-qj", u"x", u"a"}, nullptr, 2, u"", u"并行数 x 无效!\n" + kUsage},
+        {{u"--jobs=-1", u"a"}, nullptr, 2, u"", u"并行数 -1 无效!\n" + kUsage},
+        {{u"-l", u"--test", u"a"}, nullptr, 2, u"", u"选项 -l 与 --test 不能同时使用!\n" + kUsage},
+        // A bad environment is no fault of the command line's.
+        {{u"a"}, "12x", 2, u"", u"环境变量 SOURCE_DATE_EPOCH 的值 12x 无效!\n"},
+        {{u"-h"}, nullptr, 0, kUsage, u""},
+        {{u"a", u"--help"}, nullptr, 0, kUsage, u""},
+        {{u"--version"}, nullptr, 0, version, u""},
+        // Options after "--" are paths.
+        {{u"--", u"--version"}, nullptr, 1, u"",
+         u"路径 --version 不存在!\n没有可打包的皮肤文件!\n"},
     };
     for (const auto& c : cases) {
         Environment environment;
         if (c.epoch) environment.emplace_back("SOURCE_DATE_EPOCH", c.epoch);
-        const Result result = Mkkolo(c.args, environment);
-        EXPECT_EQ(result.exitCode, 2) << platform::Utf16ToUtf8(c.complaint);
-        EXPECT_EQ(result.out, u"");
-        // A bad environment is no fault of the command line's.
-        EXPECT_EQ(result.err, c.epoch ? c.complaint : c.complaint + kUsage);
+        const Result result = Mkkolo(c.args, environment, U16(dir.path()));
+        EXPECT_EQ(result.exitCode, c.exitCode) << platform::Utf16ToUtf8(c.err);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, c.err);
     }
 }
 
@@ -452,7 +725,8 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
         Mkkolo({U16(skins), U16(named / "readme.txt"), U16(named / "readme.bin"), x + u".pxa",
                 x + u".pxa", x + u".xml", u"-o", given, U16(dir.path() / "gone")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, u"路径 " + U16(dir.path() / "gone") + u" 不存在!\n");
+    EXPECT_EQ(result.err, u"路径 " + U16(dir.path() / "gone") + u" 不存在!\n" +
+                              u"已完成: 4 个皮肤已生成, 0 个失败.\n");
     EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
     const std::pair<const char*, std::vector<std::u16string>> packages[] = {
         {"dawn.kolo", {u"dawn.PXA", u"dawn.XML"}},
@@ -492,7 +766,12 @@ TEST_F(MkkoloTest, AnOutputFolderThatCannotBeMadeEndsTheRun) {
     const Result result = Mkkolo({u"-o", under, U16(skins)});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, u"");
-    EXPECT_EQ(result.err, u"无法创建输出文件夹 " + under + u"!\n");
+#ifdef _WIN32
+    const platform::SystemError notAFolder{3};  // ERROR_PATH_NOT_FOUND
+#else
+    const platform::SystemError notAFolder{ENOTDIR};
+#endif
+    EXPECT_EQ(result.err, u"无法创建输出文件夹 " + under + u": " + platform::Describe(notAFolder) + u"!\n");
 }
 
 #ifndef _WIN32

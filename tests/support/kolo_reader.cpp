@@ -1,5 +1,9 @@
 #include "tests/support/kolo_reader.h"
 
+#include <zip.h>
+
+#include <stdexcept>
+
 namespace testing_support {
 
 std::optional<KoloEntry> ReadSingleEntry(const std::filesystem::path& archive) {
@@ -18,6 +22,7 @@ std::optional<KoloEntry> ReadSingleEntry(const std::filesystem::path& archive) {
         entry.name = name;
         entry.method = info.compression_method;
         entry.flag = info.flag;
+        entry.compressedSize = info.compressed_size;
         entry.date = info.tmu_date;
         entry.data.resize(info.uncompressed_size);
         ok = unzReadCurrentFile(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) ==
@@ -27,6 +32,22 @@ std::optional<KoloEntry> ReadSingleEntry(const std::filesystem::path& archive) {
     unzClose(zip);
     if (!ok) return std::nullopt;
     return entry;
+}
+
+void WriteZip(const std::filesystem::path& archive,
+              const std::vector<std::pair<std::string, std::string>>& entries, int method) {
+    zipFile zip = zipOpen64(archive.string().c_str(), APPEND_STATUS_CREATE);
+    bool ok = zip != nullptr;
+    for (const auto& [name, data] : entries) {
+        zip_fileinfo info{};
+        ok = ok &&
+             zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+                                 method == 0 ? 0 : 9) == ZIP_OK &&
+             zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK &&
+             zipCloseFileInZip(zip) == ZIP_OK;
+    }
+    if (zip) ok = zipClose(zip, nullptr) == ZIP_OK && ok;
+    if (!ok) throw std::runtime_error("cannot write " + archive.string());
 }
 
 }  // namespace testing_support

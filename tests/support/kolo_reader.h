@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
 struct KoloEntry {
     std::string name;  // as stored: 8-bit
-    unsigned long method = 0, flag = 0;
+    unsigned long method = 0, flag = 0, compressedSize = 0;
     tm_unz date{};
     std::string data;
 };
@@ -20,5 +22,10 @@ struct KoloEntry {
 // The archive's entry, or nothing unless it holds exactly one entry that
 // reads back with the right CRC.
 std::optional<KoloEntry> ReadSingleEntry(const std::filesystem::path& archive);
+
+// Writes a ZIP archive of the entries (name and data), each with `method`
+// (8 deflate, 0 stored): for archives that are no .kolo.
+void WriteZip(const std::filesystem::path& archive,
+              const std::vector<std::pair<std::string, std::string>>& entries, int method = 8);
 
 }  // namespace testing_support

@@ -102,4 +102,41 @@ std::optional<Pak> ReadPak(std::string_view bytes, std::string* error) {
     return pak;
 }
 
+std::string MakePak(const Pak& pak) {
+    std::string head, names, contents;
+    const auto word = [](std::string& to, uint64_t value) {
+        for (int i = 0; i < 4; ++i) to.push_back(static_cast<char>(value >> (8 * i)));
+    };
+    for (const PakEntry& entry : pak.entries) {
+        word(names, entry.name.size());
+        for (char16_t unit : entry.name) {
+            names.push_back(static_cast<char>(unit & 0xFF));
+            names.push_back(static_cast<char>(unit >> 8));
+        }
+        names.resize(Padded(names.size()), '\0');
+        contents += entry.data;
+    }
+    const uint64_t nameBlock = 8 + Padded(pak.name.size());
+    const uint64_t index = 16 + nameBlock, indexLength = 8 * pak.entries.size() + 12;
+    head = "QUIL";
+    word(head, 1);
+    word(head, 0);
+    word(head, 0);
+    word(head, names.size());
+    word(head, pak.name.size());
+    head += pak.name;
+    head.resize(index, '\0');
+    word(head, indexLength);
+    uint64_t name = index + indexLength, data = name + names.size() + 4;
+    for (const PakEntry& entry : pak.entries) {
+        word(head, name);
+        word(head, data);
+        name += 4 + Padded(2 * entry.name.size());
+        data += entry.data.size();
+    }
+    word(head, name);
+    word(head, data);
+    return head + names + std::string(4, '\0') + contents;
+}
+
 }  // namespace testing_support

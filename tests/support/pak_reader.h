@@ -22,4 +22,8 @@ struct Pak {
 // The package in `bytes`, or nothing with the first broken rule in `error`.
 std::optional<Pak> ReadPak(std::string_view bytes, std::string* error = nullptr);
 
+// The bytes of a package holding `pak`, laid out by the same description:
+// for packages no packer would make (names with separators, say).
+std::string MakePak(const Pak& pak);
+
 }  // namespace testing_support
