@@ -19,7 +19,8 @@ bool IsLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Every surrogate in a pair, high then low.
+}  // namespace
+
 bool IsValidUtf16(std::u16string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (IsLowSurrogate(text[i])) return false;
@@ -29,8 +30,6 @@ bool IsValidUtf16(std::u16string_view text) {
     }
     return true;
 }
-
-}  // namespace
 
 PackageReader::PackageReader(ByteSource& source, std::uint64_t length)
     : m_source(source), m_length(length) {}

@@ -95,8 +95,11 @@ std::optional<Pak> ReadPak(std::string_view bytes, std::string* error) {
     if (slotData(0) != contents)
         return fail("first data offset is not right behind the terminator");
     if (slotData(count) != r.size()) return fail("end slot data offset is not the file length");
+    // All in order before any is read: a later offset may lie past the end.
     for (uint64_t i = 0; i < count; ++i) {
         if (slotData(i + 1) < slotData(i)) return fail("data offsets go backwards");
+    }
+    for (uint64_t i = 0; i < count; ++i) {
         pak.entries[i].data = std::string(r.Bytes(slotData(i), slotData(i + 1) - slotData(i)));
     }
     return pak;
