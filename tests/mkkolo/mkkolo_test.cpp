@@ -26,7 +26,9 @@
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include "tests/support/small_volume.h"
 #endif
 
@@ -397,6 +399,39 @@ TEST_F(MkkoloTest, AnyEpochDatesTheEntries) {
 }
 
 #ifdef _WIN32
+// Explorer's properties page shows each program's version resource: the
+// project's version, a Chinese description, the language 2052.
+TEST(VersionResources, EveryProgramCarriesOne) {
+    for (const char* program : {"quill", "mkkolo", "vellum"}) {
+        const std::u16string program16 = testing_support::ProgramPath(program);
+        const std::wstring path(program16.begin(), program16.end());
+        std::vector<char> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+        ASSERT_FALSE(data.empty()) << program;
+        ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+        const auto query = [&](const wchar_t* what) -> std::pair<void*, UINT> {
+            void* value = nullptr;
+            UINT size = 0;
+            VerQueryValueW(data.data(), what, &value, &size);
+            return {value, size};
+        };
+        const auto* fixed = static_cast<VS_FIXEDFILEINFO*>(query(L"\\").first);
+        ASSERT_NE(fixed, nullptr);
+        EXPECT_EQ(fixed->dwFileVersionMS, DWORD{KOLO_VERSION_MAJOR << 16 | KOLO_VERSION_MINOR});
+        EXPECT_EQ(fixed->dwProductVersionLS, DWORD{KOLO_VERSION_PATCH << 16});
+        const auto translation = query(L"\\VarFileInfo\\Translation");
+        ASSERT_EQ(translation.second, 4u);
+        EXPECT_EQ(static_cast<WORD*>(translation.first)[0], 2052);
+        EXPECT_EQ(static_cast<WORD*>(translation.first)[1], 1200);
+        const auto text = [&](const wchar_t* name) {
+            const auto [value, size] = query((std::wstring(L"\\StringFileInfo\\080404b0\\") + name).c_str());
+            return value ? std::wstring(static_cast<const wchar_t*>(value)) : std::wstring();
+        };
+        EXPECT_EQ(text(L"ProductVersion"), L"" KOLO_VERSION);
+        EXPECT_EQ(text(L"OriginalFilename"), std::wstring(path.substr(path.rfind(L'\\') + 1)));
+        EXPECT_NE(text(L"FileDescription").find(L"Zafra皮肤"), std::wstring::npos);
+    }
+}
+
 // Files named like the system's devices lie on Linux disks. They are no
 // inputs, and a skin whose package would be a device is refused.
 TEST_F(MkkoloTest, DeviceNamesAreNeitherInputsNorOutputs) {
