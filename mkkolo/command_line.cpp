@@ -5,7 +5,7 @@
 
 #include "app/pack_skin.h"
 #include "app/skin_jobs.h"
-#include "kolo/version.h"
+#include "kolo_version.h"
 #include "mkkolo/batch.h"
 #include "mkkolo/inputs.h"
 #include "mkkolo/inspect.h"

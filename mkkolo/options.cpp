@@ -74,8 +74,10 @@ class Parser {
                 error = m_error;
                 return std::nullopt;
             }
+            // Help and version are all that is asked for: the rest is not read.
+            if (m_options.help || m_options.version) return m_options;
         }
-        if (!m_options.help && !m_options.version && m_options.paths.empty()) {
+        if (m_options.paths.empty()) {
             error = u"缺少路径!\n";
             return std::nullopt;
         }

@@ -16,7 +16,7 @@
 #include "app/pack_skin.h"
 #include "app/process_runner.h"
 #include "app/skin_jobs.h"
-#include "kolo/version.h"
+#include "kolo_version.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -727,7 +727,7 @@ TEST_F(MkkoloTest, CommandLine) {
         // A bad environment is no fault of the command line's.
         {{u"a"}, "12x", 2, u"", u"环境变量 SOURCE_DATE_EPOCH 的值 12x 无效!\n"},
         {{u"-h"}, nullptr, 0, kUsage, u""},
-        {{u"a", u"--help"}, nullptr, 0, kUsage, u""},
+        {{u"a", u"--help", u"-y"}, nullptr, 0, kUsage, u""},
         {{u"--version"}, nullptr, 0, version, u""},
         // Options after "--" are paths.
         {{u"--", u"--version"}, nullptr, 1, u"",
