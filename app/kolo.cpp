@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "app/zip_file.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -42,16 +43,11 @@ uLong WriteStream(voidpf, voidpf stream, const void* buffer, uLong size) {
 }
 
 ZPOS64_T TellStream(voidpf, voidpf stream) {
-    const auto position = static_cast<ArchiveStream*>(stream)->file->Tell();
-    return position ? *position : static_cast<ZPOS64_T>(-1);
+    return TellZipFile(*static_cast<ArchiveStream*>(stream)->file);
 }
 
 long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    platform::File& file = *static_cast<ArchiveStream*>(stream)->file;
-    std::optional<std::uint64_t> base = 0;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = file.Tell();
-    if (origin == ZLIB_FILEFUNC_SEEK_END) base = file.Size();
-    return base && file.Seek(*base + offset) ? 0 : -1;
+    return SeekZipFile(*static_cast<ArchiveStream*>(stream)->file, offset, origin);
 }
 
 // The file stays open: the wrapper flushes and closes it.

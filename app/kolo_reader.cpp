@@ -4,6 +4,8 @@
 
 #include <climits>
 
+#include "app/zip_file.h"
+
 namespace vellum {
 
 // The archive is read through the functions below from a file opened by the
@@ -41,16 +43,11 @@ uLong RefuseWrite(voidpf, voidpf, const void*, uLong) {
 }
 
 ZPOS64_T TellStream(voidpf, voidpf stream) {
-    const auto position = ArchiveOf(stream).file.Tell();
-    return position ? *position : static_cast<ZPOS64_T>(-1);
+    return TellZipFile(ArchiveOf(stream).file);
 }
 
 long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    platform::File& file = ArchiveOf(stream).file;
-    std::optional<std::uint64_t> base = 0;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = file.Tell();
-    if (origin == ZLIB_FILEFUNC_SEEK_END) base = file.Size();
-    return base && file.Seek(*base + offset) ? 0 : -1;
+    return SeekZipFile(ArchiveOf(stream).file, offset, origin);
 }
 
 int CloseStream(voidpf, voidpf) {

@@ -28,34 +28,31 @@ const char16_t kUsage[] =
 
 namespace {
 
-enum class Id {
-    kOutput,
-    kJobs,
-    kQuiet,
-    kDryRun,
-    kStrict,
-    kList,
-    kTest,
-    kExtract,
-    kForce,
-    kHelp,
-    kVersion
-};
+// What an option does: takes a value, sets a flag or chooses the mode.
+enum class Value { kNone, kOutput, kJobs };
 
 struct Spec {
     char16_t letter;  // 0: long form only
     std::u16string_view name;
-    bool takesValue;
-    Id id;
+    Value value;
+    bool Options::*flag;
+    std::optional<Mode> mode;
+    bool takesValue() const { return value != Value::kNone; }
 };
 
-constexpr Spec kSpecs[] = {
-    {u'o', u"output", true, Id::kOutput}, {u'j', u"jobs", true, Id::kJobs},
-    {u'q', u"quiet", false, Id::kQuiet},  {u'n', u"dry-run", false, Id::kDryRun},
-    {0, u"strict", false, Id::kStrict},   {u'l', u"list", false, Id::kList},
-    {u't', u"test", false, Id::kTest},    {u'x', u"extract", false, Id::kExtract},
-    {0, u"force", false, Id::kForce},     {u'h', u"help", false, Id::kHelp},
-    {0, u"version", false, Id::kVersion},
+const Spec kSpecs[] = {
+    // letter, name, value, flag, mode
+    {u'o', u"output", Value::kOutput, nullptr, std::nullopt},
+    {u'j', u"jobs", Value::kJobs, nullptr, std::nullopt},
+    {u'q', u"quiet", Value::kNone, &Options::quiet, std::nullopt},
+    {0, u"strict", Value::kNone, &Options::strict, std::nullopt},
+    {0, u"force", Value::kNone, &Options::force, std::nullopt},
+    {u'h', u"help", Value::kNone, &Options::help, std::nullopt},
+    {0, u"version", Value::kNone, &Options::version, std::nullopt},
+    {u'n', u"dry-run", Value::kNone, nullptr, Mode::kDryRun},
+    {u'l', u"list", Value::kNone, nullptr, Mode::kList},
+    {u't', u"test", Value::kNone, nullptr, Mode::kTest},
+    {u'x', u"extract", Value::kNone, nullptr, Mode::kExtract},
 };
 
 class Parser {
@@ -97,7 +94,7 @@ class Parser {
         for (const Spec& spec : kSpecs) {
             if (spelling.compare(2, std::u16string::npos, spec.name) != 0) continue;
             if (equals != std::u16string::npos) {
-                if (!spec.takesValue) return Fail(Say(u"选项 ", spelling, u" 不带参数!\n"));
+                if (!spec.takesValue()) return Fail(Say(u"选项 ", spelling, u" 不带参数!\n"));
                 return Apply(spec, spelling, arg.substr(equals + 1));
             }
             return Apply(spec, spelling, {});
@@ -114,7 +111,7 @@ class Parser {
                 if (spec.letter != 0 && spec.letter == arg[i]) found = &spec;
             }
             if (!found) return Fail(Say(u"未知选项 ", spelling, u"!\n"));
-            if (found->takesValue) {
+            if (found->takesValue()) {
                 return Apply(*found, spelling,
                              i + 1 < arg.size() ? std::optional(arg.substr(i + 1)) : std::nullopt);
             }
@@ -126,46 +123,24 @@ class Parser {
     // `value`: what was joined to the option; else a value is the next argument.
     bool Apply(const Spec& spec, const std::u16string& spelling,
                std::optional<std::u16string> value) {
-        if (spec.takesValue && !value) {
+        if (spec.takesValue() && !value) {
             if (m_next == m_args.size()) return Fail(Say(u"选项 ", spelling, u" 缺少参数!\n"));
             value = m_args[m_next++];
         }
-        switch (spec.id) {
-            case Id::kOutput:
-                m_options.outputDir = *value;
-                return true;
-            case Id::kJobs:
-                if (const auto n = ParseNumber(*value, std::numeric_limits<unsigned>::max());
-                    n && *n > 0) {
-                    m_options.workers = static_cast<unsigned>(*n);
-                    return true;
-                }
-                return Fail(Say(u"并行数 ", *value, u" 无效!\n"));
-            case Id::kQuiet:
-                m_options.quiet = true;
-                return true;
-            case Id::kStrict:
-                m_options.strict = true;
-                return true;
-            case Id::kForce:
-                m_options.force = true;
-                return true;
-            case Id::kHelp:
-                m_options.help = true;
-                return true;
-            case Id::kVersion:
-                m_options.version = true;
-                return true;
-            case Id::kDryRun:
-                return SetMode(Mode::kDryRun, spelling);
-            case Id::kList:
-                return SetMode(Mode::kList, spelling);
-            case Id::kTest:
-                return SetMode(Mode::kTest, spelling);
-            case Id::kExtract:
-                return SetMode(Mode::kExtract, spelling);
+        if (spec.flag) {
+            m_options.*spec.flag = true;
+            return true;
         }
-        return true;
+        if (spec.mode) return SetMode(*spec.mode, spelling);
+        if (spec.value == Value::kOutput) {
+            m_options.outputDir = *value;
+            return true;
+        }
+        if (const auto n = ParseNumber(*value, std::numeric_limits<unsigned>::max()); n && *n > 0) {
+            m_options.workers = static_cast<unsigned>(*n);
+            return true;
+        }
+        return Fail(Say(u"并行数 ", *value, u" 无效!\n"));
     }
 
     bool SetMode(Mode mode, const std::u16string& spelling) {

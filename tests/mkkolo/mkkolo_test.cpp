@@ -407,7 +407,8 @@ TEST(VersionResources, EveryProgramCarriesOne) {
         const std::wstring path(program16.begin(), program16.end());
         std::vector<char> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
         ASSERT_FALSE(data.empty()) << program;
-        ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
+        ASSERT_TRUE(
+            GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()));
         const auto query = [&](const wchar_t* what) -> std::pair<void*, UINT> {
             void* value = nullptr;
             UINT size = 0;
@@ -423,7 +424,8 @@ TEST(VersionResources, EveryProgramCarriesOne) {
         EXPECT_EQ(static_cast<WORD*>(translation.first)[0], 2052);
         EXPECT_EQ(static_cast<WORD*>(translation.first)[1], 1200);
         const auto text = [&](const wchar_t* name) {
-            const auto [value, size] = query((std::wstring(L"\\StringFileInfo\\080404b0\\") + name).c_str());
+            const auto [value, size] =
+                query((std::wstring(L"\\StringFileInfo\\080404b0\\") + name).c_str());
             return value ? std::wstring(static_cast<const wchar_t*>(value)) : std::wstring();
         };
         EXPECT_EQ(text(L"ProductVersion"), L"" KOLO_VERSION);
@@ -490,15 +492,16 @@ TEST_F(MkkoloTest, ListsTestsAndExtractsWhatQuillAndMkkoloMade) {
     const std::u16string into = dir / u"extracted";
     result = Mkkolo({u"-x", u"--output=" + into, kolo});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, u"已解出 " + into + kSep + u"night.xml\n已解出 " + into + kSep +
-                              u"night.pxa\n");
+    EXPECT_EQ(result.out,
+              u"已解出 " + into + kSep + u"night.xml\n已解出 " + into + kSep + u"night.pxa\n");
     EXPECT_EQ(Contents(FsPath(into)), Contents(skins));
     WriteBytes(FsPath(into + kSep + u"night.xml"), "edited");
     result = Mkkolo({u"-xo", into, pak});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, u"");
     for (const char16_t* name : {u"night.xml", u"night.pxa"}) {
-        EXPECT_NE(result.err.find(u"文件 " + into + kSep + name + u" 已存在, 未解出(可用 --force 覆盖)!\n"),
+        EXPECT_NE(result.err.find(u"文件 " + into + kSep + name +
+                                  u" 已存在, 未解出(可用 --force 覆盖)!\n"),
                   std::u16string::npos);
     }
     EXPECT_EQ(ReadBytes(FsPath(into + kSep + u"night.xml")), "edited");
@@ -511,8 +514,8 @@ TEST_F(MkkoloTest, ListsTestsAndExtractsWhatQuillAndMkkoloMade) {
 TEST_F(MkkoloTest, TestSaysExactlyWhatIsWrong) {
     // Header 0-16, name block 16-32, index table 32-60, name table 60-92,
     // terminator 92-96, contents 96-111.
-    const std::string pak = testing_support::MakePak(
-        {"zafra", {{u"a.xml", "0123456789"}, {u"b.pxa", "image"}}});
+    const std::string pak =
+        testing_support::MakePak({"zafra", {{u"a.xml", "0123456789"}, {u"b.pxa", "image"}}});
     ASSERT_EQ(pak.size(), 111u);
     const auto cut = [&](std::size_t size) { return pak.substr(0, size); };
     const auto patched = [&](std::size_t offset, std::string bytes) {
@@ -540,7 +543,8 @@ TEST_F(MkkoloTest, TestSaysExactlyWhatIsWrong) {
         {"record.pak", cut(70), false, truncated + u"70 字节, 在名称表中截断(应至少有 76 字节)"},
         {"names.pak", cut(92), false, truncated + u"92 字节, 在结束标记中截断(应至少有 96 字节)"},
         {"end.pak", cut(96), false, truncated + u"96 字节, 在文件内容中截断(应至少有 111 字节)"},
-        {"contents.pak", cut(110), false, truncated + u"110 字节, 在文件内容中截断(应至少有 111 字节)"},
+        {"contents.pak", cut(110), false,
+         truncated + u"110 字节, 在文件内容中截断(应至少有 111 字节)"},
         {"longer.pak", pak + "x", false, u"结束项的数据偏移为 111, 文件长度为 112"},
         {"magic.pak", patched(0, "PACK"), false, u"开头不是 QUIL, 不是包文件"},
         {"version.pak", patched(4, "\2"), false, u"版本为 2, 只认识版本 1"},
@@ -551,7 +555,8 @@ TEST_F(MkkoloTest, TestSaysExactlyWhatIsWrong) {
         {"nameoffset.pak", patched(44, "\x4d"), false, u"第 2 项的名称偏移为 77, 应为 76"},
         {"tablesize.pak", patched(16, "\x21"), false, u"名称表大小为 33, 应为 32"},
         {"endname.pak", patched(52, "\x5d"), false, u"结束项的名称偏移为 93, 应为 92"},
-        {"utf16.pak", patched(64, std::string("\0\xd8", 2)), false, u"第 1 项的名称不是有效的 UTF-16"},
+        {"utf16.pak", patched(64, std::string("\0\xd8", 2)), false,
+         u"第 1 项的名称不是有效的 UTF-16"},
         {"terminator.pak", patched(92, "\1"), false, u"结束标记为 1, 应为 0"},
         {"first.pak", patched(40, "\x61"), false, u"第 1 项的数据偏移为 97, 应为 96"},
         {"backwards.pak", patched(48, "\x5f"), false, u"第 2 项的数据偏移 95 小于前一项的 96"},
@@ -594,18 +599,30 @@ TEST_F(MkkoloTest, TestSaysExactlyWhatIsWrong) {
     EXPECT_EQ(tested.out, verdicts);
     const Result listed = Mkkolo({u"-l", args.back()});
     EXPECT_EQ(listed.exitCode, 1);
-    EXPECT_EQ(listed.err, u"文件 " + args.back() + u" 有误: " + cases[std::size(cases) - 1].verdict +
-                              u"!\n");
+    EXPECT_EQ(listed.err,
+              u"文件 " + args.back() + u" 有误: " + cases[std::size(cases) - 1].verdict + u"!\n");
 }
 
 // A package's names come from anywhere: none of them may put a file outside
 // the folder, or onto a device, or onto an entry already taken.
 TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
-    const std::vector<std::u16string> names = {
-        u"../evil.xml", u"sub/x.xml", u"sub\\x.xml", u"C:x.xml", u"..", u"con.xml", u"Lpt1",
-        u"a\x01" u"b", u"dot.", u"what?", u"", u"Good.xml", u"good.XML"};
+    const std::vector<std::u16string> names = {u"../evil.xml",
+                                               u"sub/x.xml",
+                                               u"sub\\x.xml",
+                                               u"C:x.xml",
+                                               u"..",
+                                               u"con.xml",
+                                               u"Lpt1",
+                                               u"a\x01"
+                                               u"b",
+                                               u"dot.",
+                                               u"what?",
+                                               u"",
+                                               u"Good.xml",
+                                               u"good.XML"};
     testing_support::Pak pak{"zafra", {}};
-    for (const auto& name : names) pak.entries.push_back({name, "from " + platform::Utf16ToUtf8(name)});
+    for (const auto& name : names)
+        pak.entries.push_back({name, "from " + platform::Utf16ToUtf8(name)});
     const fs::path folder = dir.path() / "in" / "out";
     fs::create_directories(folder);
     const std::u16string file = dir / u"hostile.pak";
@@ -613,9 +630,9 @@ TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
     const Result result = Mkkolo({u"-x", u"-o", U16(folder), file, u"--force"});
     EXPECT_EQ(result.exitCode, 1);
     std::u16string refusals;
-    const std::u16string shown[] = {u"../evil.xml", u"sub/x.xml", u"sub\\x.xml", u"C:x.xml", u"..",
-                                    u"con.xml",     u"Lpt1",      u"a\\x01b",    u"dot.",    u"what?",
-                                    u""};
+    const std::u16string shown[] = {
+        u"../evil.xml", u"sub/x.xml", u"sub\\x.xml", u"C:x.xml", u"..", u"con.xml",
+        u"Lpt1",        u"a\\x01b",   u"dot.",       u"what?",   u""};
     for (std::size_t i = 0; i < std::size(shown); ++i) {
         refusals += u"文件 " + file + u" 中第 " + platform::ToDecimal(i + 1) + u" 项的名称 " +
                     shown[i] + u" 不能用作文件名, 未解出!\n";
@@ -623,7 +640,8 @@ TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
     refusals += u"文件 " + file + u" 中第 13 项 good.XML 与第 12 项同名, 未解出!\n";
     EXPECT_EQ(result.err, refusals);
     EXPECT_EQ(result.out, u"已解出 " + U16(folder) + kSep + u"Good.xml\n");
-    EXPECT_EQ(Contents(folder), (std::map<std::u16string, std::string>{{u"Good.xml", "from Good.xml"}}));
+    EXPECT_EQ(Contents(folder),
+              (std::map<std::u16string, std::string>{{u"Good.xml", "from Good.xml"}}));
     // Nothing above the folder either.
     std::vector<fs::path> above;
     for (const auto& item : fs::directory_iterator(dir.path() / "in")) above.push_back(item.path());
@@ -690,7 +708,8 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
         result = Mkkolo(args);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.out, u"\n打包【" + c.skin + u"】失败,原因:有警告(--strict)!\n");
-        EXPECT_EQ(result.err, warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【" + c.skin + u"】\n");
+        EXPECT_EQ(result.err,
+                  warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【" + c.skin + u"】\n");
         EXPECT_TRUE(Names(FsPath(out)).empty());
 
         args.pop_back();
@@ -730,7 +749,10 @@ TEST_F(MkkoloTest, CommandLine) {
         {{u"a", u"--help", u"-y"}, nullptr, 0, kUsage, u""},
         {{u"--version"}, nullptr, 0, version, u""},
         // Options after "--" are paths.
-        {{u"--", u"--version"}, nullptr, 1, u"",
+        {{u"--", u"--version"},
+         nullptr,
+         1,
+         u"",
          u"路径 --version 不存在!\n没有可打包的皮肤文件!\n"},
     };
     for (const auto& c : cases) {
@@ -809,7 +831,8 @@ TEST_F(MkkoloTest, AnOutputFolderThatCannotBeMadeEndsTheRun) {
 #else
     const platform::SystemError notAFolder{ENOTDIR};
 #endif
-    EXPECT_EQ(result.err, u"无法创建输出文件夹 " + under + u": " + platform::Describe(notAFolder) + u"!\n");
+    EXPECT_EQ(result.err,
+              u"无法创建输出文件夹 " + under + u": " + platform::Describe(notAFolder) + u"!\n");
 }
 
 #ifndef _WIN32
