@@ -1,5 +1,6 @@
 #include "mkkolo/inspect.h"
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -281,7 +282,10 @@ class Extractor {
         const bool read =
             subject.ReadContents([&](std::size_t entry, const void* data, std::size_t size) {
                 // Done with, the entry before lets go of its handle.
-                if (entry > 0) Seal(m_outgoing[entry - 1]);
+                if (entry != m_writing && m_writing < m_outgoing.size()) {
+                    Seal(m_outgoing[m_writing]);
+                }
+                m_writing = entry;
                 Outgoing& out = m_outgoing[entry];
                 if (!out.file && !out.target.empty()) Create(out);
                 if (out.file && !out.failed &&
@@ -379,6 +383,7 @@ class Extractor {
     const InspectSettings& m_settings;
     Console& m_console;
     std::vector<Outgoing> m_outgoing;
+    std::size_t m_writing = SIZE_MAX;  // the entry whose contents come in
 };
 
 }  // namespace
