@@ -290,7 +290,7 @@ class Extractor {
                 if (!out.file && !out.target.empty()) Create(out);
                 if (out.file && !out.failed &&
                     out.file->file().Write(data, size) != platform::IoResult::kOk) {
-                    Failed(out, u"写入文件 ", platform::LastSystemError());
+                    Failed(out, u"写入文件 ", u" 失败: ", platform::LastSystemError());
                 }
                 return true;
             });
@@ -315,8 +315,7 @@ class Extractor {
                 if (committed == platform::AtomicFile::CommitResult::kTargetExists) {
                     m_console.Err(Exists(out.target));
                 } else {
-                    m_console.Err(Say(u"写入文件 ", out.target, u" 失败: ") +
-                                  platform::Describe(out.file->error()) + u"!\n");
+                    Failed(out, u"写入文件 ", u" 失败: ", out.file->error());
                 }
             }
         }
@@ -365,19 +364,20 @@ class Extractor {
 
     void Create(Outgoing& out) {
         out.file = std::make_unique<platform::AtomicFile>(out.target);
-        if (!out.file->IsOpen()) Failed(out, u"无法创建文件 ", out.file->error());
+        if (!out.file->IsOpen()) Failed(out, u"无法创建文件 ", u": ", out.file->error());
     }
 
     void Seal(Outgoing& out) {
         if (out.file && !out.failed &&
             out.file->Seal() != platform::AtomicFile::CommitResult::kOk) {
-            Failed(out, u"写入文件 ", out.file->error());
+            Failed(out, u"写入文件 ", u" 失败: ", out.file->error());
         }
     }
 
-    void Failed(Outgoing& out, std::u16string_view what, platform::SystemError error) {
+    void Failed(Outgoing& out, std::u16string_view before, std::u16string_view after,
+                platform::SystemError error) {
         out.failed = true;
-        m_console.Err(Say(what, out.target, u": ") + platform::Describe(error) + u"!\n");
+        m_console.Err(Say(before, out.target, after) + platform::Describe(error) + u"!\n");
     }
 
     const InspectSettings& m_settings;
