@@ -937,6 +937,15 @@ TEST_F(MkkoloTest, AReadOnlyOutputFolderFailsEverySkin) {
                   u"无法创建文件 " + out + kSep + u"night.pak!\n" +
                   u"生成KOLO文件:【night】 失败！\n");
     EXPECT_TRUE(Names(volume.path()).empty());
+
+    // Nor can anything be extracted there: the system says why.
+    const std::u16string pak = dir / u"night.pak";
+    ASSERT_EQ(testing_support::RunProgram("quill", {pak, U16(skins / "night.xml")}).exitCode, 0);
+    const Result extracted = Mkkolo({u"-x", u"-o", out, pak});
+    EXPECT_EQ(extracted.exitCode, 1);
+    EXPECT_EQ(extracted.err, u"无法创建文件 " + out + kSep + u"night.xml: " +
+                                 platform::Describe(platform::SystemError{EROFS}) + u"!\n");
+    EXPECT_TRUE(Names(volume.path()).empty());
 }
 
 TEST_F(MkkoloTest, AFullDiskFailsTheSkinThatDoesNotFitOnly) {
