@@ -104,12 +104,18 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
     return result;
 }
 
+std::u16string RefusedText(std::u16string_view name, std::u16string_view reason,
+                           std::u16string_view lineEnd) {
+    const std::u16string end(lineEnd);
+    return end + u"打包【" + std::u16string(name) + u"】失败,原因:" + std::u16string(reason) +
+           u"!" + end;
+}
+
 std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,
                            std::u16string_view lineEnd) {
     const std::u16string skin(name), end(lineEnd);
-    // "Packing [name] failed, reason: ..."
     const auto refused = [&](std::u16string_view reason) {
-        return end + u"打包【" + skin + u"】失败,原因:" + std::u16string(reason) + u"!" + end;
+        return RefusedText(name, reason, lineEnd);
     };
     switch (result.outcome) {
         case SkinOutcome::kMissingFiles:

@@ -76,6 +76,10 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
                     std::u16string_view name, std::u16string_view firstFile,
                     std::u16string_view secondFile);
 
+// "Packing [name] failed, reason: <reason>!", between two line ends.
+std::u16string RefusedText(std::u16string_view name, std::u16string_view reason,
+                           std::u16string_view lineEnd);
+
 // The words for what became of the skin `name` after what the packer
 // printed, each line ended with `lineEnd`.
 std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,

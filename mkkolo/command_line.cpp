@@ -33,7 +33,7 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
 // The words for a skin that is refused before it is packed: the run's own
 // refusals, or its warnings under --strict.
 std::u16string Refusal(const vellum::SkinJob& job, const std::u16string& outputDir, bool warned) {
-    if (warned) return u"\n打包【" + job.strName + u"】失败,原因:有警告(--strict)!\n";
+    if (warned) return vellum::RefusedText(job.strName, u"有警告(--strict)", u"\n");
     const auto refused =
         vellum::RefuseSkin(outputDir, job.strName, job.strFirstFile, job.strSecondFile);
     return refused ? vellum::OutcomeText(*refused, job.strName, u"\n") : std::u16string();
