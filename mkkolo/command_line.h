@@ -1,5 +1,9 @@
 // mkkolo's command line:
-//   mkkolo [-o OUTDIR] [-j N] [-q] PATH...
+//   mkkolo [-o OUTDIR] [-j N] [-q] PATH...         pack
+//   mkkolo -n [--strict] [-o OUTDIR] PATH...       what would be packed
+//   mkkolo -l|-t FILE...                           what .kolo and .pak files hold
+//   mkkolo -x [-o DIR] [--force] FILE...           their files written out
+//   mkkolo -h | --version
 #pragma once
 
 #include <optional>
