@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/kolo.h"
 #include "app/skin_jobs.h"
 #include "mkkolo/batch.h"
 #include "mkkolo/inputs.h"
@@ -16,16 +17,18 @@ namespace mkkolo {
 namespace {
 
 constexpr char16_t kUsage[] =
-    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] 路径...\n"
+    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
     u"  路径  皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
     u"  -o    .kolo 文件的输出文件夹, 默认为当前文件夹, 不存在时创建\n"
     u"  -j    同时打包的皮肤数, 默认为处理器数\n"
-    u"  -q    只输出失败的皮肤\n";
+    u"  -q    只输出失败的皮肤\n"
+    u"  --level  .kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9\n";
 
 struct Options {
     std::u16string outputDir = u".";
     std::optional<unsigned> workers;
     bool quiet = false;
+    int level = vellum::kKoloLevel;
     std::vector<std::u16string> paths;
 };
 
@@ -55,7 +58,8 @@ std::u16string Say(std::u16string_view before, std::u16string_view what,
 }
 
 // Options come anywhere before "--"; what follows it is paths only. "-o" and
-// "-j" take the next argument, or the rest of their own ("-j4").
+// "-j" take the next argument, or the rest of their own ("-j4"); "--level"
+// the next argument, or what follows its "=" ("--level=12").
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
                                     std::u16string& error) {
     Options options;
@@ -74,13 +78,14 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
             options.quiet = true;
             continue;
         }
-        const std::u16string option = arg.substr(0, 2);
-        if (option != u"-o" && option != u"-j") {
+        const bool level = arg == u"--level" || arg.rfind(u"--level=", 0) == 0;
+        const std::u16string option = level ? std::u16string(u"--level") : arg.substr(0, 2);
+        if (!level && option != u"-o" && option != u"-j") {
             error = Say(u"未知选项 ", arg, u"!\n");
             return std::nullopt;
         }
-        std::u16string value = arg.substr(2);
-        if (value.empty()) {
+        std::u16string value = arg.substr(level && arg != option ? option.size() + 1 : 2);
+        if (arg == option) {
             if (++i == args.size()) {
                 error = Say(u"选项 ", option, u" 缺少参数!\n");
                 return std::nullopt;
@@ -89,6 +94,13 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
         }
         if (option == u"-o") {
             options.outputDir = value;
+        } else if (level) {
+            const auto n = ParseNumber(value, vellum::kMaxKoloLevel);
+            if (!n || *n < vellum::kMinKoloLevel) {
+                error = Say(u"压缩级别 ", value, u" 无效!\n");
+                return std::nullopt;
+            }
+            options.level = static_cast<int>(*n);
         } else if (const auto n = ParseNumber(value, std::numeric_limits<unsigned>::max());
                    n && *n > 0) {
             options.workers = static_cast<unsigned>(*n);
@@ -128,6 +140,7 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     settings.outputDir = WithoutTrailingSeparators(options->outputDir);
     settings.workers = options->workers.value_or(environment.processors);
     settings.quiet = options->quiet;
+    settings.level = options->level;
     // Reproducible output: the moment a build stands for, in seconds since
     // 1970, dates every entry. An empty value counts as none.
     if (environment.sourceDateEpoch && !environment.sourceDateEpoch->empty()) {
@@ -160,7 +173,8 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     // Runs into one folder take turns: one run's failures must not undo
     // another's results.
     const platform::FolderLock lock(settings.outputDir, [&] {
-        console.Err(Say(u"输出文件夹 ", settings.outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
+        console.Err(
+            Say(u"输出文件夹 ", settings.outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
     });
     const BatchCounts counts = PackBatch(jobs, settings, console);
     if (platform::InterruptRequested()) {

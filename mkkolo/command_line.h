@@ -1,5 +1,5 @@
 // mkkolo's command line:
-//   mkkolo [-o OUTDIR] [-j N] [-q] PATH...
+//   mkkolo [-o OUTDIR] [-j N] [-q] [--level N] PATH...
 #pragma once
 
 #include <optional>
