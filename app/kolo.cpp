@@ -132,8 +132,8 @@ class WholeBufferEntry {
   public:
     // Nothing when the memory cannot be had.
     static std::unique_ptr<WholeBufferEntry> Create(std::uint64_t size, int level) {
-        if (!SharedMemory().Take(WholeBufferFootprint(size))) return nullptr;
-        std::unique_ptr<WholeBufferEntry> entry(new WholeBufferEntry(size));
+        std::unique_ptr<WholeBufferEntry> entry(new (std::nothrow) WholeBufferEntry(size));
+        if (!entry || !entry->m_bHeld) return nullptr;
         const auto length = static_cast<std::size_t>(size);
         entry->m_compressor = libdeflate_alloc_compressor(level);
         entry->m_outputCapacity = libdeflate_deflate_compress_bound(entry->m_compressor, length);
@@ -144,7 +144,9 @@ class WholeBufferEntry {
     }
     ~WholeBufferEntry() {
         libdeflate_free_compressor(m_compressor);
-        SharedMemory().Give(WholeBufferFootprint(m_size));
+        m_input.reset();
+        m_output.reset();
+        if (m_bHeld) SharedMemory().Give(WholeBufferFootprint(m_size));
     }
 
     bool Write(const void* data, std::size_t size) {
@@ -167,9 +169,11 @@ class WholeBufferEntry {
     }
 
   private:
-    explicit WholeBufferEntry(std::uint64_t size) : m_size(size) {}
+    explicit WholeBufferEntry(std::uint64_t size)
+        : m_size(size), m_bHeld(SharedMemory().Take(WholeBufferFootprint(size))) {}
 
     const std::uint64_t m_size;
+    const bool m_bHeld;  // its memory is counted
     std::uint64_t m_used = 0;
     libdeflate_compressor* m_compressor = nullptr;
     std::unique_ptr<std::uint8_t[]> m_input, m_output;
