@@ -72,7 +72,7 @@ int StreamError(voidpf, voidpf stream) {
 // What a whole-buffer package holds while it is deflated: itself, room for
 // its compressed copy (libdeflate's bound adds a thousandth) and the
 // compressor (9 MiB at levels 10 to 12, under 1 MiB below).
-std::uint64_t WholeBufferFootprint(std::uint64_t size) {
+constexpr std::uint64_t WholeBufferFootprint(std::uint64_t size) {
     constexpr std::uint64_t kAllowance = 16ull << 20;
     return 2 * size + kAllowance;
 }
@@ -82,7 +82,7 @@ std::uint64_t WholeBufferFootprint(std::uint64_t size) {
 // any number of small ones.
 class WholeBufferMemory {
   public:
-    static constexpr std::uint64_t kBudget = 2 * (2 * kWholeBufferLimit + (16ull << 20));
+    static constexpr std::uint64_t kBudget = 2 * WholeBufferFootprint(kWholeBufferLimit);
 
     // Waits until `bytes` fit beside what the other writers hold. False
     // when they never can.
@@ -162,7 +162,8 @@ class WholeBufferEntry {
         const std::size_t compressed = libdeflate_deflate_compress(
             m_compressor, m_input.get(), length, m_output.get(), m_outputCapacity);
         const auto crc = static_cast<uLong>(libdeflate_crc32(0, m_input.get(), length));
-        if (header.Open(zip, true) != ZIP_OK) return false;
+        // The bound always leaves room: no stream at all would be no entry.
+        if (compressed == 0 || header.Open(zip, true) != ZIP_OK) return false;
         const bool written =
             zipWriteInFileInZip(zip, m_output.get(), static_cast<unsigned>(compressed)) == ZIP_OK;
         return zipCloseFileInZipRaw64(zip, m_size, crc) == ZIP_OK && written;

@@ -1,5 +1,5 @@
 // The .kolo package: a ZIP archive that holds a .pak as its only entry,
-// deflated at the highest level.
+// deflated at level 9 unless another is asked for.
 #pragma once
 
 #include <cstddef>
