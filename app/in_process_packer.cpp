@@ -1,17 +1,24 @@
 #include "app/in_process_packer.h"
 
+#include <ctime>
+
 #include "packer/console.h"
 #include "packer/pack_job.h"
 
 namespace vellum {
+namespace {
 
-PackerRun InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view first,
-                                std::u16string_view second) {
+quill::PackJob JobFor(std::u16string_view pakPath, std::u16string_view first,
+                      std::u16string_view second) {
     quill::PackJob job;
     job.output = pakPath;
     job.inputs = {std::u16string(first), std::u16string(second)};
-    quill::CapturingConsole console;
-    const quill::PackResult result = quill::PackFiles(job, console);
+    return job;
+}
+
+// The run as quill would report it: its texts, and its words for a failure.
+PackerRun RunOf(const quill::PackJob& job, const quill::PackResult& result,
+                quill::CapturingConsole& console) {
     PackerRun run;
     if (result.ok()) {
         run.status = PackerRun::Status::kSucceeded;
@@ -23,6 +30,57 @@ PackerRun InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view
     }
     run.text = console.text();
     return run;
+}
+
+quill::PackageError ArchiveError(KoloWriter::Result result) {
+    switch (result) {
+        case KoloWriter::Result::kOk:
+            return quill::PackageError::kNone;
+        case KoloWriter::Result::kCannotCreate:
+            return quill::PackageError::kCreateOutput;
+        case KoloWriter::Result::kDiskFull:
+            return quill::PackageError::kDiskFull;
+        case KoloWriter::Result::kWriteFailed:
+            break;
+    }
+    return quill::PackageError::kWriteOutput;
+}
+
+}  // namespace
+
+PackerRun InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view first,
+                                std::u16string_view second) {
+    const quill::PackJob job = JobFor(pakPath, first, second);
+    quill::CapturingConsole console;
+    return RunOf(job, quill::PackFiles(job, console), console);
+}
+
+std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPath,
+                                                       std::u16string_view first,
+                                                       std::u16string_view second,
+                                                       const KoloOptions& options) {
+    quill::PackJob job = JobFor(pakPath, first, second);
+    quill::CapturingConsole console;
+    // Dated as a package file made now would be.
+    const std::int64_t moment = options.entryTime.value_or(std::time(nullptr));
+    const quill::PackResult result = quill::PackInto(job, console, [&](quill::Package& package) {
+        KoloWriter archive(pakPath, package.size(), moment, options);
+        if (archive.IsOpen() && !package.WriteTo([&](const void* data, std::size_t size) {
+                return archive.Write(data, size);
+            })) {
+            // The inputs' failures and a stop are the package's; the
+            // archive's own are told by the archive.
+            if (package.error() != quill::PackageError::kWriteOutput) return package.error();
+        }
+        return ArchiveError(archive.IsOpen() ? archive.Commit() : archive.result());
+    });
+    // The .kolo is the only file made: a failure to write names it.
+    if (result.error == quill::PackageError::kCreateOutput ||
+        result.error == quill::PackageError::kWriteOutput ||
+        result.error == quill::PackageError::kDiskFull) {
+        job.output = KoloPathFor(pakPath);
+    }
+    return RunOf(job, result, console);
 }
 
 }  // namespace vellum

@@ -2,8 +2,10 @@
 // process per skin.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
+#include "app/kolo.h"
 #include "app/pack_skin.h"
 
 namespace vellum {
@@ -15,6 +17,12 @@ class InProcessPacker final : public Packer {
   public:
     PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
                    std::u16string_view second) override;
+    // The package's bytes go straight into the archive's entry: no package
+    // file is written, flushed or removed. quill's texts for a failure to
+    // write name the .kolo.
+    std::optional<PackerRun> PackIntoKolo(std::u16string_view pakPath, std::u16string_view first,
+                                          std::u16string_view second,
+                                          const KoloOptions& options) override;
 };
 
 }  // namespace vellum

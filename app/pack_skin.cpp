@@ -25,6 +25,27 @@ SkinResult Outcome(SkinOutcome outcome, std::u16string packerText = {}) {
     return result;
 }
 
+// What became of a skin whose packer did not succeed; nothing when it did.
+std::optional<SkinResult> PackerFailure(PackerRun& run) {
+    switch (run.status) {
+        case PackerRun::Status::kNotStarted:
+            return Outcome(SkinOutcome::kPackerNotStarted, std::move(run.text));
+        case PackerRun::Status::kFailed:
+            return Outcome(SkinOutcome::kPackerFailed, std::move(run.text));
+        case PackerRun::Status::kInterrupted:
+            return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
+        case PackerRun::Status::kSucceeded:
+            break;
+    }
+    return std::nullopt;
+}
+
+SkinResult KoloWritten(std::u16string koloPath, std::u16string packerText) {
+    SkinResult result = Outcome(SkinOutcome::kKoloWritten, std::move(packerText));
+    result.koloPath = std::move(koloPath);
+    return result;
+}
+
 }  // namespace
 
 std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view name) {
@@ -78,20 +99,21 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
         return Outcome(SkinOutcome::kMbmFailed);
     }
 
+    KoloOptions kolo;
+    kolo.level = settings.level;
+    kolo.entryTime = settings.entryTime;
+    if (settings.createKolo) {
+        if (std::optional<PackerRun> run = packer.PackIntoKolo(pakPath, input1, input2, kolo)) {
+            if (auto failure = PackerFailure(*run)) return std::move(*failure);
+            return KoloWritten(koloPath, std::move(run->text));
+        }
+    }
+
     if (platform::KindOfPath(pakPath) == platform::PathKind::kFile) platform::RemoveFile(pakPath);
     PackerRun run = packer.Pack(pakPath, input1, input2);
-    switch (run.status) {
-        case PackerRun::Status::kNotStarted:
-            return Outcome(SkinOutcome::kPackerNotStarted, std::move(run.text));
-        case PackerRun::Status::kFailed:
-            return Outcome(SkinOutcome::kPackerFailed, std::move(run.text));
-        case PackerRun::Status::kInterrupted:
-            return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
-        case PackerRun::Status::kSucceeded:
-            break;
-    }
+    if (auto failure = PackerFailure(run)) return std::move(*failure);
     if (!settings.createKolo) return Outcome(SkinOutcome::kPacked, std::move(run.text));
-    if (!MakeKoloPackage(pakPath, true, settings.entryTime)) {
+    if (!MakeKoloPackage(pakPath, true, kolo)) {
         // Stopped half way, the package this run made goes too.
         if (platform::InterruptRequested()) {
             platform::RemoveFile(pakPath);
@@ -99,9 +121,7 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
         }
         return Outcome(SkinOutcome::kKoloFailed, std::move(run.text));
     }
-    SkinResult result = Outcome(SkinOutcome::kKoloWritten, std::move(run.text));
-    result.koloPath = koloPath;
-    return result;
+    return KoloWritten(koloPath, std::move(run.text));
 }
 
 std::u16string RefusedText(std::u16string_view name, std::u16string_view reason,

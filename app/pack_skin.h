@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/kolo.h"
+
 namespace vellum {
 
 // What a packer run came to, with what the packer printed (or, when it could
@@ -17,16 +19,27 @@ struct PackerRun {
     std::u16string text;
 };
 
-// Makes the package at `pakPath` from the two inputs, first then second.
+// Makes a skin's package from the two inputs, first then second.
 class Packer {
   public:
     virtual ~Packer() = default;
+    // Makes the package file at `pakPath`.
     virtual PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
                            std::u16string_view second) = 0;
+    // Makes the .kolo of the package at `pakPath` with no package file in
+    // between, when this packer can; a packer that hands over files only
+    // (a child process) gives nothing.
+    virtual std::optional<PackerRun> PackIntoKolo(std::u16string_view /*pakPath*/,
+                                                  std::u16string_view /*first*/,
+                                                  std::u16string_view /*second*/,
+                                                  const KoloOptions& /*options*/) {
+        return std::nullopt;
+    }
 };
 
 struct PackSettings {
     bool createKolo = true;
+    int level = kKoloLevel;  // the .kolo's deflate level
     // The .kolo entry's date, in seconds since 1970, instead of the
     // package's creation time.
     std::optional<std::int64_t> entryTime;
@@ -71,7 +84,9 @@ std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16stri
                                      std::u16string_view firstFile, std::u16string_view secondFile);
 
 // Packs one skin into outputDir. Only a package that this run's packer made
-// is wrapped: one left at the package path before is removed first.
+// is wrapped: one left at the package path before is removed first. A
+// packer that writes the .kolo itself makes no package file, and leaves
+// what stands at the package path alone.
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, std::u16string_view firstFile,
                     std::u16string_view secondFile);

@@ -1,8 +1,9 @@
-# zlib with minizip, and GoogleTest.
+# zlib with minizip, libdeflate, and GoogleTest.
 #
-# Natively both come from the system's packages. For Windows, Debian ships
-# neither, so they are compiled here from the sources that scripts/bootstrap
-# puts in third_party/ (Debian's zlib source package) and /usr/src/googletest.
+# Natively they come from the system's packages. For Windows, Debian ships
+# none of them, so they are compiled here, and linked statically, from the
+# sources that scripts/bootstrap puts in third_party/ (Debian's zlib and
+# libdeflate source packages) and /usr/src/googletest.
 
 if(NOT CMAKE_CROSSCOMPILING)
   find_package(ZLIB REQUIRED)
@@ -10,6 +11,9 @@ if(NOT CMAKE_CROSSCOMPILING)
   pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
   add_library(kolo_minizip INTERFACE)
   target_link_libraries(kolo_minizip INTERFACE PkgConfig::MINIZIP ZLIB::ZLIB)
+  pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
+  add_library(kolo_libdeflate INTERFACE)
+  target_link_libraries(kolo_libdeflate INTERFACE PkgConfig::LIBDEFLATE)
 else()
   set(ZLIB_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/zlib)
   if(NOT EXISTS ${ZLIB_SOURCE_DIR}/contrib/minizip/zip.c)
@@ -24,6 +28,17 @@ else()
     ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP_DIR}/ioapi.c ${MINIZIP_DIR}/iowin32.c)
   target_include_directories(kolo_minizip SYSTEM PUBLIC ${ZLIB_SOURCE_DIR} ${MINIZIP_DIR})
   target_compile_options(kolo_minizip PRIVATE -w)
+
+  # Compression and the CRC only: the .kolo writer inflates nothing.
+  set(LIBDEFLATE_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/libdeflate)
+  if(NOT EXISTS ${LIBDEFLATE_SOURCE_DIR}/lib/deflate_compress.c)
+    message(FATAL_ERROR "libdeflate sources missing in ${LIBDEFLATE_SOURCE_DIR}: run scripts/bootstrap")
+  endif()
+  add_library(kolo_libdeflate STATIC
+    ${LIBDEFLATE_SOURCE_DIR}/lib/deflate_compress.c ${LIBDEFLATE_SOURCE_DIR}/lib/crc32.c
+    ${LIBDEFLATE_SOURCE_DIR}/lib/utils.c ${LIBDEFLATE_SOURCE_DIR}/lib/x86/cpu_features.c)
+  target_include_directories(kolo_libdeflate SYSTEM PUBLIC ${LIBDEFLATE_SOURCE_DIR})
+  target_compile_options(kolo_libdeflate PRIVATE -w)
 endif()
 
 if(KOLO_BUILD_TESTS)

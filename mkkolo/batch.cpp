@@ -107,9 +107,8 @@ class MbmFolder {
     std::u16string m_strPath;
 };
 
-// Each job holds at most this many files open at once: its two inputs and
-// the package it writes (or the package and its archive), and a folder while
-// a new name is made durable.
+// Each job holds at most this many files open at once: its two inputs, the
+// archive it writes, and a folder while a new name is made durable.
 constexpr std::uint64_t kFilesPerJob = 4;
 // Kept for the rest: the standard streams, the folder lock, the runtime's own.
 constexpr std::uint64_t kFilesKept = 8;
@@ -152,6 +151,7 @@ BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSetti
     const MbmFolder mbmFolder(jobs);
     vellum::PackSettings pack;
     pack.entryTime = settings.entryTime;
+    pack.level = settings.level;
     pack.mbmFolder = mbmFolder.path();
 
     Reporter reporter(console, jobs.size(), settings.quiet);

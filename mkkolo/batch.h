@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/kolo.h"
 #include "app/skin_jobs.h"
 #include "mkkolo/console.h"
 
@@ -17,7 +18,8 @@ namespace mkkolo {
 struct BatchSettings {
     std::u16string outputDir;  // exists
     unsigned workers = 1;
-    bool quiet = false;  // report failed jobs only
+    bool quiet = false;              // report failed jobs only
+    int level = vellum::kKoloLevel;  // the .kolo files' deflate level
     // The .kolo entries' date in seconds since 1970; their packages'
     // creation time when not given.
     std::optional<std::int64_t> entryTime;

@@ -98,6 +98,7 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     settings.outputDir = outputDir;
     settings.workers = options->workers.value_or(environment.processors);
     settings.quiet = options->quiet;
+    settings.level = options->level;
     // Reproducible output: the moment a build stands for, in seconds since
     // 1970, dates every entry. An empty value counts as none.
     if (environment.sourceDateEpoch && !environment.sourceDateEpoch->empty()) {

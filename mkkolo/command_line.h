@@ -1,5 +1,5 @@
 // mkkolo's command line:
-//   mkkolo [-o OUTDIR] [-j N] [-q] PATH...         pack
+//   mkkolo [-o OUTDIR] [-j N] [-q] [--level N] PATH...   pack
 //   mkkolo -n [--strict] [-o OUTDIR] PATH...       what would be packed
 //   mkkolo -l|-t FILE...                           what .kolo and .pak files hold
 //   mkkolo -x [-o DIR] [--force] FILE...           their files written out

@@ -7,7 +7,7 @@
 namespace mkkolo {
 
 const char16_t kUsage[] =
-    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] 路径...\n"
+    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
     u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
     u"      mkkolo -l|-t 文件...\n"
     u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n"
@@ -17,6 +17,7 @@ const char16_t kUsage[] =
     u"不存在时创建\n"
     u"  -j, --jobs=并行数    同时打包的皮肤数, 默认为处理器数\n"
     u"  -q, --quiet          只输出失败的皮肤\n"
+    u"      --level=级别     .kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9\n"
     u"  -n, --dry-run        只列出每个皮肤的两个文件, 不写任何文件\n"
     u"      --strict         配对有警告的皮肤不打包, 算作失败\n"
     u"  -l, --list           列出文件的内容\n"
@@ -29,7 +30,7 @@ const char16_t kUsage[] =
 namespace {
 
 // What an option does: takes a value, sets a flag or chooses the mode.
-enum class Value { kNone, kOutput, kJobs };
+enum class Value { kNone, kOutput, kJobs, kLevel };
 
 struct Spec {
     char16_t letter;  // 0: long form only
@@ -44,6 +45,7 @@ const Spec kSpecs[] = {
     // letter, name, value, flag, mode
     {u'o', u"output", Value::kOutput, nullptr, std::nullopt},
     {u'j', u"jobs", Value::kJobs, nullptr, std::nullopt},
+    {0, u"level", Value::kLevel, nullptr, std::nullopt},
     {u'q', u"quiet", Value::kNone, &Options::quiet, std::nullopt},
     {0, u"strict", Value::kNone, &Options::strict, std::nullopt},
     {0, u"force", Value::kNone, &Options::force, std::nullopt},
@@ -134,6 +136,12 @@ class Parser {
         if (spec.mode) return SetMode(*spec.mode, spelling);
         if (spec.value == Value::kOutput) {
             m_options.outputDir = *value;
+            return true;
+        }
+        if (spec.value == Value::kLevel) {
+            const auto n = ParseNumber(*value, vellum::kMaxKoloLevel);
+            if (!n || *n < vellum::kMinKoloLevel) return Fail(Say(u"压缩级别 ", *value, u" 无效!\n"));
+            m_options.level = static_cast<int>(*n);
             return true;
         }
         if (const auto n = ParseNumber(*value, std::numeric_limits<unsigned>::max()); n && *n > 0) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/kolo.h"
+
 namespace mkkolo {
 
 enum class Mode {
@@ -23,6 +25,7 @@ struct Options {
     Mode mode = Mode::kPack;
     std::u16string outputDir = u".";
     std::optional<unsigned> workers;
+    int level = vellum::kKoloLevel;  // the .kolo's compression level
     bool quiet = false;
     bool strict = false;  // a skin with a warning fails
     bool force = false;   // extracting replaces files that exist

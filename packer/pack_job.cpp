@@ -34,37 +34,43 @@ void RemoveStaleOutput(const PackJob& job) {
 
 }  // namespace
 
-PackResult PackFiles(const PackJob& job, ConsoleWriter& console) {
+PackResult PackInto(const PackJob& job, ConsoleWriter& console, const PackageWriter& write) {
     PackResult result;
     if (job.name.size() > kMaxPackageNameLength) {
         result.error = PackageError::kNameTooLong;
-    } else {
-        Package package(console);
-        for (const std::u16string& input : job.inputs) {
-            if (!platform::PathExists(input)) {
-                PrintIgnored(console, input);
-                continue;
-            }
-            // An input that exists but is no file or is locked for writing
-            // is passed over without a word.
-            const AddResult added = package.AddFile(input);
-            if (added == AddResult::kTooLarge) PrintIgnored(console, input);
-            if (added == AddResult::kFailed) {
-                result.error = PackageError::kOpenInput;
-                result.failedInput = input;
-                result.reason = platform::Describe(package.openError());
-                break;
-            }
+        return result;
+    }
+    Package package(console);
+    for (const std::u16string& input : job.inputs) {
+        if (!platform::PathExists(input)) {
+            PrintIgnored(console, input);
+            continue;
         }
-        if (result.ok() && package.Prepare(job.name) && package.WriteToFile(job.output)) {
+        // An input that exists but is no file or is locked for writing
+        // is passed over without a word.
+        const AddResult added = package.AddFile(input);
+        if (added == AddResult::kTooLarge) PrintIgnored(console, input);
+        if (added == AddResult::kFailed) {
+            result.error = PackageError::kOpenInput;
+            result.failedInput = input;
+            result.reason = platform::Describe(package.openError());
             return result;
         }
-        if (result.ok()) {
-            result.error = package.error();
-            result.failedInput = package.failedInput();
-        }
     }
-    RemoveStaleOutput(job);
+    if (!package.Prepare(job.name)) {
+        result.error = package.error();
+        return result;
+    }
+    result.error = write(package);
+    if (!result.ok()) result.failedInput = package.failedInput();
+    return result;
+}
+
+PackResult PackFiles(const PackJob& job, ConsoleWriter& console) {
+    const PackResult result = PackInto(job, console, [&](Package& package) {
+        return package.WriteToFile(job.output) ? PackageError::kNone : package.error();
+    });
+    if (!result.ok()) RemoveStaleOutput(job);
     return result;
 }
 

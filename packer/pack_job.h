@@ -2,6 +2,7 @@
 // that packs inside itself. The caller decides what a failure means to it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ struct PackResult {
 // After any failure no file is left at the output path, unless that path
 // names one of the inputs (which stays untouched) or a device.
 PackResult PackFiles(const PackJob& job, ConsoleWriter& console);
+
+// Writes a prepared package where it belongs and tells what came of it.
+using PackageWriter = std::function<PackageError(Package& package)>;
+
+// Packs the inputs as PackFiles does, but hands the prepared package to
+// `write` instead of writing it to the output path, and removes nothing.
+PackResult PackInto(const PackJob& job, ConsoleWriter& console, const PackageWriter& write);
 
 // The packer's words for a failed job.
 void PrintPackFailure(const PackJob& job, const PackResult& result, ConsoleWriter& console);

@@ -67,11 +67,6 @@ bool Package::Fail(PackageError error) {
     return false;
 }
 
-bool Package::FailWrite(platform::IoResult result) {
-    return Fail(result == platform::IoResult::kDiskFull ? PackageError::kDiskFull
-                                                        : PackageError::kWriteOutput);
-}
-
 bool Package::SetName(std::string_view name) {
     if (name.size() > kMaxPackageNameLength) return Fail(PackageError::kNameTooLong);
     Buffer block(static_cast<std::uint8_t*>(std::calloc(kNameBlockCapacity, 1)));
@@ -172,9 +167,13 @@ void Package::PrintSummary() {
     }
 }
 
+std::uint32_t Package::size() const {
+    return m_indexTable ? LoadUInt32(m_indexTable.get() + 4 + 8 * m_entries.size() + 4) : 0;
+}
+
 bool Package::WriteToFile(std::u16string_view path) {
     m_error = PackageError::kNone;
-    if (!m_nameBlock || !m_indexTable || !m_nameTable) return Fail(PackageError::kNoEntries);
+    if (!m_nameTable) return Fail(PackageError::kNoEntries);
     for (const PackageEntry& entry : m_entries) {
         if (platform::SameFile(path, entry.path)) return Fail(PackageError::kSameAsInput);
     }
@@ -206,6 +205,22 @@ bool Package::WriteToFile(std::u16string_view path) {
 }
 
 bool Package::WriteAll(platform::File& output) {
+    platform::IoResult written = platform::IoResult::kOk;
+    if (WriteTo([&](const void* data, std::size_t size) {
+            written = output.Write(data, size);
+            return written == platform::IoResult::kOk;
+        })) {
+        return true;
+    }
+    // The file tells why it refused the bytes.
+    if (m_error == PackageError::kWriteOutput && written == platform::IoResult::kDiskFull)
+        Fail(PackageError::kDiskFull);
+    return false;
+}
+
+bool Package::WriteTo(const platform::ByteSink& sink) {
+    m_error = PackageError::kNone;
+    if (!m_nameTable) return Fail(PackageError::kNoEntries);
     std::uint8_t header[kHeaderSize];
     StoreUInt32(header, m_magic);
     StoreUInt32(header + 4, m_version);
@@ -223,31 +238,22 @@ bool Package::WriteAll(platform::File& output) {
         {terminator, sizeof terminator},
     };
     for (const auto& block : blocks) {
-        if (const auto result = output.Write(block.data, block.length);
-            result != platform::IoResult::kOk) {
-            return FailWrite(result);
-        }
+        if (!sink(block.data, block.length)) return Fail(PackageError::kWriteOutput);
     }
     for (PackageEntry& entry : m_entries) {
-        if (!CopyFileData(output, entry)) return false;
+        if (!CopyFileData(sink, entry)) return false;
     }
     return true;
 }
 
-bool Package::CopyFileData(platform::File& output, PackageEntry& entry) {
+bool Package::CopyFileData(const platform::ByteSink& sink, PackageEntry& entry) {
     // Exactly the measured size is copied, and the input must end there:
     // the offsets were computed from it.
-    platform::IoResult written = platform::IoResult::kOk;
-    const platform::CopyResult copied =
-        platform::CopyStream(entry.handle, entry.size, [&](const void* data, std::size_t size) {
-            written = output.Write(data, size);
-            return written == platform::IoResult::kOk;
-        });
-    switch (copied) {
+    switch (platform::CopyStream(entry.handle, entry.size, sink)) {
         case platform::CopyResult::kOk:
             return true;
         case platform::CopyResult::kSinkFailed:
-            return FailWrite(written);
+            return Fail(PackageError::kWriteOutput);
         case platform::CopyResult::kOutOfMemory:
             return Fail(PackageError::kOutOfMemory);
         case platform::CopyResult::kInterrupted:

@@ -81,10 +81,16 @@ class Package {
     // Builds the blocks for the 8-bit package name, assigns the offsets and
     // prints the summary. Prints nothing on failure.
     bool Prepare(std::string_view name);
+    // The package's length in bytes, once prepared.
+    std::uint32_t size() const;
     // Writes the package. A file appears at `path` only when every byte was
     // written; after a failure what stood there is untouched. A device or a
     // pipe is written into directly.
     bool WriteToFile(std::u16string_view path);
+    // Hands the prepared package's bytes to `sink`, in order: the blocks,
+    // then each input's contents. A sink that refuses them gives
+    // kWriteOutput.
+    bool WriteTo(const platform::ByteSink& sink);
 
     std::size_t entryCount() const { return m_entries.size(); }
     PackageError error() const { return m_error; }
@@ -109,9 +115,8 @@ class Package {
     bool AssignDataOffsets();
     void PrintSummary();
     bool WriteAll(platform::File& output);
-    bool CopyFileData(platform::File& output, PackageEntry& entry);
+    bool CopyFileData(const platform::ByteSink& sink, PackageEntry& entry);
     bool Fail(PackageError error);
-    bool FailWrite(platform::IoResult result);
     std::uint32_t IndexTableLength() const;
     void StoreSlot(std::size_t slot, std::size_t field, std::uint32_t value);
 

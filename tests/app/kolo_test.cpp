@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <map>
 
 #include "platform/paths.h"
 #include "tests/support/kolo_reader.h"
@@ -60,7 +61,9 @@ TEST_F(KoloTest, WrapsThePackageAsItsOnlyDeflatedEntry) {
 TEST_F(KoloTest, EntryTimeGivenIsStoredInLocalTime) {
     WriteBytes(FsPath(pak), "x");
     const std::time_t moment = 1258000000;  // November 2009
-    ASSERT_TRUE(MakeKoloPackage(pak, false, moment));
+    KoloOptions options;
+    options.entryTime = moment;
+    ASSERT_TRUE(MakeKoloPackage(pak, false, options));
     const std::tm local = *std::localtime(&moment);
     const auto entry = ReadSingleEntry(kolo);
     ASSERT_TRUE(entry);
@@ -72,6 +75,40 @@ TEST_F(KoloTest, EntryTimeGivenIsStoredInLocalTime) {
     EXPECT_EQ(entry->date.tm_sec, static_cast<unsigned>(local.tm_sec / 2 * 2));
     // Kept when not asked to delete it.
     EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo", u"night.pak"}));
+}
+
+// Up to the whole-buffer limit libdeflate deflates at the level asked; past
+// it zlib streams at 9 at most. Either way one standard deflated entry with
+// the level's flag bits, and the package's bytes inside it.
+TEST_F(KoloTest, EachLevelAndBothSidesOfTheWholeBufferLimit) {
+    const std::string head = testing_support::PatternBytes(200000, 5) + std::string(200000, 'k');
+    const struct {
+        std::uint64_t size;  // past the head, zeros of a sparse file
+        int level;
+        unsigned long flag;
+    } cases[] = {
+        {head.size(), 1, 6},   // "super fast"
+        {head.size(), 12, 2},  // "maximum", as at 9
+        {kWholeBufferLimit, 9, 2},
+        {kWholeBufferLimit + 1, 12, 2},
+    };
+    std::map<int, std::uintmax_t> sizes;
+    for (const auto& c : cases) {
+        WriteBytes(FsPath(pak), head);
+        std::filesystem::resize_file(FsPath(pak), c.size);
+        KoloOptions options;
+        options.level = c.level;
+        ASSERT_TRUE(MakeKoloPackage(pak, true, options)) << c.size;
+        const auto entry = ReadSingleEntry(kolo);
+        ASSERT_TRUE(entry) << c.size;
+        EXPECT_EQ(entry->method, 8u);
+        EXPECT_EQ(entry->flag & 6u, c.flag) << c.level;
+        ASSERT_EQ(entry->data.size(), c.size);
+        EXPECT_EQ(entry->data.compare(0, head.size(), head), 0);
+        EXPECT_EQ(entry->data.find_first_not_of('\0', head.size()), std::string::npos);
+        if (c.size == head.size()) sizes[c.level] = std::filesystem::file_size(kolo);
+    }
+    EXPECT_LT(sizes[12], sizes[1]);
 }
 
 TEST(DosDateTime, EncodesTheFieldsAndClampsToTheFormatsRange) {
