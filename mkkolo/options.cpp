@@ -140,7 +140,8 @@ class Parser {
         }
         if (spec.value == Value::kLevel) {
             const auto n = ParseNumber(*value, vellum::kMaxKoloLevel);
-            if (!n || *n < vellum::kMinKoloLevel) return Fail(Say(u"压缩级别 ", *value, u" 无效!\n"));
+            if (!n || *n < vellum::kMinKoloLevel)
+                return Fail(Say(u"压缩级别 ", *value, u" 无效!\n"));
             m_options.level = static_cast<int>(*n);
             return true;
         }
