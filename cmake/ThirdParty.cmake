@@ -2,7 +2,8 @@
 #
 # Natively both come from the system's packages. For Windows, Debian ships
 # neither, so they are compiled here from the sources that scripts/bootstrap
-# puts in third_party/ (Debian's zlib source package) and /usr/src/googletest.
+# puts in third_party/ (Debian's zlib source package) and KOLO_GOOGLETEST_SOURCE_DIR
+# (Debian's googletest package).
 
 if(NOT CMAKE_CROSSCOMPILING)
   find_package(ZLIB REQUIRED)
@@ -30,9 +31,14 @@ if(KOLO_BUILD_TESTS)
   if(NOT CMAKE_CROSSCOMPILING)
     find_package(GTest REQUIRED)
   else()
+    set(KOLO_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+        "GoogleTest's sources, compiled for the Windows tests")
+    if(NOT EXISTS ${KOLO_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
+      message(FATAL_ERROR "GoogleTest sources missing in ${KOLO_GOOGLETEST_SOURCE_DIR}: run scripts/bootstrap windows test, or set KOLO_GOOGLETEST_SOURCE_DIR")
+    endif()
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     # Defines GTest::gtest and GTest::gtest_main.
-    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    add_subdirectory(${KOLO_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   endif()
 endif()
