@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "app/skin_jobs.h"
+#include "kolo_version.h"
 #include "mkkolo/batch.h"
 #include "mkkolo/inputs.h"
 #include "platform/files.h"
@@ -23,6 +24,7 @@ struct Options {
     std::u16string outputDir = u".";
     std::optional<unsigned> workers;
     bool quiet = false;
+    bool version = false;  // --version: say which mkkolo this is, nothing else
     std::vector<std::u16string> paths;
 };
 
@@ -60,6 +62,10 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
         if (arg == u"--") {
             pathsOnly = true;
             continue;
+        }
+        if (arg == u"--version") {
+            options.version = true;
+            return options;
         }
         if (arg == u"-q") {
             options.quiet = true;
@@ -114,6 +120,10 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     if (!options) {
         console.Err(error + kUsage);
         return kExitUsage;
+    }
+    if (options->version) {
+        console.Out(u"mkkolo " KOLO_VERSION "\n");
+        return kExitOk;
     }
     BatchSettings settings;
     settings.outputDir = WithoutTrailingSeparators(options->outputDir);

@@ -1,5 +1,6 @@
 // mkkolo's command line:
 //   mkkolo [-o OUTDIR] [-j N] [-q] PATH...
+//   mkkolo --version
 #pragma once
 
 #include <optional>
