@@ -19,16 +19,18 @@ expect_output() {
   [ "$got" = "$want" ] || fail "$* printed '$got', not '$want'"
 }
 
-# packs_examples RUN MKKOLO QUILL: the programs, started through RUN, pack
-# the example skins, each into its .kolo, and quill one file into a .pak.
+# packs_examples MKKOLO QUILL: the programs, started through the command in
+# `runner` (Wine, or none), pack the example skins, each into its .kolo, and
+# quill one file into a .pak.
+runner=()
 packs_examples() {
-  local run=$1 mkkolo=$2 quill=$3
+  local mkkolo=$1 quill=$2
   cp -r "$source/examples" "$work/skins"
-  (cd "$work" && $run "$mkkolo" -q -o out skins) || fail "mkkolo could not pack the examples"
+  (cd "$work" && "${runner[@]}" "$mkkolo" -q -o out skins) || fail "mkkolo could not pack the examples"
   for skin in night dusk; do
     [ -s "$work/out/$skin.kolo" ] || fail "mkkolo made no $skin.kolo"
   done
-  (cd "$work" && $run "$quill" one.pak skins/night.xml >/dev/null) || fail "quill could not pack"
+  (cd "$work" && "${runner[@]}" "$quill" one.pak skins/night.xml >/dev/null) || fail "quill could not pack"
   [ -s "$work/one.pak" ] || fail "quill made no package"
 }
 
@@ -60,7 +62,7 @@ case $what in
     cmake --install "$build" --prefix "$work/prefix" >/dev/null
     prefix=$work/prefix
     expect_output "mkkolo $version" "$prefix/bin/mkkolo" --version
-    packs_examples "" "$prefix/bin/mkkolo" "$prefix/bin/quill"
+    packs_examples "$prefix/bin/mkkolo" "$prefix/bin/quill"
     man_page_is_complete "$prefix/share/man/man1/quill.1.gz" "$prefix/bin/quill"
     man_page_is_complete "$prefix/share/man/man1/mkkolo.1.gz" "$prefix/bin/mkkolo" --version
     [ -s "$prefix/share/doc/kolo-toolkit/README.md" ] || fail "no README in share/doc"
@@ -78,13 +80,13 @@ case $what in
     dpkg -x "$deb" "$work/root"
     root=$work/root/usr
     expect_output "mkkolo $version" "$root/bin/mkkolo" --version
-    packs_examples "" "$root/bin/mkkolo" "$root/bin/quill"
+    packs_examples "$root/bin/mkkolo" "$root/bin/quill"
     for page in quill mkkolo; do
       [ -s "$root/share/man/man1/$page.1.gz" ] || fail "no $page.1.gz"
     done
     ;;
   zip)
-    wine_run=$build/wine-run
+    runner=("$build/wine-run")
     make_package ZIP
     archive=$(echo "$work"/dist/*.zip)
     [ -f "$archive" ] || fail "cpack made no .zip"
@@ -100,8 +102,8 @@ case $what in
       fail "README.txt lacks its Chinese or English title"
     # From the unpacked folder itself, as a user runs them.
     cd "$work/unpacked/$folder"
-    expect_output "mkkolo $version" "$wine_run" ./mkkolo.exe --version
-    packs_examples "$wine_run" "$PWD/mkkolo.exe" "$PWD/quill.exe"
+    expect_output "mkkolo $version" "${runner[@]}" ./mkkolo.exe --version
+    packs_examples "$PWD/mkkolo.exe" "$PWD/quill.exe"
     ;;
   *) fail "unknown check $what" ;;
 esac
