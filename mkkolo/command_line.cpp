@@ -5,6 +5,7 @@
 
 #include "app/kolo.h"
 #include "app/skin_jobs.h"
+#include "kolo_version.h"
 #include "mkkolo/batch.h"
 #include "mkkolo/inputs.h"
 #include "platform/files.h"
@@ -29,6 +30,7 @@ struct Options {
     std::optional<unsigned> workers;
     bool quiet = false;
     int level = vellum::kKoloLevel;
+    bool version = false;  // --version: say which mkkolo this is, nothing else
     std::vector<std::u16string> paths;
 };
 
@@ -73,6 +75,10 @@ std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
         if (arg == u"--") {
             pathsOnly = true;
             continue;
+        }
+        if (arg == u"--version") {
+            options.version = true;
+            return options;
         }
         if (arg == u"-q") {
             options.quiet = true;
@@ -135,6 +141,10 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     if (!options) {
         console.Err(error + kUsage);
         return kExitUsage;
+    }
+    if (options->version) {
+        console.Out(u"mkkolo " KOLO_VERSION "\n");
+        return kExitOk;
     }
     BatchSettings settings;
     settings.outputDir = WithoutTrailingSeparators(options->outputDir);

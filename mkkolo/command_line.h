@@ -1,5 +1,6 @@
 // mkkolo's command line:
 //   mkkolo [-o OUTDIR] [-j N] [-q] [--level N] PATH...
+//   mkkolo --version
 #pragma once
 
 #include <optional>

@@ -15,6 +15,7 @@
 #include "app/pack_skin.h"
 #include "app/process_runner.h"
 #include "app/skin_jobs.h"
+#include "kolo_version.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "tests/support/job_order.h"
@@ -455,6 +456,17 @@ TEST_F(MkkoloTest, UsageErrors) {
         // A bad environment is no fault of the command line's.
         EXPECT_EQ(result.err, c.epoch ? c.complaint : c.complaint + kUsage);
     }
+}
+
+TEST_F(MkkoloTest, Version) {
+    // The version wins over the paths and options before and after it, and
+    // nothing is packed.
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    const Result result = Mkkolo({u"-o", out, U16(skins), u"--version", u"-x"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, u"mkkolo " KOLO_VERSION "\n");
+    EXPECT_EQ(result.err, u"");
+    EXPECT_FALSE(fs::exists(FsPath(out)));
 }
 
 TEST_F(MkkoloTest, WhatThePathsSelect) {
