@@ -3,7 +3,8 @@
 # Natively they come from the system's packages. For Windows, Debian ships
 # none of them, so they are compiled here, and linked statically, from the
 # sources that scripts/bootstrap puts in third_party/ (Debian's zlib and
-# libdeflate source packages) and /usr/src/googletest.
+# libdeflate source packages) and KOLO_GOOGLETEST_SOURCE_DIR (Debian's
+# googletest package).
 
 if(NOT CMAKE_CROSSCOMPILING)
   find_package(ZLIB REQUIRED)
@@ -17,7 +18,7 @@ if(NOT CMAKE_CROSSCOMPILING)
 else()
   set(ZLIB_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/zlib)
   if(NOT EXISTS ${ZLIB_SOURCE_DIR}/contrib/minizip/zip.c)
-    message(FATAL_ERROR "zlib sources missing in ${ZLIB_SOURCE_DIR}: run scripts/bootstrap")
+    message(FATAL_ERROR "zlib sources missing in ${ZLIB_SOURCE_DIR}: run scripts/bootstrap windows")
   endif()
   set(MINIZIP_DIR ${ZLIB_SOURCE_DIR}/contrib/minizip)
   add_library(kolo_minizip STATIC
@@ -45,9 +46,14 @@ if(KOLO_BUILD_TESTS)
   if(NOT CMAKE_CROSSCOMPILING)
     find_package(GTest REQUIRED)
   else()
+    set(KOLO_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH
+        "GoogleTest's sources, compiled for the Windows tests")
+    if(NOT EXISTS ${KOLO_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
+      message(FATAL_ERROR "GoogleTest sources missing in ${KOLO_GOOGLETEST_SOURCE_DIR}: run scripts/bootstrap windows, or set KOLO_GOOGLETEST_SOURCE_DIR")
+    endif()
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     # Defines GTest::gtest and GTest::gtest_main.
-    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+    add_subdirectory(${KOLO_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   endif()
 endif()

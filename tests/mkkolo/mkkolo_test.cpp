@@ -790,6 +790,17 @@ TEST_F(MkkoloTest, CommandLine) {
     }
 }
 
+TEST_F(MkkoloTest, Version) {
+    // The version wins over the paths and options before and after it, and
+    // nothing is packed.
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    const Result result = Mkkolo({u"-o", out, U16(skins), u"--version", u"-x"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, u"mkkolo " KOLO_VERSION "\n");
+    EXPECT_EQ(result.err, u"");
+    EXPECT_FALSE(fs::exists(FsPath(out)));
+}
+
 TEST_F(MkkoloTest, WhatThePathsSelect) {
     // A folder gives its skin files in name order, extensions in any case;
     // neither other files nor a folder inside it.
