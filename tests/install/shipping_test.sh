@@ -44,7 +44,7 @@ man_page_is_complete() {
   warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$page renders with warnings: $warnings"
   rendered=$(MANWIDTH=80 LC_ALL=C.UTF-8 MANPAGER=cat man -l "$page" | sed -n '/^OPTIONS/,/^[A-Z]/p')
-  options=$(LC_ALL=C.UTF-8 "$program" 2>&1 | grep -o -- '\[-[a-zA-Z]' | tr -d '[' | sort -u) || true
+  options=$(LC_ALL=C.UTF-8 "$program" 2>&1 | grep -oE -- '\[--?[a-zA-Z][-a-zA-Z]*' | tr -d '[' | sort -u) || true
   [ -n "$options" ] || fail "$program printed no usage text with options"
   for option in $options "$@"; do
     grep -qE -- "^ {7}$option( |,|\$)" <<<"$rendered" || fail "$page names no option $option"
