@@ -32,7 +32,7 @@ namespace {
 // What an option does: takes a value, sets a flag or chooses the mode.
 enum class Value { kNone, kOutput, kJobs, kLevel };
 
-struct Spec {
+struct OptionForm {
     char16_t letter;  // 0: long form only
     std::u16string_view name;
     Value value;
@@ -41,7 +41,7 @@ struct Spec {
     bool takesValue() const { return value != Value::kNone; }
 };
 
-const Spec kSpecs[] = {
+const OptionForm kOptionForms[] = {
     // letter, name, value, flag, mode
     {u'o', u"output", Value::kOutput, nullptr, std::nullopt},
     {u'j', u"jobs", Value::kJobs, nullptr, std::nullopt},
@@ -93,13 +93,13 @@ class Parser {
     bool Long(const std::u16string& arg) {
         const std::size_t equals = arg.find(u'=');
         const std::u16string spelling = arg.substr(0, equals);
-        for (const Spec& spec : kSpecs) {
-            if (spelling.compare(2, std::u16string::npos, spec.name) != 0) continue;
+        for (const OptionForm& form : kOptionForms) {
+            if (spelling.compare(2, std::u16string::npos, form.name) != 0) continue;
             if (equals != std::u16string::npos) {
-                if (!spec.takesValue()) return Fail(Say(u"选项 ", spelling, u" 不带参数!\n"));
-                return Apply(spec, spelling, arg.substr(equals + 1));
+                if (!form.takesValue()) return Fail(Say(u"选项 ", spelling, u" 不带参数!\n"));
+                return Apply(form, spelling, arg.substr(equals + 1));
             }
-            return Apply(spec, spelling, {});
+            return Apply(form, spelling, {});
         }
         return Fail(Say(u"未知选项 ", spelling, u"!\n"));
     }
@@ -108,9 +108,9 @@ class Parser {
     bool Short(const std::u16string& arg) {
         for (std::size_t i = 1; i < arg.size(); ++i) {
             const std::u16string spelling = {u'-', arg[i]};
-            const Spec* found = nullptr;
-            for (const Spec& spec : kSpecs) {
-                if (spec.letter != 0 && spec.letter == arg[i]) found = &spec;
+            const OptionForm* found = nullptr;
+            for (const OptionForm& form : kOptionForms) {
+                if (form.letter != 0 && form.letter == arg[i]) found = &form;
             }
             if (!found) return Fail(Say(u"未知选项 ", spelling, u"!\n"));
             if (found->takesValue()) {
@@ -123,22 +123,22 @@ class Parser {
     }
 
     // `value`: what was joined to the option; else a value is the next argument.
-    bool Apply(const Spec& spec, const std::u16string& spelling,
+    bool Apply(const OptionForm& form, const std::u16string& spelling,
                std::optional<std::u16string> value) {
-        if (spec.takesValue() && !value) {
+        if (form.takesValue() && !value) {
             if (m_next == m_args.size()) return Fail(Say(u"选项 ", spelling, u" 缺少参数!\n"));
             value = m_args[m_next++];
         }
-        if (spec.flag) {
-            m_options.*spec.flag = true;
+        if (form.flag) {
+            m_options.*form.flag = true;
             return true;
         }
-        if (spec.mode) return SetMode(*spec.mode, spelling);
-        if (spec.value == Value::kOutput) {
+        if (form.mode) return SetMode(*form.mode, spelling);
+        if (form.value == Value::kOutput) {
             m_options.outputDir = *value;
             return true;
         }
-        if (spec.value == Value::kLevel) {
+        if (form.value == Value::kLevel) {
             const auto n = ParseNumber(*value, vellum::kMaxKoloLevel);
             if (!n || *n < vellum::kMinKoloLevel)
                 return Fail(Say(u"压缩级别 ", *value, u" 无效!\n"));
