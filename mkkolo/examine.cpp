@@ -1,4 +1,4 @@
-#include "mkkolo/inspect.h"
+#include "mkkolo/examine.h"
 
 #include <cstdint>
 #include <cstring>
