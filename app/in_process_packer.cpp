@@ -17,15 +17,23 @@ quill::PackJob JobFor(std::u16string_view pakPath, std::u16string_view first,
 }
 
 // The run as quill would report it: its texts, and its words for a failure.
+// `archive`: what became of the .kolo, when the packer wrote it.
 PackerRun RunOf(const quill::PackJob& job, const quill::PackResult& result,
-                quill::CapturingConsole& console) {
+                quill::CapturingConsole& console,
+                KoloWriter::Result archive = KoloWriter::Result::kOk) {
     PackerRun run;
     if (result.ok()) {
         run.status = PackerRun::Status::kSucceeded;
     } else if (result.error == quill::PackageError::kInterrupted) {
         run.status = PackerRun::Status::kInterrupted;
     } else {
-        quill::PrintPackFailure(job, result, console);
+        // The packer has no words for the archive's own troubles.
+        if (archive != KoloWriter::Result::kTooLarge &&
+            archive != KoloWriter::Result::kNotAsWritten) {
+            quill::PrintPackFailure(job, result, console);
+        } else {
+            run.archive = archive;
+        }
         run.status = PackerRun::Status::kFailed;
     }
     run.text = console.text();
@@ -40,7 +48,11 @@ quill::PackageError ArchiveError(KoloWriter::Result result) {
             return quill::PackageError::kCreateOutput;
         case KoloWriter::Result::kDiskFull:
             return quill::PackageError::kDiskFull;
+        case KoloWriter::Result::kInterrupted:
+            return quill::PackageError::kInterrupted;
         case KoloWriter::Result::kWriteFailed:
+        case KoloWriter::Result::kTooLarge:
+        case KoloWriter::Result::kNotAsWritten:
             break;
     }
     return quill::PackageError::kWriteOutput;
@@ -63,6 +75,7 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
     quill::CapturingConsole console;
     // Dated as a package file made now would be.
     const std::int64_t moment = options.entryTime.value_or(std::time(nullptr));
+    KoloWriter::Result archived = KoloWriter::Result::kOk;
     const quill::PackResult result = quill::PackInto(job, console, [&](quill::Package& package) {
         KoloWriter archive(pakPath, package.size(), moment, options);
         if (archive.IsOpen() && !package.WriteTo([&](const void* data, std::size_t size) {
@@ -72,7 +85,8 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
             // archive's own are told by the archive.
             if (package.error() != quill::PackageError::kWriteOutput) return package.error();
         }
-        return ArchiveError(archive.IsOpen() ? archive.Commit() : archive.result());
+        archived = archive.IsOpen() ? archive.Commit() : archive.result();
+        return ArchiveError(archived);
     });
     // The .kolo is the only file made: a failure to write names it.
     if (result.error == quill::PackageError::kCreateOutput ||
@@ -80,7 +94,7 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
         result.error == quill::PackageError::kDiskFull) {
         job.output = KoloPathFor(pakPath);
     }
-    return RunOf(job, result, console);
+    return RunOf(job, result, console, archived);
 }
 
 }  // namespace vellum

@@ -12,9 +12,11 @@
 #include <new>
 
 #include "app/zip_file.h"
+#include "app/zip_records.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -120,6 +122,13 @@ struct EntryHeader {
         return zipOpenNewFileInZip2(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                                     Z_DEFLATED, zipLevel, raw ? 1 : 0);
     }
+
+    // The general-purpose flag bits that minizip gives the level.
+    std::uint16_t Flags() const {
+        if (zipLevel >= 8) return 2;
+        if (zipLevel == 2) return 4;
+        return zipLevel == 1 ? 6 : 0;
+    }
 };
 
 // The package gathered in memory, deflated by libdeflate in one call and
@@ -152,12 +161,11 @@ class WholeBufferEntry {
         return true;
     }
 
-    bool Close(zipFile zip, const EntryHeader& header) {
+    bool Close(zipFile zip, const EntryHeader& header, std::uint32_t crc) {
         if (m_used != m_size) return false;
         const auto length = static_cast<std::size_t>(m_size);
         const std::size_t compressed = libdeflate_deflate_compress(
             m_compressor, m_input.get(), length, m_output.get(), m_outputCapacity);
-        const auto crc = static_cast<uLong>(libdeflate_crc32(0, m_input.get(), length));
         // The bound always leaves room: no stream at all would be no entry.
         if (compressed == 0 || header.Open(zip, true) != ZIP_OK) return false;
         const bool written =
@@ -185,7 +193,7 @@ class KoloWriter::Archive {
   public:
     Archive(std::u16string_view koloPath, EntryHeader header, std::uint64_t size,
             const KoloOptions& options)
-        : file(koloPath), m_header(std::move(header)) {
+        : file(koloPath), m_header(std::move(header)), m_size(size) {
         if (!file.IsOpen()) return;
         if (size <= options.wholeBufferLimit)
             m_wholeBuffer = WholeBufferEntry::Create(size, options.level);
@@ -203,6 +211,7 @@ class KoloWriter::Archive {
     bool IsOpen() const { return m_bOpen; }
 
     bool Write(const void* data, std::size_t size) {
+        m_crc = libdeflate_crc32(m_crc, data, size);
         if (m_wholeBuffer) return m_wholeBuffer->Write(data, size);
         const auto* bytes = static_cast<const std::uint8_t*>(data);
         while (size > 0) {
@@ -214,14 +223,29 @@ class KoloWriter::Archive {
         return true;
     }
 
-    // Completes the archive in its temporary file.
-    bool Close() {
-        const bool closed = m_wholeBuffer ? m_wholeBuffer->Close(m_zip, m_header)
+    // Completes the archive in its temporary file and reads back what the
+    // library wrote of it.
+    KoloWriter::Result Close() {
+        const bool closed = m_wholeBuffer ? m_wholeBuffer->Close(m_zip, m_header, m_crc)
                                           : zipCloseFileInZip(m_zip) == ZIP_OK;
         m_wholeBuffer.reset();
         const bool completed = zipClose(m_zip, nullptr) == ZIP_OK;
         m_zip = nullptr;
-        return closed && completed && m_stream.error == platform::IoResult::kOk;
+        if (!closed || !completed || m_stream.error != platform::IoResult::kOk) {
+            return DiskFull() ? KoloWriter::Result::kDiskFull : KoloWriter::Result::kWriteFailed;
+        }
+        const ZipEntryRecord expected{m_header.name, m_header.Flags(),
+                                      static_cast<std::uint32_t>(m_header.info.dosDate), m_crc,
+                                      m_size};
+        switch (CheckZipRecords(file.file(), expected)) {
+            case ZipRecordCheck::kAgree:
+                return KoloWriter::Result::kOk;
+            case ZipRecordCheck::kNeedsZip64:
+                return KoloWriter::Result::kTooLarge;
+            case ZipRecordCheck::kDisagree:
+                break;
+        }
+        return KoloWriter::Result::kNotAsWritten;
     }
 
     bool DiskFull() const { return m_stream.error == platform::IoResult::kDiskFull; }
@@ -230,6 +254,8 @@ class KoloWriter::Archive {
 
   private:
     const EntryHeader m_header;
+    const std::uint64_t m_size;
+    std::uint32_t m_crc = 0;  // of the bytes so far
     ArchiveStream m_stream{nullptr};
     zipFile m_zip = nullptr;
     std::unique_ptr<WholeBufferEntry> m_wholeBuffer;
@@ -268,6 +294,11 @@ KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int
     header.name = platform::ToThreadAnsi(platform::FindFileName(pakPath));
     header.info.dosDate = DosDateTime(entryTime);
     header.zipLevel = std::min(options.level, 9);
+    // The player reads no ZIP64 records, without which no size reaches 4 GiB.
+    if (size > kMaxZipSize) {
+        Fail(Result::kTooLarge);
+        return;
+    }
     m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(header), size, options);
     if (!m_archive->file.IsOpen()) {
         Fail(Result::kCannotCreate);
@@ -295,8 +326,12 @@ bool KoloWriter::Write(const void* data, std::size_t size) {
 
 KoloWriter::Result KoloWriter::Commit() {
     if (!IsOpen()) return m_result;
-    if (!m_archive->Close()) {
-        Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed);
+    if (const Result closed = m_archive->Close(); closed != Result::kOk) {
+        Fail(closed);
+    } else if (platform::InterruptRequested()) {
+        // Deflated all the same (libdeflate cannot be stopped half way), the
+        // archive of a stopped run is not committed.
+        Fail(Result::kInterrupted);
     } else {
         switch (m_archive->file.Commit()) {
             case platform::AtomicFile::CommitResult::kOk:
@@ -317,25 +352,35 @@ KoloWriter::Result KoloWriter::Commit() {
     return m_result;
 }
 
-bool MakeKoloPackage(std::u16string_view pakPath, bool deletePak, const KoloOptions& options) {
+KoloWriter::Result MakeKoloPackage(std::u16string_view pakPath, bool deletePak,
+                                   const KoloOptions& options) {
     platform::File package = platform::File::OpenForReading(pakPath);
     const std::optional<std::uint64_t> size = package.Size();
-    if (!size) return false;
+    if (!size) return KoloWriter::Result::kCannotCreate;
     const std::int64_t moment = options.entryTime
                                     ? *options.entryTime
                                     : platform::CreationTime(pakPath).value_or(std::time(nullptr));
     KoloWriter archive(pakPath, *size, moment, options);
-    const bool ok = archive.IsOpen() &&
-                    platform::CopyStream(package, *size,
-                                         [&](const void* data, std::size_t length) {
-                                             return archive.Write(data, length);
-                                         }) == platform::CopyResult::kOk &&
-                    archive.Commit() == KoloWriter::Result::kOk;
+    KoloWriter::Result result = archive.result();
+    if (archive.IsOpen()) {
+        const platform::CopyResult copied = platform::CopyStream(
+            package, *size,
+            [&](const void* data, std::size_t length) { return archive.Write(data, length); });
+        if (copied == platform::CopyResult::kOk) {
+            result = archive.Commit();
+        } else if (copied == platform::CopyResult::kInterrupted) {
+            result = KoloWriter::Result::kInterrupted;
+        } else if (copied != platform::CopyResult::kSinkFailed) {
+            result = KoloWriter::Result::kCannotCreate;  // the package could not be read
+        } else {
+            result = archive.result();
+        }
+    }
     package.Close();
     // After a failure an older archive at the path is as it was: the run
     // removes only what it made itself.
-    if (ok && deletePak) platform::RemoveFile(pakPath);
-    return ok;
+    if (result == KoloWriter::Result::kOk && deletePak) platform::RemoveFile(pakPath);
+    return result;
 }
 
 }  // namespace vellum

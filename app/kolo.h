@@ -47,7 +47,15 @@ std::uint32_t DosDateTime(std::int64_t seconds);
 // package file; its bytes need not be in a file at all.
 class KoloWriter {
   public:
-    enum class Result { kOk, kCannotCreate, kWriteFailed, kDiskFull };
+    enum class Result {
+        kOk,
+        kCannotCreate,
+        kWriteFailed,
+        kDiskFull,
+        kTooLarge,      // the package or its deflated bytes would need ZIP64 records
+        kNotAsWritten,  // the archive read back says other than what was written
+        kInterrupted,   // a request to stop came before the archive took its name
+    };
 
     // An archive for a package of `size` bytes, dated `entryTime` (seconds
     // since 1970). A whole-buffer package first waits until the memory that
@@ -76,9 +84,11 @@ class KoloWriter {
 };
 
 // Wraps the package file into the .kolo beside it, replacing any older one.
-// The archive appears only when it is complete; after a failure an older one
-// stays as it was. The package is deleted on request, and only when the
-// archive is complete.
-bool MakeKoloPackage(std::u16string_view pakPath, bool deletePak, const KoloOptions& options = {});
+// The archive appears only when it is complete and reads back as written;
+// after a failure an older one stays as it was. The package is deleted on
+// request, and only when the archive is complete. A package that cannot be
+// read gives kCannotCreate, as no archive is made of it.
+KoloWriter::Result MakeKoloPackage(std::u16string_view pakPath, bool deletePak,
+                                   const KoloOptions& options = {});
 
 }  // namespace vellum

@@ -18,6 +18,14 @@ bool PrepareInput(std::u16string& input, std::u16string_view folder) {
     return platform::PathExists(input);
 }
 
+// A skin is one layout and one image bundle, in either order.
+bool IsLayoutAndBundle(std::u16string_view a, std::u16string_view b) {
+    const auto bundle = [](std::u16string_view path) {
+        return HasExtension(path, u".pxa") || HasExtension(path, u".mbm");
+    };
+    return (HasExtension(a, u".xml") && bundle(b)) || (bundle(a) && HasExtension(b, u".xml"));
+}
+
 SkinResult Outcome(SkinOutcome outcome, std::u16string packerText = {}) {
     SkinResult result;
     result.outcome = outcome;
@@ -40,10 +48,30 @@ std::optional<SkinResult> PackerFailure(PackerRun& run) {
     return std::nullopt;
 }
 
-SkinResult KoloWritten(std::u16string koloPath, std::u16string packerText) {
-    SkinResult result = Outcome(SkinOutcome::kKoloWritten, std::move(packerText));
+SkinResult AboutKolo(SkinOutcome outcome, std::u16string koloPath, std::u16string packerText) {
+    SkinResult result = Outcome(outcome, std::move(packerText));
     result.koloPath = std::move(koloPath);
     return result;
+}
+
+// The skin's outcome when its .kolo could not be made for a reason that
+// only the archive knows.
+SkinOutcome ArchiveOutcome(KoloWriter::Result archive) {
+    switch (archive) {
+        case KoloWriter::Result::kTooLarge:
+            return SkinOutcome::kKoloTooLarge;
+        case KoloWriter::Result::kNotAsWritten:
+            return SkinOutcome::kKoloNotAsWritten;
+        case KoloWriter::Result::kInterrupted:
+            return SkinOutcome::kInterrupted;
+        default:
+            return SkinOutcome::kKoloFailed;
+    }
+}
+
+// "Making the .kolo of [skin] failed!"
+std::u16string Failed(const std::u16string& skin, const std::u16string& end) {
+    return u"生成KOLO文件:【" + skin + u"】 失败！" + end;
 }
 
 }  // namespace
@@ -85,6 +113,7 @@ std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16stri
             return result;
         }
     }
+    if (!IsLayoutAndBundle(firstFile, secondFile)) return Outcome(SkinOutcome::kMissingFiles);
     return std::nullopt;
 }
 
@@ -104,8 +133,11 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
     kolo.entryTime = settings.entryTime;
     if (settings.createKolo) {
         if (std::optional<PackerRun> run = packer.PackIntoKolo(pakPath, input1, input2, kolo)) {
+            if (run->archive != KoloWriter::Result::kOk) {
+                return AboutKolo(ArchiveOutcome(run->archive), koloPath, std::move(run->text));
+            }
             if (auto failure = PackerFailure(*run)) return std::move(*failure);
-            return KoloWritten(koloPath, std::move(run->text));
+            return AboutKolo(SkinOutcome::kKoloWritten, koloPath, std::move(run->text));
         }
     }
 
@@ -113,15 +145,16 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
     PackerRun run = packer.Pack(pakPath, input1, input2);
     if (auto failure = PackerFailure(run)) return std::move(*failure);
     if (!settings.createKolo) return Outcome(SkinOutcome::kPacked, std::move(run.text));
-    if (!MakeKoloPackage(pakPath, true, kolo)) {
-        // Stopped half way, the package this run made goes too.
-        if (platform::InterruptRequested()) {
-            platform::RemoveFile(pakPath);
-            return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
-        }
-        return Outcome(SkinOutcome::kKoloFailed, std::move(run.text));
+    const KoloWriter::Result made = MakeKoloPackage(pakPath, true, kolo);
+    if (made == KoloWriter::Result::kOk) {
+        return AboutKolo(SkinOutcome::kKoloWritten, koloPath, std::move(run.text));
     }
-    return KoloWritten(koloPath, std::move(run.text));
+    // Stopped half way, the package this run made goes too.
+    if (platform::InterruptRequested()) {
+        platform::RemoveFile(pakPath);
+        return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
+    }
+    return AboutKolo(ArchiveOutcome(made), koloPath, std::move(run.text));
 }
 
 std::u16string RefusedText(std::u16string_view name, std::u16string_view reason,
@@ -146,9 +179,15 @@ std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,
             return refused(u"文件名 " + skin + u".kolo 是系统保留的设备名");
         case SkinOutcome::kMbmFailed:
             return refused(u"校正mbm文件失败");
+        case SkinOutcome::kKoloTooLarge:
+            return u"包太大, 压缩前或压缩后达到 4GB, 不用 ZIP64 的 .kolo 装不下, 未生成 " +
+                   result.koloPath + u"!" + end + Failed(skin, end);
+        case SkinOutcome::kKoloNotAsWritten:
+            return u"写入的 " + result.koloPath + u" 读回核对不符, 未生成!" + end +
+                   Failed(skin, end);
         case SkinOutcome::kPackerFailed:
         case SkinOutcome::kKoloFailed:
-            return u"生成KOLO文件:【" + skin + u"】 失败！" + end;
+            return Failed(skin, end);
         case SkinOutcome::kKoloWritten:
             return u"生成KOLO文件成功！" + end + u"路径:" + result.koloPath + end;
         case SkinOutcome::kPackerNotStarted:  // the runner's message says it all

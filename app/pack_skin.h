@@ -17,6 +17,9 @@ struct PackerRun {
     enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted };
     Status status = Status::kNotStarted;
     std::u16string text;
+    // With kFailed, for a packer that writes the .kolo itself: what became
+    // of it, where the packer's own words do not tell.
+    KoloWriter::Result archive = KoloWriter::Result::kOk;
 };
 
 // Makes a skin's package from the two inputs, first then second.
@@ -49,13 +52,15 @@ struct PackSettings {
 };
 
 enum class SkinOutcome {
-    kMissingFiles,      // one input only, or the same file twice
+    kMissingFiles,      // one input only, the same file twice, or not a layout and a bundle
     kInputIsOutput,     // an input is the skin's own package or .kolo
     kDeviceName,        // the package or .kolo would be a device (Windows: CON, NUL ...)
     kMbmFailed,         // an .mbm input could not be prepared
     kPackerNotStarted,  // the packer could not be run
     kPackerFailed,      // the packer ran and made no package
     kKoloFailed,        // packed, but the .kolo could not be made
+    kKoloTooLarge,      // the package does not fit in a .kolo without ZIP64 records
+    kKoloNotAsWritten,  // the .kolo read back said other than what was written
     kPacked,            // packed; no .kolo was asked for
     kKoloWritten,
     kInterrupted,  // a request to stop came; nothing of the skin's is left
@@ -65,7 +70,7 @@ struct SkinResult {
     SkinOutcome outcome = SkinOutcome::kMissingFiles;
     std::u16string packerText;  // what the packer printed, when it ran or failed to start
     std::u16string input;       // with kInputIsOutput: that input
-    std::u16string koloPath;    // with kKoloWritten
+    std::u16string koloPath;    // with kKoloWritten, kKoloTooLarge and kKoloNotAsWritten
 };
 
 // The package path of a skin: the folder, a separator (always added, also

@@ -49,6 +49,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
+constexpr auto kMade = vellum::KoloWriter::Result::kOk;
 
 constexpr int kImageSkins = 16;
 constexpr int kBitmapSkins = 8;
@@ -250,7 +251,7 @@ int main(int argc, char** argv) {
             for (const auto& pak : packages) {
                 const fs::path copy = folder / pak.filename();
                 fs::create_hard_link(pak, copy);
-                if (!vellum::MakeKoloPackage(copy.u16string(), true, options)) std::exit(1);
+                if (vellum::MakeKoloPackage(copy.u16string(), true, options) != kMade) std::exit(1);
             }
         };
     };
@@ -309,8 +310,8 @@ int main(int argc, char** argv) {
             jobs.ForEach([&](const vellum::SkinJob& job) {
                 vellum::PackSkin(quill, settings, folder.u16string(), job.strName, job.strFirstFile,
                                  job.strSecondFile);
-                if (!vellum::MakeKoloPackage(vellum::PakPathFor(folder.u16string(), job.strName),
-                                             true, options))
+                if (vellum::MakeKoloPackage(vellum::PakPathFor(folder.u16string(), job.strName),
+                                            true, options) != kMade)
                     std::exit(1);
             });
         };

@@ -48,8 +48,8 @@ class File {
     // where opening could wait (a serial port). `error` tells why it failed.
     static File OpenForReading(std::u16string_view path, OpenError* error = nullptr);
 
-    // Creates a new file for writing, shared with nobody. Fails when a file of
-    // that name exists already; `exists` then tells so.
+    // Creates a new file for writing (and reading back), shared with nobody.
+    // Fails when a file of that name exists already; `exists` then tells so.
     static File CreateNew(std::u16string_view path, bool* exists = nullptr);
 
     // Opens something that exists and is not a plain file or folder (a

@@ -51,7 +51,7 @@ File File::OpenForReading(std::u16string_view path, OpenError* error) {
 }
 
 File File::CreateNew(std::u16string_view path, bool* exists) {
-    const int fd = open(Native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = open(Native(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (exists) *exists = fd < 0 && errno == EEXIST;
     return fd < 0 ? File() : File(fd);
 }

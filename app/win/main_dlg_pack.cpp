@@ -53,6 +53,8 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& n
             return false;
         case vellum::SkinOutcome::kPackerFailed:
         case vellum::SkinOutcome::kKoloFailed:
+        case vellum::SkinOutcome::kKoloTooLarge:
+        case vellum::SkinOutcome::kKoloNotAsWritten:
         case vellum::SkinOutcome::kPacked:
         case vellum::SkinOutcome::kKoloWritten:
             return true;

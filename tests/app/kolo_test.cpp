@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <map>
 
+#include <zlib.h>
+
+#include "app/zip_records.h"
+#include "platform/files.h"
 #include "platform/paths.h"
 #include "tests/support/kolo_reader.h"
 #include "tests/support/temp_dir.h"
@@ -22,6 +26,7 @@ using testing_support::ReadBytes;
 using testing_support::ReadSingleEntry;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
+constexpr auto kOk = KoloWriter::Result::kOk;
 
 class KoloTest : public ::testing::Test {
   protected:
@@ -41,7 +46,7 @@ class KoloTest : public ::testing::Test {
 TEST_F(KoloTest, WrapsThePackageAsItsOnlyDeflatedEntry) {
     const std::string bytes = testing_support::PatternBytes(300000, 1) + std::string(300000, 'q');
     WriteBytes(FsPath(pak), bytes);
-    ASSERT_TRUE(MakeKoloPackage(pak, true));
+    ASSERT_EQ(MakeKoloPackage(pak, true), kOk);
     EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo"}));
     const auto entry = ReadSingleEntry(kolo);
     ASSERT_TRUE(entry);
@@ -63,7 +68,7 @@ TEST_F(KoloTest, EntryTimeGivenIsStoredInLocalTime) {
     const std::time_t moment = 1258000000;  // November 2009
     KoloOptions options;
     options.entryTime = moment;
-    ASSERT_TRUE(MakeKoloPackage(pak, false, options));
+    ASSERT_EQ(MakeKoloPackage(pak, false, options), kOk);
     const std::tm local = *std::localtime(&moment);
     const auto entry = ReadSingleEntry(kolo);
     ASSERT_TRUE(entry);
@@ -98,7 +103,7 @@ TEST_F(KoloTest, EachLevelAndBothSidesOfTheWholeBufferLimit) {
         std::filesystem::resize_file(FsPath(pak), c.size);
         KoloOptions options;
         options.level = c.level;
-        ASSERT_TRUE(MakeKoloPackage(pak, true, options)) << c.size;
+        ASSERT_EQ(MakeKoloPackage(pak, true, options), kOk) << c.size;
         const auto entry = ReadSingleEntry(kolo);
         ASSERT_TRUE(entry) << c.size;
         EXPECT_EQ(entry->method, 8u);
@@ -135,7 +140,7 @@ TEST(DosDateTime, EncodesTheFieldsAndClampsToTheFormatsRange) {
 
 TEST_F(KoloTest, AnEmptyPackageGivesAnEmptyEntry) {
     WriteBytes(FsPath(pak), "");
-    ASSERT_TRUE(MakeKoloPackage(pak, true));
+    ASSERT_EQ(MakeKoloPackage(pak, true), kOk);
     const auto entry = ReadSingleEntry(kolo);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name, "night.pak");
@@ -145,17 +150,67 @@ TEST_F(KoloTest, AnEmptyPackageGivesAnEmptyEntry) {
 // A failure removes nothing it did not make: an older archive stays whole.
 TEST_F(KoloTest, AMissingPackageMakesNoArchiveAndTouchesNothingElse) {
     WriteBytes(dir.path() / "night.xml", "keep");
-    EXPECT_FALSE(MakeKoloPackage(pak, true));
+    EXPECT_NE(MakeKoloPackage(pak, true), kOk);
     EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.xml"}));
     WriteBytes(kolo, "an older archive");
-    EXPECT_FALSE(MakeKoloPackage(pak, true));
+    EXPECT_NE(MakeKoloPackage(pak, true), kOk);
     EXPECT_EQ(ReadBytes(kolo), "an older archive");
+    // A package of 0xFFFFFFFF bytes fits no ZIP archive without ZIP64
+    // records, which the player does not read.
+    WriteBytes(FsPath(pak), "");
+    std::filesystem::resize_file(FsPath(pak), 0xFFFFFFFFu);
+    EXPECT_EQ(MakeKoloPackage(pak, true), KoloWriter::Result::kTooLarge);
+    EXPECT_EQ(ReadBytes(kolo), "an older archive");
+    EXPECT_EQ(std::filesystem::file_size(FsPath(pak)), 0xFFFFFFFFu);
+}
+
+// The archive is committed only when its records, read back, say what was
+// written: one entry of that name, method, flags, date, CRC and size, and
+// nothing more; a record the library gave ZIP64 values is a package too large.
+TEST_F(KoloTest, ItsRecordsReadBackAsWritten) {
+    const std::string bytes = testing_support::PatternBytes(5000, 4);
+    WriteBytes(FsPath(pak), bytes);
+    KoloOptions options;
+    options.entryTime = 1258000000;
+    ASSERT_EQ(MakeKoloPackage(pak, false, options), kOk);
+    const std::string archive = ReadBytes(kolo);
+    const ZipEntryRecord written{
+        "night.pak", 2, DosDateTime(*options.entryTime),
+        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()),
+                                         static_cast<uInt>(bytes.size()))),
+        bytes.size()};
+    const std::size_t central = archive.find("PK\1\2"), end = archive.size() - 22;
+    const auto patched = [&](std::size_t at, std::string with) {
+        return std::string(archive).replace(at, with.size(), with);
+    };
+    const std::string ones = "\xff\xff\xff\xff";
+    const struct {
+        std::string bytes;
+        ZipRecordCheck check;
+    } cases[] = {
+        {archive, ZipRecordCheck::kAgree},
+        {patched(6, "\3"), ZipRecordCheck::kDisagree},                  // local flags
+        {patched(8, std::string(1, '\0')), ZipRecordCheck::kDisagree},  // local method
+        {patched(14, "?"), ZipRecordCheck::kDisagree},                  // local CRC
+        {patched(central + 24, "?"), ZipRecordCheck::kDisagree},        // central size
+        {patched(central + 46, "N"), ZipRecordCheck::kDisagree},        // central name
+        {patched(end + 8, "\2"), ZipRecordCheck::kDisagree},            // entries
+        {archive + "x", ZipRecordCheck::kDisagree},
+        {archive.substr(0, archive.size() - 1), ZipRecordCheck::kDisagree},
+        {patched(central + 20, ones), ZipRecordCheck::kNeedsZip64},
+        {patched(end + 16, ones), ZipRecordCheck::kNeedsZip64},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        WriteBytes(kolo, cases[i].bytes);
+        platform::File file = platform::File::OpenForReading(testing_support::U16(kolo));
+        EXPECT_EQ(CheckZipRecords(file, written), cases[i].check) << "case " << i;
+    }
 }
 
 TEST_F(KoloTest, ReplacesAnExistingArchive) {
     WriteBytes(kolo, testing_support::PatternBytes(100000, 3));
     WriteBytes(FsPath(pak), "new");
-    ASSERT_TRUE(MakeKoloPackage(pak, true));
+    ASSERT_EQ(MakeKoloPackage(pak, true), kOk);
     const auto entry = ReadSingleEntry(kolo);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->data, "new");
@@ -176,7 +231,7 @@ TEST_F(KoloTest, FolderWithADotAndAPackageWithoutExtension) {
     std::filesystem::create_directory(folder);
     const std::u16string bare = testing_support::U16(folder / "night");
     WriteBytes(FsPath(bare), "bare");
-    ASSERT_TRUE(MakeKoloPackage(bare, true));
+    ASSERT_EQ(MakeKoloPackage(bare, true), kOk);
     const auto entry = ReadSingleEntry(folder / "night.kolo");
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name, "night");
@@ -190,7 +245,7 @@ TEST_F(KoloTest, NamesOutsideTheAnsiCodePageAreWrapped) {
     std::filesystem::create_directory(folder);
     const std::u16string unicodePak = testing_support::U16(folder / FsPath(u"ünï.pak"));
     WriteBytes(FsPath(unicodePak), "bytes");
-    ASSERT_TRUE(MakeKoloPackage(unicodePak, true));
+    ASSERT_EQ(MakeKoloPackage(unicodePak, true), kOk);
     EXPECT_TRUE(std::filesystem::exists(folder / FsPath(u"ünï.kolo")));
     EXPECT_FALSE(std::filesystem::exists(FsPath(unicodePak)));
 }
@@ -204,7 +259,7 @@ TEST_F(KoloTest, FullDiskKeepsThePackageAndLeavesNoArchive) {
     if (!volume.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
     const std::u16string fullPak = testing_support::U16(volume.path() / "night.pak");
     WriteBytes(FsPath(fullPak), testing_support::PatternBytes(300 * 1024, 8));
-    EXPECT_FALSE(MakeKoloPackage(fullPak, true));
+    EXPECT_NE(MakeKoloPackage(fullPak, true), kOk);
     EXPECT_TRUE(std::filesystem::exists(FsPath(fullPak)));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(volume.path()),
                             std::filesystem::directory_iterator()),

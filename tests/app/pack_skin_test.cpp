@@ -37,6 +37,7 @@ class PackSkinTest : public ::testing::Test {
   protected:
     std::u16string Input(std::u16string_view name, const std::string& bytes) {
         const std::u16string path = inputs / name;
+        std::filesystem::create_directories(FsPath(path).parent_path());
         WriteBytes(FsPath(path), bytes);
         return path;
     }
@@ -69,8 +70,13 @@ TEST_F(PackSkinTest, MissingOrRepeatedFilesAreRefusedBeforeThePacker) {
     const auto xml = Input(u"night.xml", "<x/>");
     std::u16string upper = xml;
     upper.replace(upper.size() - 9, 9, u"NIGHT.XML");
+    // A skin is a layout and an image bundle: two of one kind, or a file of
+    // another kind, is no skin.
+    const auto pxa = Input(u"a/night.pxa", "A"), otherPxa = Input(u"b/night.PXA", "B");
+    const auto otherXml = Input(u"b/night.xml", "<y/>"), text = Input(u"night.txt", "T");
     const std::pair<std::u16string, std::u16string> cases[] = {
-        {xml, u""}, {u"", xml}, {xml, xml}, {xml, upper}};
+        {xml, u""},      {u"", xml},      {xml, xml},  {xml, upper},
+        {pxa, otherPxa}, {xml, otherXml}, {text, pxa}, {xml, text}};
     for (const auto& [first, second] : cases) {
         log.clear();
         EXPECT_EQ(Pack(first, second), SkinOutcome::kMissingFiles);

@@ -330,6 +330,21 @@ TEST_F(MkkoloTest, OnlyWhatTheRunMadeIsWrapped) {
     EXPECT_EQ(Contents(FsPath(out)),
               (std::map<std::u16string, std::string>{{u"z.pak", "an earlier run's package"}}));
 
+    // A package of exactly 0xFFFFFFFF bytes would need ZIP64 records, which
+    // the player does not read: no .kolo, and an earlier one stays.
+    WriteBytes(skins / "b.xml", "XML!");
+    WriteBytes(skins / "b.pxa", "");
+    fs::resize_file(skins / "b.pxa", 4294967195u);
+    WriteBytes(FsPath(out + kSep + u"b.kolo"), "an earlier .kolo");
+    result =
+        Mkkolo({u"-j1", u"--level", u"1", u"-o", out, U16(skins / "b.pxa"), U16(skins / "b.xml")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out,
+              Summary({{U16(skins / "b.pxa"), 4294967195u}, {U16(skins / "b.xml"), 4}}) +
+                  u"包太大, 压缩前或压缩后达到 4GB, 不用 ZIP64 的 .kolo 装不下, 未生成 " + out +
+                  kSep + u"b.kolo!\n生成KOLO文件:【b】 失败！\n");
+    EXPECT_EQ(ReadBytes(FsPath(out + kSep + u"b.kolo")), "an earlier .kolo");
+
     // The user's own x.pak beside x.xml, packed into their folder.
     const fs::path folder = dir.path() / "d";
     fs::create_directories(folder);
@@ -684,6 +699,7 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
         std::vector<std::u16string> files;
         std::u16string skin, first, second;
         std::vector<std::u16string> warnings;
+        bool isSkin = true;  // a layout and an image bundle
     } cases[] = {
         {{ax + u".xml", ax + u".pxa", ax + u".mbm"},
          u"x",
@@ -695,12 +711,13 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
          ax + u".xml",
          ax + u".pxa",
          {u"警告: 皮肤【x】用 " + ax + u".pxa 代替了 " + ax + u".mbm!\n"}},
-        {{ax + u".xml", bx + u".xml"},
+        {{ax + u".pxa", bx + u".pxa"},
          u"x",
-         ax + u".xml",
-         bx + u".xml",
-         {u"警告: 皮肤【x】的两个文件都是 .xml 文件!\n",
-          u"警告: 皮肤【x】的两个文件在不同的文件夹: " + aFolder + u" 与 " + bFolder + u"!\n"}},
+         ax + u".pxa",
+         bx + u".pxa",
+         {u"警告: 皮肤【x】的两个文件都是 .pxa 文件!\n",
+          u"警告: 皮肤【x】的两个文件在不同的文件夹: " + aFolder + u" 与 " + bFolder + u"!\n"},
+         false},
         {{U16(a / "e.xml"), U16(a / "e.pxa")},
          u"e",
          U16(a / "e.xml"),
@@ -710,8 +727,10 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
          u"x",
          ax + u".xml",
          again,
-         {u"警告: " + ax + u".xml 与 " + again + u" 是同一个文件!\n"}},
+         {u"警告: " + ax + u".xml 与 " + again + u" 是同一个文件!\n"},
+         false},
     };
+    const std::u16string noSkin = u"\n打包【x】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n";
     for (const auto& c : cases) {
         std::u16string warnings;
         for (const auto& warning : c.warnings) warnings += warning;
@@ -719,8 +738,10 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
         args.insert(args.begin(), {u"-o", out});
         args.push_back(u"-n");
         Result result = Mkkolo(args);
-        EXPECT_EQ(result.exitCode, 0) << platform::Utf16ToUtf8(warnings);
-        EXPECT_EQ(result.out, u"【" + c.skin + u"】 " + c.first + u" + " + c.second + u"\n");
+        EXPECT_EQ(result.exitCode, c.isSkin ? 0 : 1) << platform::Utf16ToUtf8(warnings);
+        EXPECT_EQ(result.out, c.isSkin
+                                  ? u"【" + c.skin + u"】 " + c.first + u" + " + c.second + u"\n"
+                                  : noSkin);
         EXPECT_EQ(result.err, warnings);
         EXPECT_FALSE(fs::exists(FsPath(out)));
 
@@ -734,6 +755,14 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
 
         args.pop_back();
         result = Mkkolo(args);
+        if (!c.isSkin) {
+            EXPECT_EQ(result.exitCode, 1);
+            EXPECT_EQ(result.out, noSkin);
+            EXPECT_EQ(result.err, warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【x】\n");
+            EXPECT_TRUE(Names(FsPath(out)).empty());
+            fs::remove_all(FsPath(out));
+            continue;
+        }
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.err, warnings + u"已完成: 1 个皮肤已生成, 0 个失败.\n");
         EXPECT_EQ(PackedNames(FsPath(out + kSep + c.skin + u".kolo")),
@@ -808,7 +837,8 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
     Skin(skins, u"dawn", {u".XML", u".PXA"});
     Skin(skins, u"notes", {u".txt"});
     Skin(skins / "inner.xml", u"inner", {u".xml", u".pxa"});
-    // Named files need no skin extension; a file named twice counts once.
+    // Named files are taken whatever their extension, but only a layout and
+    // an image bundle make a skin; a file named twice counts once.
     const fs::path named = dir.path() / "named";
     Skin(named, u"readme", {u".txt", u".bin"});
     Skin(named, u"x", {u".pxa", u".xml"});
@@ -822,12 +852,12 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
                 x + u".pxa", x + u".xml", u"-o", given, U16(dir.path() / "gone")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, u"路径 " + U16(dir.path() / "gone") + u" 不存在!\n" +
-                              u"已完成: 4 个皮肤已生成, 0 个失败.\n");
+                              u"已完成: 3 个皮肤已生成, 1 个失败: 【readme】\n");
     EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
+    EXPECT_NE(result.out.find(u"打包【readme】失败,原因:缺少文件"), std::u16string::npos);
     const std::pair<const char*, std::vector<std::u16string>> packages[] = {
         {"dawn.kolo", {u"dawn.PXA", u"dawn.XML"}},
         {"night.kolo", {u"night.pxa", u"night.xml"}},
-        {"readme.kolo", {u"readme.txt", u"readme.bin"}},
         {"x.kolo", {u"x.pxa", u"x.xml"}},
     };
     EXPECT_EQ(Names(FsPath(out)).size(), std::size(packages));
@@ -944,6 +974,23 @@ TEST_F(MkkoloTest, StoppedAtAnyMomentLeavesOnlyWholeFiles) {
             fs::create_directory(folder);
         }
     }
+}
+
+// libdeflate cannot be stopped half way: a skin whose package it deflates
+// when the request comes is deflated to its end, and then not committed.
+TEST_F(MkkoloTest, StoppedWhileDeflatingCommitsNoArchive) {
+    Skin(skins, u"big", {u".xml", u".pxa"}, 32 << 20);  // a few seconds at level 12
+    fs::create_directories(FsPath(out));
+    WriteBytes(FsPath(out + kSep + u"big.kolo"), "an earlier .kolo");
+    testing_support::RunOptions options;
+    options.signal = SIGINT;
+    options.signalAfter = std::chrono::seconds(1);  // long after the inputs were read
+    const auto result =
+        testing_support::RunProgram("mkkolo", {u"--level", u"12", u"-o", out, U16(skins)}, options);
+    EXPECT_EQ(result.exitCode, 130);
+    EXPECT_EQ(result.output.find("生成KOLO文件成功"), std::string::npos);
+    EXPECT_EQ(Contents(FsPath(out)),
+              (std::map<std::u16string, std::string>{{u"big.kolo", "an earlier .kolo"}}));
 }
 
 // However many workers are asked for, mkkolo holds no more files open than
