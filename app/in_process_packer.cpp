@@ -36,7 +36,7 @@ PackerRun RunOf(const quill::PackJob& job, const quill::PackResult& result,
         }
         run.status = PackerRun::Status::kFailed;
     }
-    run.text = console.text();
+    run.text = console.message();
     return run;
 }
 

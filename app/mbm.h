@@ -6,11 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/system_error.h"
+
 namespace vellum {
 
 // Makes the copy in `folder` (ending in a separator), replacing an older
 // one of that name. Returns its full path, or an empty string when it could
-// not be made (also when no folder is given).
-std::u16string PrepareMbmFile(std::u16string_view mbmPath, std::u16string_view folder);
+// not be made (also when no folder is given); `error` then tells the
+// system's reason, where it gave one.
+std::u16string PrepareMbmFile(std::u16string_view mbmPath, std::u16string_view folder,
+                              platform::SystemError* error = nullptr);
 
 }  // namespace vellum

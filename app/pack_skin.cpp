@@ -11,10 +11,18 @@
 namespace vellum {
 namespace {
 
-// An .mbm input is replaced by its prepared copy; false when there is none.
-bool PrepareInput(std::u16string& input, std::u16string_view folder) {
+using platform::Message;
+
+// An .mbm input is replaced by its prepared copy; false when there is
+// none, with the system's reason in `error` where it gave one.
+bool PrepareInput(std::u16string& input, const PackSettings& settings,
+                  platform::SystemError& error) {
     if (!HasExtension(input, u".mbm")) return true;
-    input = PrepareMbmFile(input, folder);
+    if (settings.mbmFolder.empty()) {
+        error = settings.mbmFolderError;
+        return false;
+    }
+    input = PrepareMbmFile(input, settings.mbmFolder, &error);
     return platform::PathExists(input);
 }
 
@@ -26,7 +34,7 @@ bool IsLayoutAndBundle(std::u16string_view a, std::u16string_view b) {
     return (HasExtension(a, u".xml") && bundle(b)) || (bundle(a) && HasExtension(b, u".xml"));
 }
 
-SkinResult Outcome(SkinOutcome outcome, std::u16string packerText = {}) {
+SkinResult Outcome(SkinOutcome outcome, Message packerText = {}) {
     SkinResult result;
     result.outcome = outcome;
     result.packerText = std::move(packerText);
@@ -48,7 +56,7 @@ std::optional<SkinResult> PackerFailure(PackerRun& run) {
     return std::nullopt;
 }
 
-SkinResult AboutKolo(SkinOutcome outcome, std::u16string koloPath, std::u16string packerText) {
+SkinResult AboutKolo(SkinOutcome outcome, std::u16string koloPath, Message packerText) {
     SkinResult result = Outcome(outcome, std::move(packerText));
     result.koloPath = std::move(koloPath);
     return result;
@@ -70,7 +78,7 @@ SkinOutcome ArchiveOutcome(KoloWriter::Result archive) {
 }
 
 // "Making the .kolo of [skin] failed!"
-std::u16string Failed(const std::u16string& skin, const std::u16string& end) {
+Message Failed(const Message& skin, const Message& end) {
     return u"生成KOLO文件:【" + skin + u"】 失败！" + end;
 }
 
@@ -124,8 +132,11 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
     const std::u16string pakPath = PakPathFor(outputDir, name);
     const std::u16string koloPath = KoloPathFor(pakPath);
     std::u16string input1(firstFile), input2(secondFile);
-    if (!PrepareInput(input1, settings.mbmFolder) || !PrepareInput(input2, settings.mbmFolder)) {
-        return Outcome(SkinOutcome::kMbmFailed);
+    platform::SystemError mbmError;
+    if (!PrepareInput(input1, settings, mbmError) || !PrepareInput(input2, settings, mbmError)) {
+        SkinResult result = Outcome(SkinOutcome::kMbmFailed);
+        result.systemError = mbmError;
+        return result;
     }
 
     KoloOptions kolo;
@@ -157,39 +168,39 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
     return AboutKolo(ArchiveOutcome(made), koloPath, std::move(run.text));
 }
 
-std::u16string RefusedText(std::u16string_view name, std::u16string_view reason,
-                           std::u16string_view lineEnd) {
-    const std::u16string end(lineEnd);
-    return end + u"打包【" + std::u16string(name) + u"】失败,原因:" + std::u16string(reason) +
-           u"!" + end;
+Message RefusedText(std::u16string_view name, const Message& reason, std::u16string_view lineEnd) {
+    return lineEnd + (u"打包【" + Message::Name(name) + u"】失败,原因:") + reason + u"!" + lineEnd;
 }
 
-std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,
-                           std::u16string_view lineEnd) {
-    const std::u16string skin(name), end(lineEnd);
-    const auto refused = [&](std::u16string_view reason) {
-        return RefusedText(name, reason, lineEnd);
-    };
+Message OutcomeText(const SkinResult& result, std::u16string_view name, std::u16string_view lineEnd,
+                    bool systemReasons) {
+    const Message skin = Message::Name(name), end(lineEnd);
+    const auto refused = [&](const Message& reason) { return RefusedText(name, reason, lineEnd); };
     switch (result.outcome) {
         case SkinOutcome::kMissingFiles:
             return refused(u"缺少文件(需两个同名的PXA文件与XML文件)");
         case SkinOutcome::kInputIsOutput:
-            return refused(u"输入文件 " + result.input + u" 与输出文件相同");
+            return refused(platform::Say(u"输入文件 ", result.input, u" 与输出文件相同"));
         case SkinOutcome::kDeviceName:
             return refused(u"文件名 " + skin + u".kolo 是系统保留的设备名");
         case SkinOutcome::kMbmFailed:
+            if (systemReasons && result.systemError.code != 0) {
+                return refused(u"校正mbm文件失败: " + platform::Describe(result.systemError));
+            }
             return refused(u"校正mbm文件失败");
         case SkinOutcome::kKoloTooLarge:
-            return u"包太大, 压缩前或压缩后达到 4GB, 不用 ZIP64 的 .kolo 装不下, 未生成 " +
-                   result.koloPath + u"!" + end + Failed(skin, end);
+            return platform::Say(
+                       u"包太大, 压缩前或压缩后达到 4GB, 不用 ZIP64 的 .kolo 装不下, 未生成 ",
+                       result.koloPath, u"!") +
+                   end + Failed(skin, end);
         case SkinOutcome::kKoloNotAsWritten:
-            return u"写入的 " + result.koloPath + u" 读回核对不符, 未生成!" + end +
+            return platform::Say(u"写入的 ", result.koloPath, u" 读回核对不符, 未生成!") + end +
                    Failed(skin, end);
         case SkinOutcome::kPackerFailed:
         case SkinOutcome::kKoloFailed:
             return Failed(skin, end);
         case SkinOutcome::kKoloWritten:
-            return u"生成KOLO文件成功！" + end + u"路径:" + result.koloPath + end;
+            return u"生成KOLO文件成功！" + end + u"路径:" + Message::Name(result.koloPath) + end;
         case SkinOutcome::kPackerNotStarted:  // the runner's message says it all
         case SkinOutcome::kPacked:
         case SkinOutcome::kInterrupted:

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "app/kolo.h"
+#include "platform/message.h"
+#include "platform/system_error.h"
 
 namespace vellum {
 
@@ -16,7 +18,7 @@ namespace vellum {
 struct PackerRun {
     enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted };
     Status status = Status::kNotStarted;
-    std::u16string text;
+    platform::Message text;
     // With kFailed, for a packer that writes the .kolo itself: what became
     // of it, where the packer's own words do not tell.
     KoloWriter::Result archive = KoloWriter::Result::kOk;
@@ -47,8 +49,9 @@ struct PackSettings {
     // package's creation time.
     std::optional<std::int64_t> entryTime;
     // Where the prepared copies of .mbm inputs go (ending in a separator).
-    // When empty, no .mbm can be prepared.
+    // When empty, no .mbm can be prepared, and `mbmFolderError` says why.
     std::u16string mbmFolder;
+    platform::SystemError mbmFolderError;
 };
 
 enum class SkinOutcome {
@@ -68,9 +71,10 @@ enum class SkinOutcome {
 
 struct SkinResult {
     SkinOutcome outcome = SkinOutcome::kMissingFiles;
-    std::u16string packerText;  // what the packer printed, when it ran or failed to start
-    std::u16string input;       // with kInputIsOutput: that input
-    std::u16string koloPath;    // with kKoloWritten, kKoloTooLarge and kKoloNotAsWritten
+    platform::Message packerText;       // what the packer printed, when it ran or failed to start
+    std::u16string input;               // with kInputIsOutput: that input
+    std::u16string koloPath;            // with kKoloWritten, kKoloTooLarge and kKoloNotAsWritten
+    platform::SystemError systemError;  // with kMbmFailed: the system's reason, if it gave one
 };
 
 // The package path of a skin: the folder, a separator (always added, also
@@ -97,12 +101,13 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
                     std::u16string_view secondFile);
 
 // "Packing [name] failed, reason: <reason>!", between two line ends.
-std::u16string RefusedText(std::u16string_view name, std::u16string_view reason,
-                           std::u16string_view lineEnd);
+platform::Message RefusedText(std::u16string_view name, const platform::Message& reason,
+                              std::u16string_view lineEnd);
 
 // The words for what became of the skin `name` after what the packer
-// printed, each line ended with `lineEnd`.
-std::u16string OutcomeText(const SkinResult& result, std::u16string_view name,
-                           std::u16string_view lineEnd);
+// printed, each line ended with `lineEnd`; with `systemReasons`, the
+// system's words for a failure where it gave some.
+platform::Message OutcomeText(const SkinResult& result, std::u16string_view name,
+                              std::u16string_view lineEnd, bool systemReasons = false);
 
 }  // namespace vellum

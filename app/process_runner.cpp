@@ -21,8 +21,10 @@ std::optional<int> ExecuteCommand(std::u16string_view program, std::u16string_vi
 PackerRun QuillProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view first,
                                    std::u16string_view second) {
     PackerRun run;
-    const std::optional<int> status = ExecuteCommand(
-        platform::ProgramFileName(u"quill"), PackerArguments(pakPath, first, second), run.text);
+    std::u16string log;
+    const std::optional<int> status = ExecuteCommand(platform::ProgramFileName(u"quill"),
+                                                     PackerArguments(pakPath, first, second), log);
+    run.text = log;
     if (status)
         run.status = *status == 0 ? PackerRun::Status::kSucceeded : PackerRun::Status::kFailed;
     return run;

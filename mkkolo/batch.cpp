@@ -14,13 +14,21 @@
 namespace mkkolo {
 namespace {
 
-// Some of the packer's texts end in Windows line ends ("\r\n").
-std::u16string PlainLineEnds(std::u16string_view text) {
-    std::u16string plain;
-    plain.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' || i + 1 == text.size() || text[i + 1] != u'\n') plain += text[i];
-    }
+// Some of the packer's texts end in Windows line ends ("\r\n"); in names
+// every character stays.
+Message PlainLineEnds(const Message& text) {
+    Message plain;
+    text.ForEachPart([&](std::u16string_view part, bool isName) {
+        if (isName) {
+            plain += Message::Name(part);
+            return;
+        }
+        std::u16string words;
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            if (part[i] != u'\r' || i + 1 == part.size() || part[i + 1] != u'\n') words += part[i];
+        }
+        plain += words;
+    });
     return plain;
 }
 
@@ -85,7 +93,9 @@ class MbmFolder {
             return vellum::HasExtension(job.strFirstFile, u".mbm") ||
                    vellum::HasExtension(job.strSecondFile, u".mbm");
         });
-        if (needed) m_strPath = platform::CreateUniqueFolder(platform::TempFolder());
+        if (!needed) return;
+        m_strPath = platform::CreateUniqueFolder(platform::TempFolder());
+        if (m_strPath.empty()) m_error = platform::LastSystemError();
     }
     ~MbmFolder() {
         if (m_strPath.empty()) return;
@@ -98,13 +108,16 @@ class MbmFolder {
     MbmFolder(const MbmFolder&) = delete;
     MbmFolder& operator=(const MbmFolder&) = delete;
 
-    // Ending in a separator; empty when none could be made.
+    // Ending in a separator; empty when none could be made, and error()
+    // says why.
     std::u16string path() const {
         return m_strPath.empty() ? m_strPath : m_strPath + platform::kPathSeparator;
     }
+    platform::SystemError error() const { return m_error; }
 
   private:
     std::u16string m_strPath;
+    platform::SystemError m_error;
 };
 
 // Each job holds at most this many files open at once: its two inputs, the
@@ -153,6 +166,7 @@ BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSetti
     pack.entryTime = settings.entryTime;
     pack.level = settings.level;
     pack.mbmFolder = mbmFolder.path();
+    pack.mbmFolderError = mbmFolder.error();
 
     Reporter reporter(console, jobs.size(), settings.quiet);
     RunJobs(
@@ -172,9 +186,9 @@ BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSetti
             } else if (result.outcome == vellum::SkinOutcome::kInterrupted) {
                 status = JobResult::Status::kNotRun;
             }
-            return JobResult{
-                PlainLineEnds(result.packerText) + vellum::OutcomeText(result, job.strName, u"\n"),
-                status};
+            return JobResult{PlainLineEnds(result.packerText) +
+                                 vellum::OutcomeText(result, job.strName, u"\n", true),
+                             status};
         },
         reporter);
     reporter.ClearProgress();

@@ -24,7 +24,7 @@ struct BatchSettings {
     // creation time when not given.
     std::optional<std::int64_t> entryTime;
     // Jobs that fail without being packed, with their reports.
-    std::map<std::size_t, std::u16string> refused;
+    std::map<std::size_t, Message> refused;
 };
 
 struct BatchCounts {

@@ -32,28 +32,27 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
 
 // The words for a skin that is refused before it is packed: the run's own
 // refusals, or its warnings under --strict.
-std::u16string Refusal(const vellum::SkinJob& job, const std::u16string& outputDir, bool warned) {
+Message Refusal(const vellum::SkinJob& job, const std::u16string& outputDir, bool warned) {
     if (warned) return vellum::RefusedText(job.strName, u"有警告(--strict)", u"\n");
     const auto refused =
         vellum::RefuseSkin(outputDir, job.strName, job.strFirstFile, job.strSecondFile);
-    return refused ? vellum::OutcomeText(*refused, job.strName, u"\n") : std::u16string();
+    return refused ? vellum::OutcomeText(*refused, job.strName, u"\n") : Message();
 }
 
 // What a run would do, skin by skin, without writing anything.
-int DryRun(const std::vector<vellum::SkinJob>& jobs,
-           const std::map<std::size_t, std::u16string>& refused, bool allPathsTaken,
-           Console& console) {
+int DryRun(const std::vector<vellum::SkinJob>& jobs, const std::map<std::size_t, Message>& refused,
+           bool allPathsTaken, Console& console) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto refusal = refused.find(i);
-        console.Out(refusal != refused.end()
-                        ? refusal->second
-                        : u"【" + jobs[i].strName + u"】 " + jobs[i].strFirstFile + u" + " +
-                              jobs[i].strSecondFile + u"\n");
+        console.Out(refusal != refused.end() ? refusal->second
+                                             : u"【" + Message::Name(jobs[i].strName) + u"】 " +
+                                                   Message::Name(jobs[i].strFirstFile) + u" + " +
+                                                   Message::Name(jobs[i].strSecondFile) + u"\n");
     }
     return refused.empty() && allPathsTaken ? kExitOk : kExitFailed;
 }
 
-std::u16string CannotCreate(const std::u16string& folder, platform::SystemError error) {
+Message CannotCreate(const std::u16string& folder, platform::SystemError error) {
     return Say(u"无法创建输出文件夹 ", folder, u": ") + platform::Describe(error) + u"!\n";
 }
 
@@ -61,7 +60,7 @@ std::u16string CannotCreate(const std::u16string& folder, platform::SystemError 
 
 int RunMkkolo(const std::vector<std::u16string>& args, const Environment& environment,
               Console& console) {
-    std::u16string error;
+    Message error;
     const std::optional<Options> options = ParseOptions(args, error);
     if (!options) {
         console.Err(error + kUsage);
@@ -113,7 +112,7 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         settings.entryTime = static_cast<std::int64_t>(*moment);
     }
 
-    std::u16string problems;
+    Message problems;
     const std::list<std::u16string> files = CollectInputFiles(options->paths, problems);
     if (!problems.empty()) console.Err(problems);
     const Pairing pairing = PairSkins(files);
@@ -123,11 +122,11 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         return kExitFailed;
     }
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        for (const std::u16string& warning : pairing.warnings[i]) console.Err(warning);
+        for (const Message& warning : pairing.warnings[i]) console.Err(warning);
         const bool warned = options->strict && !pairing.warnings[i].empty();
         // A dry run says what the run would refuse; the run finds it itself.
         if (warned || options->mode == Mode::kDryRun) {
-            std::u16string refusal = Refusal(jobs[i], outputDir, warned);
+            Message refusal = Refusal(jobs[i], outputDir, warned);
             if (!refusal.empty()) settings.refused.emplace(i, std::move(refusal));
         }
     }
@@ -150,11 +149,12 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
                     platform::ToDecimal(counts.notRun) + u" 个未打包!\n");
         return kExitInterrupted;
     }
-    std::u16string closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-                             platform::ToDecimal(counts.failed) + u" 个失败";
+    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
+                      platform::ToDecimal(counts.failed) + u" 个失败";
     if (counts.failedJobs.empty()) closing += u".";
     if (!counts.failedJobs.empty()) closing += u": ";
-    for (std::size_t i : counts.failedJobs) closing += u"【" + jobs[i].strName + u"】";
+    for (std::size_t i : counts.failedJobs)
+        closing += u"【" + Message::Name(jobs[i].strName) + u"】";
     console.Err(closing + u"\n");
     return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
 }

@@ -86,20 +86,7 @@ std::u16string PackageFaultText(const quill::PackageProblem& p, std::size_t coun
     return {};
 }
 
-// A name as it can be shown: control characters, which would move the
-// terminal's cursor, as \x and their code.
-std::u16string Shown(std::u16string_view name) {
-    static const char16_t kHex[] = u"0123456789ABCDEF";
-    std::u16string shown;
-    for (char16_t c : name) {
-        if (c < 0x20 || c == 0x7F) {
-            shown += {u'\\', u'x', kHex[c >> 4], kHex[c & 0xF]};
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
-}
+using platform::ShowControls;
 
 std::u16string TwoDigits(unsigned value) {
     std::u16string digits = ToDecimal(value);
@@ -150,7 +137,7 @@ class Subject {
                          got == sizeof signature && std::memcmp(signature, "PK\3\4", 4) == 0;
         const auto size = file.Size();
         if (!file.Seek(0) || !size) {
-            m_console.Err(u"无法读取 " + m_path + u": " +
+            m_console.Err(Say(u"无法读取 ", m_path, u": ") +
                           platform::Describe(platform::LastSystemError()) + u"!\n");
             return Opened::kUnreadable;
         }
@@ -195,7 +182,7 @@ class Subject {
         return m_kolo ? u"压缩包中的 " + EntryName() + u": " + text : text;
     }
 
-    std::u16string EntryName() const { return Shown(platform::FromThreadAnsi(kolo().name)); }
+    std::u16string EntryName() const { return ShowControls(platform::FromThreadAnsi(kolo().name)); }
 
   private:
     std::u16string KoloFault() const {
@@ -226,8 +213,8 @@ class Subject {
     std::unique_ptr<quill::PackageReader> m_reader;
 };
 
-std::u16string Faulty(const std::u16string& path, const std::u16string& fault) {
-    return u"文件 " + path + u" 有误: " + fault + u"!\n";
+Message Faulty(const std::u16string& path, const std::u16string& fault) {
+    return Say(u"文件 ", path, u" 有误: ") + fault + u"!\n";
 }
 
 bool List(Subject& subject, const std::u16string& path, Console& console) {
@@ -235,17 +222,17 @@ bool List(Subject& subject, const std::u16string& path, Console& console) {
         console.Err(Faulty(path, subject.Fault()));
         return false;
     }
-    std::u16string text = path + u":\n";
+    Message text = Message::Name(path) + u":\n";
     if (subject.IsKolo()) {
         const vellum::KoloEntryInfo& entry = subject.kolo();
         text += u"  " + subject.EntryName() + u"\t" + ToDecimal(entry.size) + u" 字节, 压缩后 " +
                 ToDecimal(entry.compressedSize) + u" 字节, deflate, " + DateText(entry) + u"\n";
     }
     const quill::PackageIndex& index = subject.reader().index();
-    text += u"  包名 " + Shown(platform::FromThreadAnsi(index.name)) + u", " +
+    text += u"  包名 " + ShowControls(platform::FromThreadAnsi(index.name)) + u", " +
             ToDecimal(index.entries.size()) + u" 个文件:\n";
     for (const quill::PackageEntryInfo& entry : index.entries) {
-        text += u"    " + Shown(entry.name) + u"\t" + ToDecimal(entry.size) + u" 字节\n";
+        text += u"    " + ShowControls(entry.name) + u"\t" + ToDecimal(entry.size) + u" 字节\n";
     }
     console.Out(text);
     return true;
@@ -256,7 +243,7 @@ bool Test(Subject& subject, const std::u16string& path, Console& console) {
         subject.reader().ReadIndex() &&
         subject.ReadContents([](std::size_t, const void*, std::size_t) { return true; });
     if (platform::InterruptRequested()) return false;
-    console.Out(whole ? u"文件 " + path + u" 完好.\n" : Faulty(path, subject.Fault()));
+    console.Out(whole ? Say(u"文件 ", path, u" 完好.\n") : Faulty(path, subject.Fault()));
     return whole;
 }
 
@@ -270,8 +257,11 @@ struct Outgoing {
 
 class Extractor {
   public:
-    Extractor(const InspectSettings& settings, Console& console)
-        : m_settings(settings), m_console(console) {}
+    // `extracted`: the files this run has extracted so far, by their
+    // names folded to one case.
+    Extractor(const InspectSettings& settings, Console& console,
+              std::map<std::u16string, std::u16string>& extracted)
+        : m_settings(settings), m_console(console), m_extracted(extracted) {}
 
     bool Extract(Subject& subject, const std::u16string& path) {
         if (!subject.reader().ReadIndex()) {
@@ -309,7 +299,9 @@ class Extractor {
                 out.file->Commit(m_settings.force ? platform::AtomicFile::Existing::kReplace
                                                   : platform::AtomicFile::Existing::kKeep);
             if (committed == platform::AtomicFile::CommitResult::kOk) {
-                m_console.Out(u"已解出 " + out.target + u"\n");
+                m_extracted.emplace(platform::FoldCase(platform::FindFileName(out.target)),
+                                    out.target);
+                m_console.Out(Say(u"已解出 ", out.target, u"\n"));
             } else {
                 ok = false;
                 if (committed == platform::AtomicFile::CommitResult::kTargetExists) {
@@ -323,7 +315,7 @@ class Extractor {
     }
 
   private:
-    static std::u16string Exists(const std::u16string& target) {
+    static Message Exists(const std::u16string& target) {
         return Say(u"文件 ", target, u" 已存在, 未解出(可用 --force 覆盖)!\n");
     }
 
@@ -337,18 +329,26 @@ class Extractor {
         std::map<std::u16string, std::size_t> first;
         for (std::size_t i = 0; i < index.entries.size(); ++i) {
             const std::u16string& name = index.entries[i].name;
-            const std::u16string about = u"文件 " + path + u" 中" + Ordinal(i);
+            const Message about = Say(u"文件 ", path, u" 中") + Ordinal(i);
             if (!IsPortableFileName(name)) {
-                m_console.Err(about + u"的名称 " + Shown(name) + u" 不能用作文件名, 未解出!\n");
+                m_console.Err(about + u"的名称 " + Message::Name(ShowControls(name)) +
+                              u" 不能用作文件名, 未解出!\n");
                 ok = false;
                 continue;
             }
-            std::u16string key = name;
-            for (char16_t& c : key) c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+            const std::u16string key = platform::FoldCase(name);
             const auto [earlier, isFirst] = first.emplace(key, i);
             if (!isFirst) {
-                m_console.Err(about + u" " + name + u" 与" + Ordinal(earlier->second) +
-                              u"同名, 未解出!\n");
+                m_console.Err(about + u" " + Message::Name(name) + u" 与" +
+                              Ordinal(earlier->second) + u"同名, 未解出!\n");
+                ok = false;
+                continue;
+            }
+            // What this run extracted stays, --force or not.
+            if (const auto extracted = m_extracted.find(key); extracted != m_extracted.end()) {
+                m_console.Err(about + u" " + Message::Name(name) + u" 与已解出的 " +
+                              Message::Name(extracted->second) + u" 同名, 未解出!\n");
+                ok = false;
                 continue;
             }
             const std::u16string target = m_settings.outputDir + platform::kPathSeparator + name;
@@ -382,6 +382,7 @@ class Extractor {
 
     const InspectSettings& m_settings;
     Console& m_console;
+    std::map<std::u16string, std::u16string>& m_extracted;
     std::vector<Outgoing> m_outgoing;
     std::size_t m_writing = SIZE_MAX;  // the entry whose contents come in
 };
@@ -391,7 +392,7 @@ class Extractor {
 bool IsPortableFileName(std::u16string_view name) {
     if (name.empty() || name.back() == u'.' || name.back() == u' ') return false;
     for (char16_t c : name) {
-        if (c < 0x20 || c == 0x7F ||
+        if (platform::IsControl(c) ||
             std::u16string_view(u"/\\:*?\"<>|").find(c) != std::u16string_view::npos) {
             return false;
         }
@@ -411,6 +412,7 @@ bool IsPortableFileName(std::u16string_view name) {
 int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings& settings,
                  Console& console) {
     bool ok = true;
+    std::map<std::u16string, std::u16string> extracted;
     for (const std::u16string& path : files) {
         if (platform::InterruptRequested()) break;
         Subject subject(path, console);
@@ -434,11 +436,16 @@ int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings
                 ok = Test(subject, path, console) && ok;
                 break;
             case Inspection::kExtract:
-                ok = Extractor(settings, console).Extract(subject, path) && ok;
+                ok = Extractor(settings, console, extracted).Extract(subject, path) && ok;
                 break;
         }
     }
     if (platform::InterruptRequested()) return kExitInterrupted;
+    // What -l, -t and -x print is what they were asked for: it must arrive.
+    if (const auto failure = console.OutFailure()) {
+        console.Err(u"写入标准输出失败: " + platform::Describe(*failure) + u"!\n");
+        return kExitFailed;
+    }
     return ok ? kExitOk : kExitFailed;
 }
 

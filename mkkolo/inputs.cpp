@@ -25,7 +25,7 @@ std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {
 
 class FileList {
   public:
-    explicit FileList(std::u16string& problems) : m_problems(problems) {}
+    explicit FileList(platform::Message& problems) : m_problems(problems) {}
 
     // Like a new row of the list: a file that can be opened to be read.
     void Take(const std::u16string& path) {
@@ -52,17 +52,14 @@ class FileList {
         }
     }
 
-    // "<before><path><after>"
     void Problem(std::u16string_view before, std::u16string_view path, std::u16string_view after) {
-        m_problems += before;
-        m_problems += path;
-        m_problems += after;
+        m_problems += platform::Say(before, path, after);
     }
 
     std::list<std::u16string> files() && { return std::move(m_files); }
 
   private:
-    std::u16string& m_problems;
+    platform::Message& m_problems;
     std::set<std::u16string> m_taken;
     std::list<std::u16string> m_files;
 };
@@ -75,7 +72,7 @@ std::u16string WhyNotOpened(const platform::OpenError& error) {
 }
 
 std::list<std::u16string> CollectInputFiles(const std::vector<std::u16string>& paths,
-                                            std::u16string& problems) {
+                                            platform::Message& problems) {
     FileList list(problems);
     for (const std::u16string& path : paths) {
         switch (platform::KindOfPath(path)) {

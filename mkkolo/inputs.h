@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/message.h"
 
 namespace mkkolo {
 
@@ -20,6 +21,6 @@ std::u16string WhyNotOpened(const platform::OpenError& error);
 // code units. A path that reaches the list a second time is not taken again.
 // Each path that names nothing readable adds a line to `problems`.
 std::list<std::u16string> CollectInputFiles(const std::vector<std::u16string>& paths,
-                                            std::u16string& problems);
+                                            platform::Message& problems);
 
 }  // namespace mkkolo

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/message.h"
+
 namespace mkkolo {
 
 struct JobResult {
     enum class Status { kSucceeded, kFailed, kNotRun };
-    std::u16string report;  // everything the job has to say, whole
+    platform::Message report;  // everything the job has to say, whole
     Status status = Status::kFailed;
 };
 

@@ -61,7 +61,7 @@ class Parser {
   public:
     explicit Parser(const std::vector<std::u16string>& args) : m_args(args) {}
 
-    std::optional<Options> Parse(std::u16string& error) {
+    std::optional<Options> Parse(Message& error) {
         bool pathsOnly = false;
         for (m_next = 0; m_next < m_args.size();) {
             const std::u16string& arg = m_args[m_next++];
@@ -84,7 +84,7 @@ class Parser {
     }
 
   private:
-    bool Fail(std::u16string text) {
+    bool Fail(Message text) {
         m_error = std::move(text);
         return false;
     }
@@ -154,7 +154,8 @@ class Parser {
 
     bool SetMode(Mode mode, const std::u16string& spelling) {
         if (m_options.mode != Mode::kPack && m_options.mode != mode) {
-            return Fail(u"选项 " + m_strModeSpelling + u" 与 " + spelling + u" 不能同时使用!\n");
+            return Fail(u"选项 " + Message::Name(m_strModeSpelling) + u" 与 " +
+                        Message::Name(spelling) + u" 不能同时使用!\n");
         }
         m_options.mode = mode;
         m_strModeSpelling = spelling;
@@ -165,13 +166,12 @@ class Parser {
     std::size_t m_next = 0;
     Options m_options;
     std::u16string m_strModeSpelling;
-    std::u16string m_error;
+    Message m_error;
 };
 
 }  // namespace
 
-std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
-                                    std::u16string& error) {
+std::optional<Options> ParseOptions(const std::vector<std::u16string>& args, Message& error) {
     return Parser(args).Parse(error);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/kolo.h"
+#include "platform/message.h"
 
 namespace mkkolo {
 
@@ -38,7 +39,8 @@ struct Options {
 extern const char16_t kUsage[];
 
 // The options, or nothing with the complaint in `error`.
-std::optional<Options> ParseOptions(const std::vector<std::u16string>& args, std::u16string& error);
+std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,
+                                    platform::Message& error);
 
 // A decimal number of digits only, up to `limit`; a larger one is refused,
 // or taken as `limit` when it may `saturate`.

@@ -10,8 +10,8 @@
 namespace mkkolo {
 namespace {
 
-std::u16string Skin(const std::u16string& name) {
-    return u"皮肤【" + name + u"】";
+Message Skin(const std::u16string& name) {
+    return u"皮肤【" + Message::Name(name) + u"】";
 }
 
 // A file's folder as a person would name it.
@@ -26,7 +26,7 @@ bool SameFolder(const std::u16string& a, const std::u16string& b) {
 }
 
 // What a skin's two files have that would surprise.
-void CheckPair(const vellum::SkinJob& job, std::vector<std::u16string>& warnings) {
+void CheckPair(const vellum::SkinJob& job, std::vector<Message>& warnings) {
     const std::u16string& first = job.strFirstFile;
     const std::u16string& second = job.strSecondFile;
     // The same file twice is told of by the files' own check.
@@ -36,12 +36,12 @@ void CheckPair(const vellum::SkinJob& job, std::vector<std::u16string>& warnings
         platform::EqualIgnoringCase(extension,
                                     platform::FindExtension(platform::FindFileName(second)))) {
         warnings.push_back(u"警告: " + Skin(job.strName) + u"的两个文件都是 " +
-                           std::u16string(extension) + u" 文件!\n");
+                           Message::Name(extension) + u" 文件!\n");
     }
     const std::u16string folder1 = FolderName(first), folder2 = FolderName(second);
     if (!SameFolder(folder1, folder2)) {
-        warnings.push_back(u"警告: " + Skin(job.strName) + u"的两个文件在不同的文件夹: " + folder1 +
-                           u" 与 " + folder2 + u"!\n");
+        warnings.push_back(u"警告: " + Skin(job.strName) + u"的两个文件在不同的文件夹: " +
+                           Message::Name(folder1) + u" 与 " + Message::Name(folder2) + u"!\n");
     }
 }
 
@@ -49,33 +49,33 @@ void CheckPair(const vellum::SkinJob& job, std::vector<std::u16string>& warnings
 
 Pairing PairSkins(const std::list<std::u16string>& files) {
     // By skin name, in the order found.
-    std::map<std::u16string, std::vector<std::u16string>> found;
+    std::map<std::u16string, std::vector<Message>> found;
     std::map<platform::FileIdentity, const std::u16string*> seen;
     for (const std::u16string& path : files) {
-        std::vector<std::u16string>& warnings = found[vellum::SkinFileName(path)];
+        std::vector<Message>& warnings = found[vellum::SkinFileName(path)];
         if (platform::File::OpenForReading(path).Size() == std::optional<std::uint64_t>(0)) {
             warnings.push_back(Say(u"警告: 文件 ", path, u" 是空的!\n"));
         }
         if (const auto identity = platform::IdentityOf(path)) {
             const auto [earlier, isNew] = seen.emplace(*identity, &path);
             if (!isNew) {
-                warnings.push_back(u"警告: " + *earlier->second + u" 与 " + path +
-                                   u" 是同一个文件!\n");
+                warnings.push_back(u"警告: " + Message::Name(*earlier->second) + u" 与 " +
+                                   Message::Name(path) + u" 是同一个文件!\n");
             }
         }
     }
     vellum::SkinJobMap map;
     vellum::CollectSkinJobs(files, map, [&](const vellum::PairingNote& note) {
-        const std::u16string skin = Skin(note.job.strName);
+        const Message skin = Skin(note.job.strName), file = Message::Name(note.file);
         found[note.job.strName].push_back(note.kind == vellum::PairingNote::Kind::kIgnored
-                                              ? u"警告: " + skin + u"不用文件 " + note.file + u"!\n"
-                                              : u"警告: " + skin + u"用 " + note.file +
-                                                    u" 代替了 " + note.replaced + u"!\n");
+                                              ? u"警告: " + skin + u"不用文件 " + file + u"!\n"
+                                              : u"警告: " + skin + u"用 " + file + u" 代替了 " +
+                                                    Message::Name(note.replaced) + u"!\n");
     });
     Pairing pairing;
     map.ForEach([&](const vellum::SkinJob& job) {
         pairing.jobs.push_back(job);
-        std::vector<std::u16string> warnings = std::move(found[job.strName]);
+        std::vector<Message> warnings = std::move(found[job.strName]);
         CheckPair(job, warnings);
         pairing.warnings.push_back(std::move(warnings));
     });

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "app/skin_jobs.h"
+#include "platform/message.h"
 
 namespace mkkolo {
 
 struct Pairing {
     std::vector<vellum::SkinJob> jobs;  // in job order
     // Per job, the warnings about its files, each a line of its own.
-    std::vector<std::vector<std::u16string>> warnings;
+    std::vector<std::vector<platform::Message>> warnings;
 };
 
 // Pairs the files and looks for what would surprise: a file that takes

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/terminal.h"
 #include "platform/text.h"
 
 namespace quill {
@@ -15,11 +16,14 @@ void Put(const std::string& bytes) {
 
 }  // namespace
 
+StdoutConsole::StdoutConsole()
+    : m_bTerminal(platform::IsTerminal(platform::StandardStream::kOutput)) {}
+
 void StdoutConsole::Text(std::u16string_view text) {
     Put(platform::ToConsoleFixedText(text));
 }
 void StdoutConsole::Path(std::u16string_view path) {
-    Put(platform::ToThreadAnsi(path));
+    Put(platform::ToThreadAnsi(m_bTerminal ? platform::ShowControls(path) : std::u16string(path)));
 }
 
 }  // namespace quill

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/message.h"
+
 namespace quill {
 
 class ConsoleWriter {
@@ -17,22 +19,28 @@ class ConsoleWriter {
 };
 
 // Standard output: the fixed words as the console's fixed-text bytes, paths in
-// the thread's ANSI code page (see platform/text.h).
+// the thread's ANSI code page (see platform/text.h). On a terminal a path's
+// control characters show as \xNN (see platform/message.h).
 class StdoutConsole final : public ConsoleWriter {
   public:
+    StdoutConsole();
     void Text(std::u16string_view text) override;
     void Path(std::u16string_view path) override;
-};
-
-// Keeps everything as one UTF-16 text.
-class CapturingConsole final : public ConsoleWriter {
-  public:
-    void Text(std::u16string_view text) override { m_strText += text; }
-    void Path(std::u16string_view path) override { m_strText += path; }
-    const std::u16string& text() const { return m_strText; }
 
   private:
-    std::u16string m_strText;
+    const bool m_bTerminal;
+};
+
+// Keeps everything as one UTF-16 text, the paths told apart.
+class CapturingConsole final : public ConsoleWriter {
+  public:
+    void Text(std::u16string_view text) override { m_text += text; }
+    void Path(std::u16string_view path) override { m_text += platform::Message::Name(path); }
+    const platform::Message& message() const { return m_text; }
+    std::u16string text() const { return m_text.Plain(); }
+
+  private:
+    platform::Message m_text;
 };
 
 }  // namespace quill

@@ -20,8 +20,8 @@ std::wstring LockName(std::u16string_view folder) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return {};
     wchar_t name[64];
-    wsprintfW(name, L"kolo-folder-%08lx-%08lx%08lx", info.dwVolumeSerialNumber,
-              info.nFileIndexHigh, info.nFileIndexLow);
+    wsprintfW(name, L"kolo-folder-%08lx-%08lx%08lx", info.dwVolumeSerialNumber, info.nFileIndexHigh,
+              info.nFileIndexLow);
     return name;
 }
 

@@ -18,9 +18,9 @@ std::u16string Describe(SystemError error) {
     std::wstring words(text ? text : L"", length);
     LocalFree(text);
     // The system ends its messages with a full stop and a line end.
-    while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' ||
-                              words.back() == L' ' || words.back() == L'.' ||
-                              words.back() == L'\x3002')) {
+    while (!words.empty() &&
+           (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' ' ||
+            words.back() == L'.' || words.back() == L'\x3002')) {
         words.pop_back();
     }
     return words.empty() ? u"error " + FromWide(std::to_wstring(error.code)) : FromWide(words);

@@ -1,7 +1,7 @@
 // Text for a person on the program's standard output and standard error.
 #pragma once
 
-#include <string_view>
+#include "platform/message.h"
 
 namespace platform {
 
@@ -11,10 +11,12 @@ enum class StandardStream { kOutput, kError };
 // rather than into a file or a pipe.
 bool IsTerminal(StandardStream stream);
 
-// Writes the text as it is, line ends included. On Windows a console gets it
-// as UTF-16, so every character shows whatever the code pages; a file or a
-// pipe gets UTF-8. Elsewhere it leaves in the locale's character set.
-// False when it could not all be written.
-bool WriteText(StandardStream stream, std::u16string_view text);
+// Writes the text, line ends included: to a terminal with the control
+// characters of its names shown (Message::ForTerminal), elsewhere as it is.
+// On Windows a console gets it as UTF-16, so every character shows whatever
+// the code pages; a file or a pipe gets UTF-8. Elsewhere it leaves in the
+// locale's character set. False when it could not all be written; the
+// system's error (LastSystemError) then says why.
+bool WriteText(StandardStream stream, const Message& text);
 
 }  // namespace platform

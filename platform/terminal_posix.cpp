@@ -19,8 +19,8 @@ bool IsTerminal(StandardStream stream) {
     return isatty(Descriptor(stream)) == 1;
 }
 
-bool WriteText(StandardStream stream, std::u16string_view text) {
-    const std::string bytes = ToThreadAnsi(text);
+bool WriteText(StandardStream stream, const Message& text) {
+    const std::string bytes = ToThreadAnsi(IsTerminal(stream) ? text.ForTerminal() : text.Plain());
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {

@@ -56,11 +56,11 @@ bool IsTerminal(StandardStream stream) {
     return IsConsole(Handle(stream));
 }
 
-bool WriteText(StandardStream stream, std::u16string_view text) {
+bool WriteText(StandardStream stream, const Message& text) {
     const HANDLE handle = Handle(stream);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
-    if (IsConsole(handle)) return WriteToConsole(handle, text);
-    return WriteToFile(handle, Utf16ToUtf8(text));
+    if (IsConsole(handle)) return WriteToConsole(handle, text.ForTerminal());
+    return WriteToFile(handle, Utf16ToUtf8(text.Plain()));
 }
 
 }  // namespace platform

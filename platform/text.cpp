@@ -66,6 +66,19 @@ size_t DecodeUtf8(std::string_view text, size_t i, char32_t& cp) {
     return length;
 }
 
+// Decodes the code point at text[i]: a surrogate pair, or one unit (a lone
+// surrogate as itself); returns how many units it took.
+size_t DecodeUtf16(std::u16string_view text, size_t i, char32_t& cp) {
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+        cp = 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        return 2;
+    }
+    cp = unit;
+    return 1;
+}
+
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text) {
@@ -88,21 +101,45 @@ std::u16string Utf8ToUtf16(std::string_view text) {
 std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
-            out.push_back(static_cast<char>(unit - kEscapeBase));
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            AppendUtf8(out, kReplacement);
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        i += DecodeUtf16(text, i, cp);
+        if (cp >= 0xDC80 && cp <= 0xDCFF) {
+            out.push_back(static_cast<char>(cp - kEscapeBase));
         } else {
-            AppendUtf8(out, unit);
+            AppendUtf8(out, cp >= 0xD800 && cp <= 0xDFFF ? kReplacement : cp);
         }
     }
     return out;
+}
+
+std::u16string FoldCase(std::u16string_view text) {
+    std::u16string folded;
+    folded.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        i += DecodeUtf16(text, i, cp);
+        AppendUtf16(folded, FoldCase(cp));
+    }
+    return folded;
+}
+
+bool IsControl(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+std::u16string ShowControls(std::u16string_view text) {
+    static const char16_t kHex[] = u"0123456789ABCDEF";
+    std::u16string shown;
+    shown.reserve(text.size());
+    for (char16_t c : text) {
+        if (IsControl(c)) {
+            shown += {u'\\', u'x', kHex[c >> 4], kHex[c & 0xF]};
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
 }
 
 std::u16string ToDecimal(unsigned long long value) {

@@ -36,6 +36,19 @@ std::u16string FromSystemAnsi(std::string_view text);
 // locale's character set, so a terminal shows them as they are.
 std::string ToConsoleFixedText(std::u16string_view text);
 
+// Simple Unicode case folding of every letter (one code point to one), the
+// same on every system: how names are compared where letter case does not
+// count. Lone surrogates stay as they are.
+char32_t FoldCase(char32_t c);
+std::u16string FoldCase(std::u16string_view text);
+
+// Whether the character is a control character: C0 (below U+0020), DEL
+// (U+007F) or C1 (U+0080 to U+009F, which 8-bit terminals obey too).
+bool IsControl(char16_t c);
+// The text with its control characters as "\x" and two hexadecimal digits,
+// so that showing it can neither move a terminal's cursor nor start a line.
+std::u16string ShowControls(std::u16string_view text);
+
 // Whether two texts are equal when letter case is ignored (lstrcmpiW).
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
 

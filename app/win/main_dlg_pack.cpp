@@ -42,7 +42,7 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& n
     settings.mbmFolder = platform::TempFolder();
     const vellum::SkinResult result =
         vellum::PackSkin(m_packer, settings, outputDir, name, firstFile, secondFile);
-    m_strOutputLog += result.packerText + vellum::OutcomeText(result, name, u"\r\n");
+    m_strOutputLog += (result.packerText + vellum::OutcomeText(result, name, u"\r\n")).Plain();
     switch (result.outcome) {
         case vellum::SkinOutcome::kMissingFiles:
         case vellum::SkinOutcome::kInputIsOutput:

@@ -46,7 +46,7 @@ class PackSkinTest : public ::testing::Test {
                      PackSettings settings = {}) {
         settings.mbmFolder = testing_support::U16(temp.path()) + platform::kPathSeparator;
         const SkinResult result = PackSkin(packer, settings, outputDir, u"night", first, second);
-        log += result.packerText + OutcomeText(result, u"night", u"\r\n");
+        log += (result.packerText + OutcomeText(result, u"night", u"\r\n")).Plain();
         return result.outcome;
     }
     TempDir inputs, output, temp;

@@ -19,7 +19,7 @@ class RecordingListener final : public JobListener {
   public:
     void Deliver(std::size_t job, JobResult result) override {
         delivered.push_back(job);
-        reports.push_back(result.report);
+        reports.push_back(result.report.Plain());
     }
     void Finished(std::size_t count) override { finished.push_back(count); }
     std::vector<std::size_t> delivered, finished;
@@ -81,13 +81,13 @@ TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
 class ScriptedConsole final : public Console {
   public:
     explicit ScriptedConsole(bool terminal) : m_bTerminal(terminal) {}
-    void Out(std::u16string_view text) override {
+    void Out(const Message& text) override {
         if (progressShown) reportOverProgress = true;
-        out += text;
+        out += text.Plain();
     }
-    void Err(std::u16string_view text) override {
-        err += text;
-        progressShown = text.substr(0, 3) == u"\r进度";
+    void Err(const Message& text) override {
+        err += text.Plain();
+        progressShown = text.Plain().substr(0, 3) == u"\r进度";
     }
     bool ErrIsTerminal() const override { return m_bTerminal; }
     std::u16string out, err;

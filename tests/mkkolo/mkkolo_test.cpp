@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -185,7 +186,7 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     jobs.ForEach([&](const vellum::SkinJob& job) {
         const vellum::SkinResult skin = vellum::PackSkin(quill, settings, out, job.strName,
                                                          job.strFirstFile, job.strSecondFile);
-        log += skin.packerText + vellum::OutcomeText(skin, job.strName, u"\r\n");
+        log += (skin.packerText + vellum::OutcomeText(skin, job.strName, u"\r\n")).Plain();
     });
     const auto expected = Contents(FsPath(out));
     fs::remove_all(FsPath(out));
@@ -273,7 +274,9 @@ TEST_F(MkkoloTest, SameBytesAndTextWhateverTheNumberOfWorkers) {
 }
 
 TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
-    const std::string missing = (dir.path() / "missing").string();
+    const std::string missing = (dir.path() / "missing").string(),
+                      aFile = (dir.path() / "a-file").string();
+    WriteBytes(aFile, "not a folder");
     const struct {
         std::u16string name;
         std::initializer_list<std::u16string_view> extensions;
@@ -284,11 +287,22 @@ TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
          {u".xml"},
          {},
          u"\n打包【lone】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n"},
-        // No temporary folder to prepare the .mbm in.
+        // No temporary folder to prepare the .mbm in: the system says why.
         {u"dusk",
          {u".xml", u".mbm"},
          {{"TMPDIR", missing}, {"TMP", missing}},
-         u"\n打包【dusk】失败,原因:校正mbm文件失败!\n"},
+         u"\n打包【dusk】失败,原因:校正mbm文件失败: "},
+        {u"dusk",
+         {u".xml", u".mbm"},
+         {{"TMPDIR", aFile}, {"TMP", aFile}},
+         u"\n打包【dusk】失败,原因:校正mbm文件失败: "},
+    };
+    // A report that ends in ": " goes on with the system's reason.
+    const auto reported = [](const std::u16string& text, const std::u16string& report) {
+        const std::size_t at = text.find(report);
+        if (at == std::u16string::npos || report.back() != u' ') return at != std::u16string::npos;
+        const std::size_t end = text.find(u"!\n", at + report.size());
+        return end != std::u16string::npos && end > at + report.size();
     };
     for (const auto& c : cases) {
         TempDir folder;
@@ -300,11 +314,11 @@ TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
             if (quiet) args.push_back(u"-q");
             const Result result = Mkkolo(args, c.environment);
             EXPECT_EQ(result.exitCode, 1) << platform::Utf16ToUtf8(c.report);
+            EXPECT_TRUE(reported(result.out, c.report)) << platform::Utf16ToUtf8(result.out);
             if (quiet) {
-                EXPECT_EQ(result.out, c.report);
+                EXPECT_EQ(result.out.find(c.report), 0u);
+                EXPECT_EQ(result.out.find(u"生成KOLO"), std::u16string::npos);
             } else {
-                EXPECT_NE(result.out.find(c.report), std::u16string::npos)
-                    << platform::Utf16ToUtf8(result.out);
                 EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
             }
             EXPECT_EQ(Names(FsPath(out)), std::vector<std::u16string>{u"night.kolo"});
@@ -653,8 +667,11 @@ TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
                                                u"dot.",
                                                u"what?",
                                                u"",
+                                               u"c\x9b[2J",
                                                u"Good.xml",
-                                               u"good.XML"};
+                                               u"good.XML",
+                                               u"\u00c9.txt",
+                                               u"\u00e9.txt"};
     testing_support::Pak pak{"zafra", {}};
     for (const auto& name : names)
         pak.entries.push_back({name, "from " + platform::Utf16ToUtf8(name)});
@@ -662,21 +679,34 @@ TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
     fs::create_directories(folder);
     const std::u16string file = dir / u"hostile.pak";
     WriteBytes(FsPath(file), testing_support::MakePak(pak));
-    const Result result = Mkkolo({u"-x", u"-o", U16(folder), file, u"--force"});
+    // Given twice, even with --force, the second copy replaces nothing the
+    // first put out.
+    const Result result = Mkkolo({u"-x", u"-o", U16(folder), file, file, u"--force"});
     EXPECT_EQ(result.exitCode, 1);
+    const std::u16string shown[] = {u"../evil.xml", u"sub/x.xml", u"sub\\x.xml", u"C:x.xml",
+                                    u"..",          u"con.xml",   u"Lpt1",       u"a\\x01b",
+                                    u"dot.",        u"what?",     u"",           u"c\\x9B[2J"};
+    const std::u16string good = U16(folder) + kSep + u"Good.xml",
+                         acute = U16(folder) + kSep + u"\u00c9.txt";
     std::u16string refusals;
-    const std::u16string shown[] = {
-        u"../evil.xml", u"sub/x.xml", u"sub\\x.xml", u"C:x.xml", u"..", u"con.xml",
-        u"Lpt1",        u"a\\x01b",   u"dot.",       u"what?",   u""};
-    for (std::size_t i = 0; i < std::size(shown); ++i) {
-        refusals += u"文件 " + file + u" 中第 " + platform::ToDecimal(i + 1) + u" 项的名称 " +
-                    shown[i] + u" 不能用作文件名, 未解出!\n";
+    for (const bool again : {false, true}) {
+        const std::u16string about = u"文件 " + file + u" 中第 ";
+        for (std::size_t i = 0; i < std::size(shown); ++i) {
+            refusals += about + platform::ToDecimal(i + 1) + u" 项的名称 " + shown[i] +
+                        u" 不能用作文件名, 未解出!\n";
+        }
+        if (again) refusals += about + u"13 项 Good.xml 与已解出的 " + good + u" 同名, 未解出!\n";
+        refusals += about + u"14 项 good.XML 与第 13 项同名, 未解出!\n";
+        if (again) {
+            refusals += about + u"15 项 \u00c9.txt 与已解出的 " + acute + u" 同名, 未解出!\n";
+        }
+        refusals += about + u"16 项 \u00e9.txt 与第 15 项同名, 未解出!\n";
     }
-    refusals += u"文件 " + file + u" 中第 13 项 good.XML 与第 12 项同名, 未解出!\n";
     EXPECT_EQ(result.err, refusals);
-    EXPECT_EQ(result.out, u"已解出 " + U16(folder) + kSep + u"Good.xml\n");
+    EXPECT_EQ(result.out, u"已解出 " + good + u"\n已解出 " + acute + u"\n");
     EXPECT_EQ(Contents(folder),
-              (std::map<std::u16string, std::string>{{u"Good.xml", "from Good.xml"}}));
+              (std::map<std::u16string, std::string>{{u"Good.xml", "from Good.xml"},
+                                                     {u"\u00c9.txt", "from \xc3\x89.txt"}}));
     // Nothing above the folder either.
     std::vector<fs::path> above;
     for (const auto& item : fs::directory_iterator(dir.path() / "in")) above.push_back(item.path());
@@ -973,6 +1003,60 @@ TEST_F(MkkoloTest, StoppedAtAnyMomentLeavesOnlyWholeFiles) {
             fs::remove_all(folder);
             fs::create_directory(folder);
         }
+    }
+}
+
+// What -l, -t and -x print is their result: when it cannot be written,
+// they say so and fail.
+TEST_F(MkkoloTest, InspectionFailsWhenItsOutputCannotBeWritten) {
+    Skin(skins, u"night", {u".xml", u".pxa"}, 100);
+    ASSERT_EQ(Mkkolo({u"-o", out, U16(skins)}).exitCode, 0);
+    const std::u16string kolo = out + kSep + u"night.kolo";
+    testing_support::RunOptions full;
+    full.outputTo = "/dev/full";
+    for (const std::vector<std::u16string>& args : {std::vector<std::u16string>{u"-l", kolo},
+                                                    {u"-t", kolo},
+                                                    {u"-x", u"-o", dir / u"x", kolo}}) {
+        const auto result = testing_support::RunProgram("mkkolo", args, full);
+        EXPECT_EQ(result.exitCode, 1) << platform::Utf16ToUtf8(args[0]);
+        EXPECT_EQ(result.errors, "写入标准输出失败: " + std::string(std::strerror(ENOSPC)) + "!\n");
+    }
+}
+
+// A name is shown as it is into a pipe; on a terminal its control
+// characters show as \xNN, so it can neither drive the terminal nor forge a
+// line of its own.
+TEST_F(MkkoloTest, NamesCannotDriveATerminal) {
+    const std::u16string hostile = u"e\x1b]0;title\x07\x1b[2J\n生成KOLO文件成功！\x9b";
+    const std::u16string shown = u"e\\x1B]0;title\\x07\\x1B[2J\\x0A生成KOLO文件成功！\\x9B";
+    Skin(skins, hostile, {u".xml"});
+    WriteBytes(skins / FsPath(hostile + u".pxa"), "");  // a warning names it too
+    const std::u16string xml = U16(skins / FsPath(hostile + u".xml")),
+                         pxa = U16(skins / FsPath(hostile + u".pxa")), gone = dir / hostile;
+    const struct {
+        const char* program;
+        std::vector<std::u16string> args;
+        std::size_t names;  // how many times the name appears
+    } cases[] = {
+        {"mkkolo", {u"-o", out, xml, pxa, gone}, 5},
+        {"quill", {dir / u"p.pak", xml, gone}, 2},
+    };
+    for (const auto& c : cases) {
+        testing_support::RunOptions options;
+        options.environment = {{"LC_ALL", "C.UTF-8"}};
+        const auto piped = testing_support::RunProgram(c.program, c.args, options);
+        options.terminal = true;
+        const auto terminal = testing_support::RunProgram(c.program, c.args, options);
+        const std::u16string text = platform::Utf8ToUtf16(terminal.output);
+        EXPECT_EQ(text.find_first_of(u"\x1b\x07\x9b"), std::u16string::npos) << c.program;
+        std::size_t names = 0;
+        for (std::size_t at = 0; (at = text.find(shown, at)) != std::u16string::npos; ++at) ++names;
+        EXPECT_EQ(names, c.names) << c.program;
+        // Into a pipe, the bytes are the name's own.
+        const std::u16string raw =
+            platform::Utf8ToUtf16(piped.output) + platform::Utf8ToUtf16(piped.errors);
+        EXPECT_EQ(raw.find(shown), std::u16string::npos) << c.program;
+        EXPECT_NE(raw.find(hostile), std::u16string::npos) << c.program;
     }
 }
 

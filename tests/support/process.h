@@ -24,6 +24,12 @@ struct RunOptions {
     // Outside Windows: how many files the program may hold open (0: as many
     // as this one).
     unsigned maxOpenFiles = 0;
+    // Outside Windows: standard output into this file (a device such as
+    // /dev/full) instead of a pipe.
+    std::string outputTo;
+    // Outside Windows: standard output and standard error on a terminal of
+    // their own (a pseudo-terminal, raw), both read into `output`.
+    bool terminal = false;
 };
 
 // Runs a program of the build (found beside the test program) with the

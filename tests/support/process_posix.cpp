@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -44,11 +45,25 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     envPointers.push_back(nullptr);
 
     int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    if (options.terminal) {
+        // The terminal passes bytes as they are: no line ends are added.
+        termios raw{};
+        cfmakeraw(&raw);
+        if (openpty(&out[0], &out[1], nullptr, &raw, nullptr) != 0) throw std::runtime_error("pty");
+        fcntl(out[0], F_SETFD, FD_CLOEXEC);
+        fcntl(out[1], F_SETFD, FD_CLOEXEC);
+        err[0] = -1;
+        err[1] = dup(out[1]);
+    } else if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe");
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    if (!options.outputTo.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 1, options.outputTo.c_str(), O_WRONLY, 0);
+    }
     const std::string folder = platform::ToThreadAnsi(options.folder);
     if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     // The child inherits the limit in force when it starts.
@@ -72,7 +87,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     ProcessResult result;
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.output, &result.errors};
-    int open = 2;
+    int open = options.terminal ? 1 : 2;
     const auto signalAt = std::chrono::steady_clock::now() + options.signalAfter;
     bool signalled = options.signal == 0;
     while (open > 0) {
