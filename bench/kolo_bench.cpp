@@ -35,11 +35,11 @@
 #include <string>
 #include <vector>
 
-#include "app/in_process_packer.h"
-#include "app/kolo.h"
-#include "app/pack_skin.h"
-#include "app/process_runner.h"
-#include "app/skin_jobs.h"
+#include "pipeline/in_process_packer.h"
+#include "pipeline/kolo.h"
+#include "pipeline/pack_skin.h"
+#include "pipeline/process_runner.h"
+#include "pipeline/skin_jobs.h"
 #include "bench/skins.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -49,7 +49,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
-constexpr auto kMade = vellum::KoloWriter::Result::kOk;
+constexpr auto kMade = pipeline::KoloWriter::Result::kOk;
 
 constexpr int kImageSkins = 16;
 constexpr int kBitmapSkins = 8;
@@ -229,34 +229,34 @@ int main(int argc, char** argv) {
     // The packages, made once for the .kolo step.
     const fs::path paks = work / "paks";
     fs::create_directories(paks);
-    vellum::SkinJobMap jobs;
-    vellum::CollectSkinJobs(corpus.all, jobs);
+    pipeline::SkinJobMap jobs;
+    pipeline::CollectSkinJobs(corpus.all, jobs);
     std::vector<fs::path> packages;
-    jobs.ForEach([&](const vellum::SkinJob& job) {
-        vellum::InProcessPacker packer;
-        vellum::PackSettings settings;
+    jobs.ForEach([&](const pipeline::SkinJob& job) {
+        pipeline::InProcessPacker packer;
+        pipeline::PackSettings settings;
         settings.createKolo = false;
         settings.mbmFolder = (work / "mbm").u16string() + platform::kPathSeparator;
         fs::create_directories(work / "mbm");
-        vellum::PackSkin(packer, settings, paks.u16string(), job.strName, job.strFirstFile,
+        pipeline::PackSkin(packer, settings, paks.u16string(), job.strName, job.strFirstFile,
                          job.strSecondFile);
-        packages.push_back(fs::path(vellum::PakPathFor(paks.u16string(), job.strName)));
+        packages.push_back(fs::path(pipeline::PakPathFor(paks.u16string(), job.strName)));
     });
 
     // The .kolo step: each package into an archive in the output folder.
     const auto koloStep = [&](std::uint64_t wholeBufferLimit) {
         return [&packages, wholeBufferLimit](const fs::path& folder) {
-            vellum::KoloOptions options;
+            pipeline::KoloOptions options;
             options.wholeBufferLimit = wholeBufferLimit;
             for (const auto& pak : packages) {
                 const fs::path copy = folder / pak.filename();
                 fs::create_hard_link(pak, copy);
-                if (vellum::MakeKoloPackage(copy.u16string(), true, options) != kMade) std::exit(1);
+                if (pipeline::MakeKoloPackage(copy.u16string(), true, options) != kMade) std::exit(1);
             }
         };
     };
     Contender zlib{"zlib 9", koloStep(0)};
-    Contender libdeflate{"libdeflate 9", koloStep(vellum::kWholeBufferLimit)};
+    Contender libdeflate{"libdeflate 9", koloStep(pipeline::kWholeBufferLimit)};
     Contender zip{"zip -9", [&](const fs::path& folder) {
                       for (const auto& pak : packages) {
                           Run("zip -9 -j -q " +
@@ -301,23 +301,23 @@ int main(int argc, char** argv) {
     // .kolo step.
     const auto pipeline = [&](std::uint64_t wholeBufferLimit) {
         return [&, wholeBufferLimit](const fs::path& folder) {
-            vellum::QuillProcessPacker quill;
-            vellum::PackSettings settings;
+            pipeline::QuillProcessPacker quill;
+            pipeline::PackSettings settings;
             settings.createKolo = false;
             settings.mbmFolder = (work / "mbm").u16string() + platform::kPathSeparator;
-            vellum::KoloOptions options;
+            pipeline::KoloOptions options;
             options.wholeBufferLimit = wholeBufferLimit;
-            jobs.ForEach([&](const vellum::SkinJob& job) {
-                vellum::PackSkin(quill, settings, folder.u16string(), job.strName, job.strFirstFile,
+            jobs.ForEach([&](const pipeline::SkinJob& job) {
+                pipeline::PackSkin(quill, settings, folder.u16string(), job.strName, job.strFirstFile,
                                  job.strSecondFile);
-                if (vellum::MakeKoloPackage(vellum::PakPathFor(folder.u16string(), job.strName),
+                if (pipeline::MakeKoloPackage(pipeline::PakPathFor(folder.u16string(), job.strName),
                                             true, options) != kMade)
                     std::exit(1);
             });
         };
     };
     Contender pipelineBefore{"pipeline, zlib step", pipeline(0)};
-    Contender pipelineNow{"pipeline, libdeflate step", pipeline(vellum::kWholeBufferLimit)};
+    Contender pipelineNow{"pipeline, libdeflate step", pipeline(pipeline::kWholeBufferLimit)};
     Measure({&pipelineBefore, &pipelineNow}, rounds, out);
     const std::uintmax_t packageBytes = FolderBytes(paks);
     fs::remove_all(work);

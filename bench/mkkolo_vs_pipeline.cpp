@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/pack_skin.h"
-#include "app/process_runner.h"
-#include "app/skin_jobs.h"
+#include "pipeline/pack_skin.h"
+#include "pipeline/process_runner.h"
+#include "pipeline/skin_jobs.h"
 #include "bench/skins.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -44,13 +44,13 @@ int main(int argc, char** argv) {
     const std::u16string out = (work / "out").u16string();
 
     auto pipeline = [&] {
-        vellum::SkinJobMap jobs;
-        vellum::CollectSkinJobs(files, jobs);
-        vellum::QuillProcessPacker packer;
-        vellum::PackSettings settings;
+        pipeline::SkinJobMap jobs;
+        pipeline::CollectSkinJobs(files, jobs);
+        pipeline::QuillProcessPacker packer;
+        pipeline::PackSettings settings;
         settings.mbmFolder = platform::TempFolder();
-        jobs.ForEach([&](const vellum::SkinJob& job) {
-            vellum::PackSkin(packer, settings, out, job.strName, job.strFirstFile,
+        jobs.ForEach([&](const pipeline::SkinJob& job) {
+            pipeline::PackSkin(packer, settings, out, job.strName, job.strFirstFile,
                              job.strSecondFile);
         });
         return true;

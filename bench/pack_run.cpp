@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/kolo.h"
-#include "app/pack_skin.h"
-#include "app/process_runner.h"
-#include "app/skin_jobs.h"
+#include "pipeline/kolo.h"
+#include "pipeline/pack_skin.h"
+#include "pipeline/process_runner.h"
+#include "pipeline/skin_jobs.h"
 #include "bench/skins.h"
 #include "platform/files.h"
 
@@ -31,19 +31,19 @@ double Seconds(Clock::duration d) {
 }
 
 // Times the packer processes.
-class TimedPacker : public vellum::Packer {
+class TimedPacker : public pipeline::Packer {
   public:
-    vellum::PackerRun Pack(std::u16string_view pak, std::u16string_view first,
+    pipeline::PackerRun Pack(std::u16string_view pak, std::u16string_view first,
                            std::u16string_view second) override {
         const auto start = Clock::now();
-        vellum::PackerRun run = m_packer.Pack(pak, first, second);
+        pipeline::PackerRun run = m_packer.Pack(pak, first, second);
         elapsed += Clock::now() - start;
         return run;
     }
     Clock::duration elapsed{};
 
   private:
-    vellum::QuillProcessPacker m_packer;
+    pipeline::QuillProcessPacker m_packer;
 };
 
 }  // namespace
@@ -59,21 +59,21 @@ int main(int argc, char** argv) {
     std::uintmax_t koloBytes = 0, zipBytes = 0;
     for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
-        vellum::SkinJobMap jobs;
-        vellum::CollectSkinJobs(files, jobs);
+        pipeline::SkinJobMap jobs;
+        pipeline::CollectSkinJobs(files, jobs);
         TimedPacker timed;
         Clock::duration koloTime{};
         std::vector<fs::path> paks;
-        jobs.ForEach([&](const vellum::SkinJob& job) {
+        jobs.ForEach([&](const pipeline::SkinJob& job) {
             // The run's own steps, with the .kolo step timed on its own.
-            vellum::PackSettings settings;
+            pipeline::PackSettings settings;
             settings.createKolo = false;
             settings.mbmFolder = platform::TempFolder();
-            vellum::PackSkin(timed, settings, (work / "out").u16string(), job.strName,
+            pipeline::PackSkin(timed, settings, (work / "out").u16string(), job.strName,
                              job.strFirstFile, job.strSecondFile);
-            const std::u16string pak = vellum::PakPathFor((work / "out").u16string(), job.strName);
+            const std::u16string pak = pipeline::PakPathFor((work / "out").u16string(), job.strName);
             const auto koloStart = Clock::now();
-            vellum::MakeKoloPackage(pak, false);
+            pipeline::MakeKoloPackage(pak, false);
             koloTime += Clock::now() - koloStart;
             paks.emplace_back(pak);
         });

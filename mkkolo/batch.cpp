@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <map>
 
-#include "app/in_process_packer.h"
-#include "app/pack_skin.h"
+#include "pipeline/in_process_packer.h"
+#include "pipeline/pack_skin.h"
 #include "mkkolo/job_runner.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
@@ -88,10 +88,10 @@ class Reporter final : public JobListener {
 // only when a job has an .mbm input.
 class MbmFolder {
   public:
-    explicit MbmFolder(const std::vector<vellum::SkinJob>& jobs) {
-        const bool needed = std::any_of(jobs.begin(), jobs.end(), [](const vellum::SkinJob& job) {
-            return vellum::HasExtension(job.strFirstFile, u".mbm") ||
-                   vellum::HasExtension(job.strSecondFile, u".mbm");
+    explicit MbmFolder(const std::vector<pipeline::SkinJob>& jobs) {
+        const bool needed = std::any_of(jobs.begin(), jobs.end(), [](const pipeline::SkinJob& job) {
+            return pipeline::HasExtension(job.strFirstFile, u".mbm") ||
+                   pipeline::HasExtension(job.strSecondFile, u".mbm");
         });
         if (!needed) return;
         m_strPath = platform::CreateUniqueFolder(platform::TempFolder());
@@ -138,7 +138,7 @@ unsigned WorkersWithinOpenFileLimit(unsigned workers) {
 
 }  // namespace
 
-std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<vellum::SkinJob>& jobs) {
+std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<pipeline::SkinJob>& jobs) {
     std::vector<std::vector<std::size_t>> chains;
     // A file system that ignores case compares names unit by unit: only names
     // of one length can meet.
@@ -159,10 +159,10 @@ std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<vellum
     return chains;
 }
 
-BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSettings& settings,
+BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSettings& settings,
                       Console& console) {
     const MbmFolder mbmFolder(jobs);
-    vellum::PackSettings pack;
+    pipeline::PackSettings pack;
     pack.entryTime = settings.entryTime;
     pack.level = settings.level;
     pack.mbmFolder = mbmFolder.path();
@@ -176,18 +176,18 @@ BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSetti
             if (const auto refused = settings.refused.find(i); refused != settings.refused.end()) {
                 return JobResult{refused->second, JobResult::Status::kFailed};
             }
-            const vellum::SkinJob& job = jobs[i];
-            vellum::InProcessPacker packer;
-            const vellum::SkinResult result = vellum::PackSkin(
+            const pipeline::SkinJob& job = jobs[i];
+            pipeline::InProcessPacker packer;
+            const pipeline::SkinResult result = pipeline::PackSkin(
                 packer, pack, settings.outputDir, job.strName, job.strFirstFile, job.strSecondFile);
             JobResult::Status status = JobResult::Status::kFailed;
-            if (result.outcome == vellum::SkinOutcome::kKoloWritten) {
+            if (result.outcome == pipeline::SkinOutcome::kKoloWritten) {
                 status = JobResult::Status::kSucceeded;
-            } else if (result.outcome == vellum::SkinOutcome::kInterrupted) {
+            } else if (result.outcome == pipeline::SkinOutcome::kInterrupted) {
                 status = JobResult::Status::kNotRun;
             }
             return JobResult{PlainLineEnds(result.packerText) +
-                                 vellum::OutcomeText(result, job.strName, u"\n", true),
+                                 pipeline::OutcomeText(result, job.strName, u"\n", true),
                              status};
         },
         reporter);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/kolo.h"
-#include "app/skin_jobs.h"
+#include "pipeline/kolo.h"
+#include "pipeline/skin_jobs.h"
 #include "mkkolo/console.h"
 
 namespace mkkolo {
@@ -19,7 +19,7 @@ struct BatchSettings {
     std::u16string outputDir;  // exists
     unsigned workers = 1;
     bool quiet = false;              // report failed jobs only
-    int level = vellum::kKoloLevel;  // the .kolo files' deflate level
+    int level = pipeline::kKoloLevel;  // the .kolo files' deflate level
     // The .kolo entries' date in seconds since 1970; their packages'
     // creation time when not given.
     std::optional<std::int64_t> entryTime;
@@ -41,7 +41,7 @@ struct BatchCounts {
 // way stops and removes what it was making, and only finished jobs are
 // reported. Prepared copies of .mbm files live in a folder of the run's own
 // inside the temporary folder, removed at the end.
-BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSettings& settings,
+BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSettings& settings,
                       Console& console);
 
 // Jobs whose names differ in letter case only write to the same files where
@@ -49,6 +49,6 @@ BatchCounts PackBatch(const std::vector<vellum::SkinJob>& jobs, const BatchSetti
 // .kolo and the prepared copy of an .mbm. Each set of them is one chain, in
 // job order, so they never run beside each other and the later one's .kolo
 // stands at the end, as in a run of one job after the other.
-std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<vellum::SkinJob>& jobs);
+std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<pipeline::SkinJob>& jobs);
 
 }  // namespace mkkolo

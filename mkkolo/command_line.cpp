@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/pack_skin.h"
-#include "app/skin_jobs.h"
+#include "pipeline/pack_skin.h"
+#include "pipeline/skin_jobs.h"
 #include "kolo_version.h"
 #include "mkkolo/batch.h"
 #include "mkkolo/examine.h"
@@ -32,15 +32,15 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
 
 // The words for a skin that is refused before it is packed: the run's own
 // refusals, or its warnings under --strict.
-Message Refusal(const vellum::SkinJob& job, const std::u16string& outputDir, bool warned) {
-    if (warned) return vellum::RefusedText(job.strName, u"有警告(--strict)", u"\n");
+Message Refusal(const pipeline::SkinJob& job, const std::u16string& outputDir, bool warned) {
+    if (warned) return pipeline::RefusedText(job.strName, u"有警告(--strict)", u"\n");
     const auto refused =
-        vellum::RefuseSkin(outputDir, job.strName, job.strFirstFile, job.strSecondFile);
-    return refused ? vellum::OutcomeText(*refused, job.strName, u"\n") : Message();
+        pipeline::RefuseSkin(outputDir, job.strName, job.strFirstFile, job.strSecondFile);
+    return refused ? pipeline::OutcomeText(*refused, job.strName, u"\n") : Message();
 }
 
 // What a run would do, skin by skin, without writing anything.
-int DryRun(const std::vector<vellum::SkinJob>& jobs, const std::map<std::size_t, Message>& refused,
+int DryRun(const std::vector<pipeline::SkinJob>& jobs, const std::map<std::size_t, Message>& refused,
            bool allPathsTaken, Console& console) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto refusal = refused.find(i);
@@ -116,7 +116,7 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     const std::list<std::u16string> files = CollectInputFiles(options->paths, problems);
     if (!problems.empty()) console.Err(problems);
     const Pairing pairing = PairSkins(files);
-    const std::vector<vellum::SkinJob>& jobs = pairing.jobs;
+    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
     if (jobs.empty()) {
         console.Err(u"没有可打包的皮肤文件!\n");
         return kExitFailed;

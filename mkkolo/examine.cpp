@@ -6,8 +6,8 @@
 #include <map>
 #include <memory>
 
-#include "app/kolo_reader.h"
-#include "app/skin_jobs.h"
+#include "pipeline/kolo_reader.h"
+#include "pipeline/skin_jobs.h"
 #include "mkkolo/command_line.h"
 #include "mkkolo/inputs.h"
 #include "packer/package_reader.h"
@@ -94,7 +94,7 @@ std::u16string TwoDigits(unsigned value) {
     return digits;
 }
 
-std::u16string DateText(const vellum::KoloEntryInfo& e) {
+std::u16string DateText(const pipeline::KoloEntryInfo& e) {
     return ToDecimal(e.year) + u"-" + TwoDigits(e.month) + u"-" + TwoDigits(e.day) + u" " +
            TwoDigits(e.hour) + u":" + TwoDigits(e.minute) + u":" + TwoDigits(e.second);
 }
@@ -141,8 +141,8 @@ class Subject {
                           platform::Describe(platform::LastSystemError()) + u"!\n");
             return Opened::kUnreadable;
         }
-        if (zip || vellum::HasExtension(m_path, u".kolo")) {
-            m_kolo = std::make_unique<vellum::KoloReader>();
+        if (zip || pipeline::HasExtension(m_path, u".kolo")) {
+            m_kolo = std::make_unique<pipeline::KoloReader>();
             if (!m_kolo->Open(std::move(file))) return Opened::kFaulty;
             m_reader = std::make_unique<quill::PackageReader>(*m_kolo, m_kolo->entry().size);
         } else {
@@ -153,7 +153,7 @@ class Subject {
     }
 
     bool IsKolo() const { return m_kolo != nullptr; }
-    const vellum::KoloEntryInfo& kolo() const { return m_kolo->entry(); }
+    const pipeline::KoloEntryInfo& kolo() const { return m_kolo->entry(); }
     quill::PackageReader& reader() { return *m_reader; }
 
     // Every entry's contents into `sink` (which is told whose), then the
@@ -172,7 +172,7 @@ class Subject {
 
     // What is wrong, after a failure.
     std::u16string Fault() const {
-        if (m_kolo && m_kolo->fault() != vellum::KoloFault::kNone) return KoloFault();
+        if (m_kolo && m_kolo->fault() != pipeline::KoloFault::kNone) return KoloFault();
         const quill::PackageProblem& problem = m_reader->problem();
         if (problem.fault == quill::PackageFault::kReadFailed) {
             if (m_source.error().code == 0) return u"文件在读取时被改动";
@@ -187,19 +187,19 @@ class Subject {
   private:
     std::u16string KoloFault() const {
         switch (m_kolo->fault()) {
-            case vellum::KoloFault::kNotZip:
+            case pipeline::KoloFault::kNotZip:
                 return u"不是 ZIP 压缩包";
-            case vellum::KoloFault::kEntryCount:
+            case pipeline::KoloFault::kEntryCount:
                 return u"压缩包中有 " + ToDecimal(m_kolo->count()) + u" 个文件, 应为 1 个";
-            case vellum::KoloFault::kNotDeflated:
+            case pipeline::KoloFault::kNotDeflated:
                 return u"压缩包中的 " + EntryName() + u" 未用 deflate 压缩(压缩方式 " +
                        ToDecimal(kolo().method) + u")";
-            case vellum::KoloFault::kBadData:
+            case pipeline::KoloFault::kBadData:
                 return u"压缩包中的 " + EntryName() + u" 的数据已损坏";
-            case vellum::KoloFault::kBadCrc:
+            case pipeline::KoloFault::kBadCrc:
                 return u"压缩包中的 " + EntryName() + u" 的 CRC 校验失败";
-            case vellum::KoloFault::kReadFailed:
-            case vellum::KoloFault::kNone:
+            case pipeline::KoloFault::kReadFailed:
+            case pipeline::KoloFault::kNone:
                 break;
         }
         return u"读取失败: " + platform::Describe(m_kolo->systemError());
@@ -209,7 +209,7 @@ class Subject {
     Console& m_console;
     platform::File m_file;
     FileSource m_source{m_file};
-    std::unique_ptr<vellum::KoloReader> m_kolo;
+    std::unique_ptr<pipeline::KoloReader> m_kolo;
     std::unique_ptr<quill::PackageReader> m_reader;
 };
 
@@ -224,7 +224,7 @@ bool List(Subject& subject, const std::u16string& path, Console& console) {
     }
     Message text = Message::Name(path) + u":\n";
     if (subject.IsKolo()) {
-        const vellum::KoloEntryInfo& entry = subject.kolo();
+        const pipeline::KoloEntryInfo& entry = subject.kolo();
         text += u"  " + subject.EntryName() + u"\t" + ToDecimal(entry.size) + u" 字节, 压缩后 " +
                 ToDecimal(entry.compressedSize) + u" 字节, deflate, " + DateText(entry) + u"\n";
     }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "app/skin_jobs.h"
+#include "pipeline/skin_jobs.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -11,8 +11,8 @@ namespace mkkolo {
 namespace {
 
 bool IsSkinFile(std::u16string_view name) {
-    return vellum::HasExtension(name, u".xml") || vellum::HasExtension(name, u".pxa") ||
-           vellum::HasExtension(name, u".mbm");
+    return pipeline::HasExtension(name, u".xml") || pipeline::HasExtension(name, u".pxa") ||
+           pipeline::HasExtension(name, u".mbm");
 }
 
 std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {

@@ -139,8 +139,8 @@ class Parser {
             return true;
         }
         if (form.value == Value::kLevel) {
-            const auto n = ParseNumber(*value, vellum::kMaxKoloLevel);
-            if (!n || *n < vellum::kMinKoloLevel)
+            const auto n = ParseNumber(*value, pipeline::kMaxKoloLevel);
+            if (!n || *n < pipeline::kMinKoloLevel)
                 return Fail(Say(u"压缩级别 ", *value, u" 无效!\n"));
             m_options.level = static_cast<int>(*n);
             return true;

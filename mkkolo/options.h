@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/kolo.h"
+#include "pipeline/kolo.h"
 #include "platform/message.h"
 
 namespace mkkolo {
@@ -26,7 +26,7 @@ struct Options {
     Mode mode = Mode::kPack;
     std::u16string outputDir = u".";
     std::optional<unsigned> workers;
-    int level = vellum::kKoloLevel;  // the .kolo's compression level
+    int level = pipeline::kKoloLevel;  // the .kolo's compression level
     bool quiet = false;
     bool strict = false;  // a skin with a warning fails
     bool force = false;   // extracting replaces files that exist

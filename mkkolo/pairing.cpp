@@ -26,7 +26,7 @@ bool SameFolder(const std::u16string& a, const std::u16string& b) {
 }
 
 // What a skin's two files have that would surprise.
-void CheckPair(const vellum::SkinJob& job, std::vector<Message>& warnings) {
+void CheckPair(const pipeline::SkinJob& job, std::vector<Message>& warnings) {
     const std::u16string& first = job.strFirstFile;
     const std::u16string& second = job.strSecondFile;
     // The same file twice is told of by the files' own check.
@@ -52,7 +52,7 @@ Pairing PairSkins(const std::list<std::u16string>& files) {
     std::map<std::u16string, std::vector<Message>> found;
     std::map<platform::FileIdentity, const std::u16string*> seen;
     for (const std::u16string& path : files) {
-        std::vector<Message>& warnings = found[vellum::SkinFileName(path)];
+        std::vector<Message>& warnings = found[pipeline::SkinFileName(path)];
         if (platform::File::OpenForReading(path).Size() == std::optional<std::uint64_t>(0)) {
             warnings.push_back(Say(u"警告: 文件 ", path, u" 是空的!\n"));
         }
@@ -64,16 +64,16 @@ Pairing PairSkins(const std::list<std::u16string>& files) {
             }
         }
     }
-    vellum::SkinJobMap map;
-    vellum::CollectSkinJobs(files, map, [&](const vellum::PairingNote& note) {
+    pipeline::SkinJobMap map;
+    pipeline::CollectSkinJobs(files, map, [&](const pipeline::PairingNote& note) {
         const Message skin = Skin(note.job.strName), file = Message::Name(note.file);
-        found[note.job.strName].push_back(note.kind == vellum::PairingNote::Kind::kIgnored
+        found[note.job.strName].push_back(note.kind == pipeline::PairingNote::Kind::kIgnored
                                               ? u"警告: " + skin + u"不用文件 " + file + u"!\n"
                                               : u"警告: " + skin + u"用 " + file + u" 代替了 " +
                                                     Message::Name(note.replaced) + u"!\n");
     });
     Pairing pairing;
-    map.ForEach([&](const vellum::SkinJob& job) {
+    map.ForEach([&](const pipeline::SkinJob& job) {
         pairing.jobs.push_back(job);
         std::vector<Message> warnings = std::move(found[job.strName]);
         CheckPair(job, warnings);

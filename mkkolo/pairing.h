@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/skin_jobs.h"
+#include "pipeline/skin_jobs.h"
 #include "platform/message.h"
 
 namespace mkkolo {
 
 struct Pairing {
-    std::vector<vellum::SkinJob> jobs;  // in job order
+    std::vector<pipeline::SkinJob> jobs;  // in job order
     // Per job, the warnings about its files, each a line of its own.
     std::vector<std::vector<platform::Message>> warnings;
 };

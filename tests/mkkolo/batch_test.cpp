@@ -68,7 +68,7 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
 }
 
 TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
-    std::vector<vellum::SkinJob> jobs;
+    std::vector<pipeline::SkinJob> jobs;
     for (const char16_t* name : {u"Night", u"day", u"night", u"NIGHT", u"days", u"DAY"}) {
         jobs.push_back({name, u"", u""});
     }
@@ -99,7 +99,7 @@ class ScriptedConsole final : public Console {
 
 TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
     testing_support::TempDir dir;
-    std::vector<vellum::SkinJob> jobs;
+    std::vector<pipeline::SkinJob> jobs;
     for (const char16_t* name : {u"a", u"b", u"c"}) {
         const std::u16string path = dir / name;
         testing_support::WriteBytes(testing_support::FsPath(path + u".xml"), "<skin/>");

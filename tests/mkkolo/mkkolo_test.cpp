@@ -14,9 +14,9 @@
 #include <random>
 #include <thread>
 
-#include "app/pack_skin.h"
-#include "app/process_runner.h"
-#include "app/skin_jobs.h"
+#include "pipeline/pack_skin.h"
+#include "pipeline/process_runner.h"
+#include "pipeline/skin_jobs.h"
 #include "kolo_version.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
@@ -175,18 +175,18 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     // The dialog application's pipeline on the list mkkolo makes of a folder.
     std::list<std::u16string> list;
     for (const auto& name : Names(skins)) list.push_back(U16(skins / FsPath(name)));
-    vellum::SkinJobMap jobs;
-    vellum::CollectSkinJobs(list, jobs);
-    vellum::PackSettings settings;
+    pipeline::SkinJobMap jobs;
+    pipeline::CollectSkinJobs(list, jobs);
+    pipeline::PackSettings settings;
     settings.entryTime = std::stoll(kEpoch);
     settings.mbmFolder = U16(temp.path()) + kSep;
-    vellum::QuillProcessPacker quill;
+    pipeline::QuillProcessPacker quill;
     std::u16string log;
     fs::create_directory(FsPath(out));
-    jobs.ForEach([&](const vellum::SkinJob& job) {
-        const vellum::SkinResult skin = vellum::PackSkin(quill, settings, out, job.strName,
+    jobs.ForEach([&](const pipeline::SkinJob& job) {
+        const pipeline::SkinResult skin = pipeline::PackSkin(quill, settings, out, job.strName,
                                                          job.strFirstFile, job.strSecondFile);
-        log += (skin.packerText + vellum::OutcomeText(skin, job.strName, u"\r\n")).Plain();
+        log += (skin.packerText + pipeline::OutcomeText(skin, job.strName, u"\r\n")).Plain();
     });
     const auto expected = Contents(FsPath(out));
     fs::remove_all(FsPath(out));

@@ -1,0 +1,94 @@
+// The .kolo package: a ZIP archive that holds a .pak as its only entry,
+// deflated at level 9 unless another is asked for.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pipeline {
+
+// The dialog application's level; mkkolo's by default.
+constexpr int kKoloLevel = 9;
+// libdeflate's levels: 1 the fastest, 12 the smallest.
+constexpr int kMinKoloLevel = 1;
+constexpr int kMaxKoloLevel = 12;
+
+// libdeflate compresses one whole buffer at a time, into one buffer: a
+// package up to this size is held in memory with its compressed copy and
+// deflated by libdeflate; a larger one streams through zlib's deflate, in
+// little memory. Two of the largest whole-buffer packages together take
+// about 540 MiB, well within what a 32-bit process can hold.
+constexpr std::uint64_t kWholeBufferLimit = 128ull << 20;
+
+struct KoloOptions {
+    int level = kKoloLevel;  // zlib, for packages beyond the limit, stops at 9
+    // The entry's date, in seconds since 1970, instead of the package's
+    // creation time.
+    std::optional<std::int64_t> entryTime;
+    // Lower only to compare the two ways of deflating.
+    std::uint64_t wholeBufferLimit = kWholeBufferLimit;
+};
+
+// The package path with its extension replaced by ".kolo":
+// D:\out\night.pak gives D:\out\night.kolo.
+std::u16string KoloPathFor(std::u16string_view pakPath);
+
+// The entry's date and time in the ZIP format's MS-DOS encoding, from a
+// moment in seconds since 1970, in local time.
+std::uint32_t DosDateTime(std::int64_t seconds);
+
+// The .kolo of the package at `pakPath`, written as the package's bytes come
+// in: the archive takes its name only when Commit() completes it, and is
+// gone when the writer is destroyed without. The entry is named after the
+// package file; its bytes need not be in a file at all.
+class KoloWriter {
+  public:
+    enum class Result {
+        kOk,
+        kCannotCreate,
+        kWriteFailed,
+        kDiskFull,
+        kTooLarge,      // the package or its deflated bytes would need ZIP64 records
+        kNotAsWritten,  // the archive read back says other than what was written
+        kInterrupted,   // a request to stop came before the archive took its name
+    };
+
+    // An archive for a package of `size` bytes, dated `entryTime` (seconds
+    // since 1970). A whole-buffer package first waits until the memory that
+    // other writers in the program hold leaves room for its own.
+    KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int64_t entryTime,
+               const KoloOptions& options);
+    ~KoloWriter();
+    KoloWriter(const KoloWriter&) = delete;
+    KoloWriter& operator=(const KoloWriter&) = delete;
+
+    // Whether the archive could be started; if not, result() says why.
+    bool IsOpen() const;
+    // Takes the package's next bytes; false when they could not be written.
+    bool Write(const void* data, std::size_t size);
+    // Deflates what is left, completes the archive and moves it onto the
+    // .kolo path, replacing what is there. All `size` bytes must have come.
+    Result Commit();
+    Result result() const { return m_result; }
+
+  private:
+    class Archive;
+    bool Fail(Result result);
+
+    std::unique_ptr<Archive> m_archive;
+    Result m_result = Result::kOk;
+};
+
+// Wraps the package file into the .kolo beside it, replacing any older one.
+// The archive appears only when it is complete and reads back as written;
+// after a failure an older one stays as it was. The package is deleted on
+// request, and only when the archive is complete. A package that cannot be
+// read gives kCannotCreate, as no archive is made of it.
+KoloWriter::Result MakeKoloPackage(std::u16string_view pakPath, bool deletePak,
+                                   const KoloOptions& options = {});
+
+}  // namespace pipeline

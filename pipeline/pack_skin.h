@@ -1,0 +1,113 @@
+// One skin's way from its two files to a .kolo package, and the texts that
+// tell what became of it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "pipeline/kolo.h"
+#include "platform/message.h"
+#include "platform/system_error.h"
+
+namespace pipeline {
+
+// What a packer run came to, with what the packer printed (or, when it could
+// not be started, why).
+struct PackerRun {
+    enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted };
+    Status status = Status::kNotStarted;
+    platform::Message text;
+    // With kFailed, for a packer that writes the .kolo itself: what became
+    // of it, where the packer's own words do not tell.
+    KoloWriter::Result archive = KoloWriter::Result::kOk;
+};
+
+// Makes a skin's package from the two inputs, first then second.
+class Packer {
+  public:
+    virtual ~Packer() = default;
+    // Makes the package file at `pakPath`.
+    virtual PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
+                           std::u16string_view second) = 0;
+    // Makes the .kolo of the package at `pakPath` with no package file in
+    // between, when this packer can; a packer that hands over files only
+    // (a child process) gives nothing.
+    virtual std::optional<PackerRun> PackIntoKolo(std::u16string_view /*pakPath*/,
+                                                  std::u16string_view /*first*/,
+                                                  std::u16string_view /*second*/,
+                                                  const KoloOptions& /*options*/) {
+        return std::nullopt;
+    }
+};
+
+struct PackSettings {
+    bool createKolo = true;
+    int level = kKoloLevel;  // the .kolo's deflate level
+    // The .kolo entry's date, in seconds since 1970, instead of the
+    // package's creation time.
+    std::optional<std::int64_t> entryTime;
+    // Where the prepared copies of .mbm inputs go (ending in a separator).
+    // When empty, no .mbm can be prepared, and `mbmFolderError` says why.
+    std::u16string mbmFolder;
+    platform::SystemError mbmFolderError;
+};
+
+enum class SkinOutcome {
+    kMissingFiles,      // one input only, the same file twice, or not a layout and a bundle
+    kInputIsOutput,     // an input is the skin's own package or .kolo
+    kDeviceName,        // the package or .kolo would be a device (Windows: CON, NUL ...)
+    kMbmFailed,         // an .mbm input could not be prepared
+    kPackerNotStarted,  // the packer could not be run
+    kPackerFailed,      // the packer ran and made no package
+    kKoloFailed,        // packed, but the .kolo could not be made
+    kKoloTooLarge,      // the package does not fit in a .kolo without ZIP64 records
+    kKoloNotAsWritten,  // the .kolo read back said other than what was written
+    kPacked,            // packed; no .kolo was asked for
+    kKoloWritten,
+    kInterrupted,  // a request to stop came; nothing of the skin's is left
+};
+
+struct SkinResult {
+    SkinOutcome outcome = SkinOutcome::kMissingFiles;
+    platform::Message packerText;       // what the packer printed, when it ran or failed to start
+    std::u16string input;               // with kInputIsOutput: that input
+    std::u16string koloPath;            // with kKoloWritten, kKoloTooLarge and kKoloNotAsWritten
+    platform::SystemError systemError;  // with kMbmFailed: the system's reason, if it gave one
+};
+
+// The package path of a skin: the folder, a separator (always added, also
+// after a folder that ends with one; the file system accepts the doubled
+// separator) and the name with ".pak".
+std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view name);
+
+// The packer's arguments after its program name: a leading blank, then the
+// package path and the two inputs, each in double quotes.
+std::u16string PackerArguments(std::u16string_view pakPath, std::u16string_view first,
+                               std::u16string_view second);
+
+// Why the skin cannot be packed into outputDir, found before anything is
+// written: its files, or its package's paths; nothing when it can be.
+std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16string_view name,
+                                     std::u16string_view firstFile, std::u16string_view secondFile);
+
+// Packs one skin into outputDir. Only a package that this run's packer made
+// is wrapped: one left at the package path before is removed first. A
+// packer that writes the .kolo itself makes no package file, and leaves
+// what stands at the package path alone.
+SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
+                    std::u16string_view name, std::u16string_view firstFile,
+                    std::u16string_view secondFile);
+
+// "Packing [name] failed, reason: <reason>!", between two line ends.
+platform::Message RefusedText(std::u16string_view name, const platform::Message& reason,
+                              std::u16string_view lineEnd);
+
+// The words for what became of the skin `name` after what the packer
+// printed, each line ended with `lineEnd`; with `systemReasons`, the
+// system's words for a failure where it gave some.
+platform::Message OutcomeText(const SkinResult& result, std::u16string_view name,
+                              std::u16string_view lineEnd, bool systemReasons = false);
+
+}  // namespace pipeline

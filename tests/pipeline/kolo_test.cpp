@@ -1,0 +1,271 @@
+#include "pipeline/kolo.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <map>
+
+#include <zlib.h>
+
+#include "pipeline/zip_records.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "tests/support/kolo_reader.h"
+#include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include "tests/support/small_volume.h"
+#endif
+
+namespace pipeline {
+namespace {
+
+using testing_support::FsPath;
+using testing_support::ReadBytes;
+using testing_support::ReadSingleEntry;
+using testing_support::TempDir;
+using testing_support::WriteBytes;
+constexpr auto kOk = KoloWriter::Result::kOk;
+
+class KoloTest : public ::testing::Test {
+  protected:
+    std::vector<std::u16string> Files() const {
+        std::vector<std::u16string> names;
+        for (const auto& item : std::filesystem::directory_iterator(dir.path())) {
+            names.push_back(item.path().filename().u16string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    TempDir dir;
+    std::u16string pak = dir / u"night.pak";
+    std::filesystem::path kolo = dir.path() / "night.kolo";
+};
+
+TEST_F(KoloTest, WrapsThePackageAsItsOnlyDeflatedEntry) {
+    const std::string bytes = testing_support::PatternBytes(300000, 1) + std::string(300000, 'q');
+    WriteBytes(FsPath(pak), bytes);
+    ASSERT_EQ(MakeKoloPackage(pak, true), kOk);
+    EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo"}));
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "night.pak");
+    EXPECT_EQ(entry->method, 8u);
+    EXPECT_EQ(entry->flag & 6u, 2u);  // maximum compression
+    EXPECT_EQ(entry->data, bytes);
+    EXPECT_LT(std::filesystem::file_size(kolo), bytes.size());
+    // Dated by the package's creation, moments ago, in local time.
+    const std::time_t now = std::time(nullptr);
+    const std::tm local = *std::localtime(&now);
+    EXPECT_EQ(entry->date.tm_year, static_cast<unsigned>(local.tm_year + 1900));
+    EXPECT_EQ(entry->date.tm_mon, static_cast<unsigned>(local.tm_mon));
+    EXPECT_EQ(entry->date.tm_mday, static_cast<unsigned>(local.tm_mday));
+}
+
+TEST_F(KoloTest, EntryTimeGivenIsStoredInLocalTime) {
+    WriteBytes(FsPath(pak), "x");
+    const std::time_t moment = 1258000000;  // November 2009
+    KoloOptions options;
+    options.entryTime = moment;
+    ASSERT_EQ(MakeKoloPackage(pak, false, options), kOk);
+    const std::tm local = *std::localtime(&moment);
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->date.tm_year, static_cast<unsigned>(local.tm_year + 1900));
+    EXPECT_EQ(entry->date.tm_mon, static_cast<unsigned>(local.tm_mon));
+    EXPECT_EQ(entry->date.tm_mday, static_cast<unsigned>(local.tm_mday));
+    EXPECT_EQ(entry->date.tm_hour, static_cast<unsigned>(local.tm_hour));
+    EXPECT_EQ(entry->date.tm_min, static_cast<unsigned>(local.tm_min));
+    EXPECT_EQ(entry->date.tm_sec, static_cast<unsigned>(local.tm_sec / 2 * 2));
+    // Kept when not asked to delete it.
+    EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo", u"night.pak"}));
+}
+
+// Up to the whole-buffer limit libdeflate deflates at the level asked; past
+// it zlib streams at 9 at most. Either way one standard deflated entry with
+// the level's flag bits, and the package's bytes inside it.
+TEST_F(KoloTest, EachLevelAndBothSidesOfTheWholeBufferLimit) {
+    const std::string head = testing_support::PatternBytes(200000, 5) + std::string(200000, 'k');
+    const struct {
+        std::uint64_t size;  // past the head, zeros of a sparse file
+        int level;
+        unsigned long flag;
+    } cases[] = {
+        {head.size(), 1, 6},   // "super fast"
+        {head.size(), 12, 2},  // "maximum", as at 9
+        {kWholeBufferLimit, 9, 2},
+        {kWholeBufferLimit + 1, 12, 2},
+    };
+    std::map<int, std::uintmax_t> sizes;
+    for (const auto& c : cases) {
+        WriteBytes(FsPath(pak), head);
+        std::filesystem::resize_file(FsPath(pak), c.size);
+        KoloOptions options;
+        options.level = c.level;
+        ASSERT_EQ(MakeKoloPackage(pak, true, options), kOk) << c.size;
+        const auto entry = ReadSingleEntry(kolo);
+        ASSERT_TRUE(entry) << c.size;
+        EXPECT_EQ(entry->method, 8u);
+        EXPECT_EQ(entry->flag & 6u, c.flag) << c.level;
+        ASSERT_EQ(entry->data.size(), c.size);
+        EXPECT_EQ(entry->data.compare(0, head.size(), head), 0);
+        EXPECT_EQ(entry->data.find_first_not_of('\0', head.size()), std::string::npos);
+        if (c.size == head.size()) sizes[c.level] = std::filesystem::file_size(kolo);
+    }
+    EXPECT_LT(sizes[12], sizes[1]);
+}
+
+TEST(DosDateTime, EncodesTheFieldsAndClampsToTheFormatsRange) {
+    const std::time_t moment = 1258000000;
+    const std::tm t = *std::localtime(&moment);
+    const uint32_t expected =
+        static_cast<uint32_t>((t.tm_mday + (t.tm_mon + 1) * 32 + (t.tm_year - 80) * 512)) << 16 |
+        static_cast<uint32_t>(t.tm_sec / 2 + t.tm_min * 32 + t.tm_hour * 2048);
+    EXPECT_EQ(DosDateTime(moment), expected);
+    // Outside 1980 to 2107 the ends of the range, alike on every system
+    // however far off the moment is.
+    constexpr std::uint32_t kFirst = (1u + 1u * 32u) << 16;
+    constexpr std::uint32_t kLast =
+        (31u + 12u * 32u + 127u * 512u) << 16 | (29u + 59u * 32u + 23u * 2048u);
+    const std::pair<std::int64_t, std::uint32_t> far[] = {
+        {0, kFirst},
+        {INT64_MIN, kFirst},
+        {4500000000, kLast},  // 2112
+        {67768036191676799, kLast},
+        {INT64_MAX, kLast},
+    };
+    for (const auto& [seconds, dos] : far) EXPECT_EQ(DosDateTime(seconds), dos) << seconds;
+}
+
+TEST_F(KoloTest, AnEmptyPackageGivesAnEmptyEntry) {
+    WriteBytes(FsPath(pak), "");
+    ASSERT_EQ(MakeKoloPackage(pak, true), kOk);
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "night.pak");
+    EXPECT_EQ(entry->data, "");
+}
+
+// A failure removes nothing it did not make: an older archive stays whole.
+TEST_F(KoloTest, AMissingPackageMakesNoArchiveAndTouchesNothingElse) {
+    WriteBytes(dir.path() / "night.xml", "keep");
+    EXPECT_NE(MakeKoloPackage(pak, true), kOk);
+    EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.xml"}));
+    WriteBytes(kolo, "an older archive");
+    EXPECT_NE(MakeKoloPackage(pak, true), kOk);
+    EXPECT_EQ(ReadBytes(kolo), "an older archive");
+    // A package of 0xFFFFFFFF bytes fits no ZIP archive without ZIP64
+    // records, which the player does not read.
+    WriteBytes(FsPath(pak), "");
+    std::filesystem::resize_file(FsPath(pak), 0xFFFFFFFFu);
+    EXPECT_EQ(MakeKoloPackage(pak, true), KoloWriter::Result::kTooLarge);
+    EXPECT_EQ(ReadBytes(kolo), "an older archive");
+    EXPECT_EQ(std::filesystem::file_size(FsPath(pak)), 0xFFFFFFFFu);
+}
+
+// The archive is committed only when its records, read back, say what was
+// written: one entry of that name, method, flags, date, CRC and size, and
+// nothing more; a record the library gave ZIP64 values is a package too large.
+TEST_F(KoloTest, ItsRecordsReadBackAsWritten) {
+    const std::string bytes = testing_support::PatternBytes(5000, 4);
+    WriteBytes(FsPath(pak), bytes);
+    KoloOptions options;
+    options.entryTime = 1258000000;
+    ASSERT_EQ(MakeKoloPackage(pak, false, options), kOk);
+    const std::string archive = ReadBytes(kolo);
+    const ZipEntryRecord written{
+        "night.pak", 2, DosDateTime(*options.entryTime),
+        static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()),
+                                         static_cast<uInt>(bytes.size()))),
+        bytes.size()};
+    const std::size_t central = archive.find("PK\1\2"), end = archive.size() - 22;
+    const auto patched = [&](std::size_t at, std::string with) {
+        return std::string(archive).replace(at, with.size(), with);
+    };
+    const std::string ones = "\xff\xff\xff\xff";
+    const struct {
+        std::string bytes;
+        ZipRecordCheck check;
+    } cases[] = {
+        {archive, ZipRecordCheck::kAgree},
+        {patched(6, "\3"), ZipRecordCheck::kDisagree},                  // local flags
+        {patched(8, std::string(1, '\0')), ZipRecordCheck::kDisagree},  // local method
+        {patched(14, "?"), ZipRecordCheck::kDisagree},                  // local CRC
+        {patched(central + 24, "?"), ZipRecordCheck::kDisagree},        // central size
+        {patched(central + 46, "N"), ZipRecordCheck::kDisagree},        // central name
+        {patched(end + 8, "\2"), ZipRecordCheck::kDisagree},            // entries
+        {archive + "x", ZipRecordCheck::kDisagree},
+        {archive.substr(0, archive.size() - 1), ZipRecordCheck::kDisagree},
+        {patched(central + 20, ones), ZipRecordCheck::kNeedsZip64},
+        {patched(end + 16, ones), ZipRecordCheck::kNeedsZip64},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        WriteBytes(kolo, cases[i].bytes);
+        platform::File file = platform::File::OpenForReading(testing_support::U16(kolo));
+        EXPECT_EQ(CheckZipRecords(file, written), cases[i].check) << "case " << i;
+    }
+}
+
+TEST_F(KoloTest, ReplacesAnExistingArchive) {
+    WriteBytes(kolo, testing_support::PatternBytes(100000, 3));
+    WriteBytes(FsPath(pak), "new");
+    ASSERT_EQ(MakeKoloPackage(pak, true), kOk);
+    const auto entry = ReadSingleEntry(kolo);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->data, "new");
+}
+
+TEST(KoloPath, ReplacesOnlyTheFilesExtension) {
+    const std::u16string sep(1, platform::kPathSeparator);
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"D:" + sep + u"out" + sep + u"night.pak", u"D:" + sep + u"out" + sep + u"night.kolo"},
+        {u"D:" + sep + u"out.v2" + sep + u"night", u"D:" + sep + u"out.v2" + sep + u"night.kolo"},
+        {u"night.v2.pak", u"night.v2.kolo"},
+    };
+    for (const auto& [pak, kolo] : cases) EXPECT_EQ(KoloPathFor(pak), kolo);
+}
+
+TEST_F(KoloTest, FolderWithADotAndAPackageWithoutExtension) {
+    const std::filesystem::path folder = dir.path() / "skins.v2";
+    std::filesystem::create_directory(folder);
+    const std::u16string bare = testing_support::U16(folder / "night");
+    WriteBytes(FsPath(bare), "bare");
+    ASSERT_EQ(MakeKoloPackage(bare, true), kOk);
+    const auto entry = ReadSingleEntry(folder / "night.kolo");
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "night");
+    EXPECT_FALSE(std::filesystem::exists(FsPath(bare)));
+}
+
+TEST_F(KoloTest, NamesOutsideTheAnsiCodePageAreWrapped) {
+    // On Windows the archive and the package are opened by their UTF-16
+    // paths, whatever the code page can spell.
+    const std::filesystem::path folder = dir.path() / FsPath(u"夜曲 ☃");
+    std::filesystem::create_directory(folder);
+    const std::u16string unicodePak = testing_support::U16(folder / FsPath(u"ünï.pak"));
+    WriteBytes(FsPath(unicodePak), "bytes");
+    ASSERT_EQ(MakeKoloPackage(unicodePak, true), kOk);
+    EXPECT_TRUE(std::filesystem::exists(folder / FsPath(u"ünï.kolo")));
+    EXPECT_FALSE(std::filesystem::exists(FsPath(unicodePak)));
+}
+
+#ifndef _WIN32
+// A full disk rejects the archive's chunks: the step fails, the package
+// stays and no archive is left.
+TEST_F(KoloTest, FullDiskKeepsThePackageAndLeavesNoArchive) {
+    // Room for the package, not for a second copy of it.
+    const testing_support::SmallVolume volume(dir.path() / "volume", "400k");
+    if (!volume.mounted()) GTEST_SKIP() << "cannot mount a small file system here";
+    const std::u16string fullPak = testing_support::U16(volume.path() / "night.pak");
+    WriteBytes(FsPath(fullPak), testing_support::PatternBytes(300 * 1024, 8));
+    EXPECT_NE(MakeKoloPackage(fullPak, true), kOk);
+    EXPECT_TRUE(std::filesystem::exists(FsPath(fullPak)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(volume.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+#endif
+
+}  // namespace
+}  // namespace pipeline

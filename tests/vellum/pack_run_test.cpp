@@ -1,0 +1,166 @@
+// The pack run end to end from the real dialog: dropped files, "生成", the
+// real quill.exe beside this program, .kolo archives on disk read back with
+// minizip's unzip side and an independent reader of the package format.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <filesystem>
+
+#include "platform/wide.h"
+#include "tests/support/kolo_reader.h"
+#include "tests/support/pak_reader.h"
+#include "tests/support/temp_dir.h"
+#include "tests/vellum/drop_files.h"
+#include "tests/vellum/gui_support.h"
+#include "vellum/res/resource.h"
+
+namespace vellum {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> FolderContents(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder))
+        names.push_back(item.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The packer's summary of two files as the log shows it.
+std::wstring Summary(const fs::path& first, size_t firstSize, const fs::path& second,
+                     size_t secondSize) {
+    return L"\r\n2 个文件被打包.\r\n" + std::wstring(47, L'-') + L"\r\n" + first.wstring() + L"\t" +
+           std::to_wstring(firstSize) + L" 字节\r\n" + second.wstring() + L"\t" +
+           std::to_wstring(secondSize) + L" 字节\r\n";
+}
+
+class PackRunTest : public MainDialogTest {
+  protected:
+    fs::path Skin(const std::string& name, const std::string& bytes) {
+        const fs::path path = m_skins / name;
+        testing_support::WriteBytes(path, bytes);
+        return path;
+    }
+    void UseOutputFolder(const fs::path& folder) {
+        WriteIni(L"[Configure]\r\nOutputDirectory=" + folder.wstring() + L"\r\n");
+    }
+    // Presses "生成" by a key once the list has enabled it, as a user with
+    // the focus on it does; the run happens inside the message loop.
+    void PressGenerate() {
+        Idle();
+        SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDC_GENERATE)), TRUE);
+        PressKey(VK_SPACE);
+        Idle();
+    }
+    int ProgressPosition() {
+        return static_cast<int>(SendMessageW(Item(IDC_PROGRESS), PBM_GETPOS, 0, 0));
+    }
+
+    testing_support::TempDir m_dir;
+    fs::path m_skins = m_dir.path() / "skins", m_out = m_dir.path() / "out",
+             m_temp = m_dir.path() / "temp";
+    testing_support::ScopedTempFolder m_redirect{(fs::create_directories(m_temp), m_temp)};
+};
+
+TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
+    fs::create_directories(m_skins);
+    fs::create_directories(m_out);
+    const std::string mbm("\x37\x00\x00\x10multi-bitmap", 16);
+    const fs::path blueXml = Skin("blue.xml", "<blue/>"), bluePxa = Skin("blue.pxa", "BLUE PXA");
+    const fs::path redXml = Skin("red.xml", "<red/>"), redMbm = Skin("red.mbm", mbm),
+                   green = Skin("green.xml", "g");
+    UseOutputFolder(m_out);
+    Open();
+    // Listed red, blue, green, they run blue, red, green: the order of the
+    // skin table, not of the list.
+    SendMessageW(
+        m_hWnd, WM_DROPFILES,
+        reinterpret_cast<WPARAM>(MakeDrop({redXml.wstring(), redMbm.wstring(), blueXml.wstring(),
+                                           bluePxa.wstring(), green.wstring()})),
+        0);
+    PressGenerate();
+
+    const fs::path preparedRed = m_temp / "red.pxa";
+    const std::wstring expected =
+        Summary(blueXml, 7, bluePxa, 8) + L"生成KOLO文件成功！\r\n路径:" +
+        (m_out / "blue.kolo").wstring() + L"\r\n" + Summary(redXml, 6, preparedRed, mbm.size()) +
+        L"生成KOLO文件成功！\r\n路径:" + (m_out / "red.kolo").wstring() + L"\r\n" +
+        L"\r\n打包【green】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\r\n";
+    EXPECT_EQ(platform::Wide(m_dialog->OutputLog()), expected);
+    EXPECT_EQ(WindowText(Item(IDC_OUTPUT)), expected);
+    EXPECT_EQ(ProgressPosition(), 100);
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_ADD_FILES)));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_GENERATE)));
+    // The focus is back on "生成", so Tab goes on from there.
+    EXPECT_EQ(GetFocus(), Item(IDC_GENERATE));
+    PressKey(VK_TAB);
+    Idle();
+    EXPECT_EQ(GetFocus(), Item(IDC_DELETE_FILES));
+
+    // Only the archives are left.
+    EXPECT_EQ(FolderContents(m_out), (std::vector<std::string>{"blue.kolo", "red.kolo"}));
+    const struct {
+        const char* archive;
+        const char* entry;
+        std::vector<std::pair<std::u16string, std::string>> files;
+    } archives[] = {
+        {"blue.kolo", "blue.pak", {{u"blue.xml", "<blue/>"}, {u"blue.pxa", "BLUE PXA"}}},
+        {"red.kolo", "red.pak", {{u"red.xml", "<red/>"}, {u"red.pxa", "s" + mbm.substr(1)}}},
+    };
+    for (const auto& archive : archives) {
+        const auto entry = testing_support::ReadSingleEntry(m_out / archive.archive);
+        ASSERT_TRUE(entry) << archive.archive;
+        EXPECT_EQ(entry->name, archive.entry);
+        std::string error;
+        const auto pak = testing_support::ReadPak(entry->data, &error);
+        ASSERT_TRUE(pak) << archive.archive << ": " << error;
+        EXPECT_EQ(pak->name, "zafra");
+        ASSERT_EQ(pak->entries.size(), archive.files.size());
+        for (size_t i = 0; i < archive.files.size(); ++i) {
+            EXPECT_EQ(pak->entries[i].name, archive.files[i].first);
+            EXPECT_EQ(pak->entries[i].data, archive.files[i].second);
+        }
+    }
+}
+
+TEST_F(PackRunTest, ACancelledFolderChooserAbandonsTheRun) {
+    fs::create_directories(m_skins);
+    UseOutputFolder(m_dir.path() / "gone");
+    Open();
+    SendMessageW(m_hWnd, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(
+                     MakeDrop({Skin("a.xml", "a").wstring(), Skin("a.pxa", "b").wstring()})),
+                 0);
+    SetWindowTextW(Item(IDC_OUTPUT), L"the last run");
+    SendMessageW(Item(IDC_PROGRESS), PBM_SETPOS, 40, 0);
+    PressGenerate();
+
+    EXPECT_EQ(m_shell.chooserOwners, std::vector<HWND>{m_hWnd});
+    EXPECT_TRUE(m_dialog->OutputLog().empty());
+    EXPECT_EQ(WindowText(Item(IDC_OUTPUT)), L"the last run");
+    EXPECT_EQ(ProgressPosition(), 40);
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_ADD_FILES)));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_GENERATE)));
+    EXPECT_EQ(GetFocus(), Item(IDC_GENERATE));
+    EXPECT_EQ(FolderContents(m_dir.path()), (std::vector<std::string>{"skins", "temp"}));
+}
+
+TEST_F(PackRunTest, AChosenFolderTakesThePackagesAndIsKept) {
+    fs::create_directories(m_skins);
+    fs::create_directories(m_out);
+    m_shell.chosenFolder = m_out.wstring();
+    Open();
+    SendMessageW(m_hWnd, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(
+                     MakeDrop({Skin("a.pxa", "b").wstring(), Skin("a.xml", "a").wstring()})),
+                 0);
+    SendMessageW(m_hWnd, WM_COMMAND, IDC_GENERATE, 0);
+    EXPECT_EQ(FolderContents(m_out), std::vector<std::string>{"a.kolo"});
+    Close();
+    EXPECT_NE(ReadIni().find(L"OutputDirectory=" + m_out.wstring() + L"\r\n"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace vellum

@@ -1,0 +1,68 @@
+#include "vellum/frame/win32_shell.h"
+
+#include <shlobj.h>
+
+#include "platform/scoped_handle_win32.h"
+
+namespace vellum::frame {
+
+namespace {
+
+// Only folders with a file-system path (BIF_RETURNONLYFSDIRS), a box to type a
+// path into (BIF_EDITBOX), the resizable chooser (BIF_NEWDIALOGSTYLE).
+constexpr UINT kChooserFlags = 0x51;
+static_assert(kChooserFlags == (BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE));
+
+}  // namespace
+
+bool CWin32Shell::ChooseFolder(HWND owner, std::wstring& folder) {
+    wchar_t displayName[MAX_PATH] = {};
+    BROWSEINFOW info{};
+    info.hwndOwner = owner;
+    info.pszDisplayName = displayName;
+    info.lpszTitle = L"请选择输出目录";
+    info.ulFlags = kChooserFlags;
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    if (!item) return false;
+
+    wchar_t path[MAX_PATH] = {};
+    const bool hasPath = SHGetPathFromIDListW(item, path);
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || !allocator) return false;
+    allocator->Free(item);
+    allocator->Release();
+    if (!hasPath) return false;
+    folder = path;
+    return true;
+}
+
+bool CWin32Shell::ChooseFiles(OPENFILENAMEW& dialog) {
+    return ::GetOpenFileNameW(&dialog) != FALSE;
+}
+
+int CWin32Shell::ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                                UINT type) {
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+}
+
+void CWin32Shell::TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND owner) {
+    ::TrackPopupMenu(menu, flags, screenPoint.x, screenPoint.y, 0, owner, nullptr);
+}
+
+void CWin32Shell::StartProgram(const std::wstring& commandLine) {
+    // The command line stays UTF-16 all the way, so any path in it reaches
+    // the program unchanged.
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process{};
+    std::wstring writable = commandLine;  // CreateProcessW may change the buffer it is given
+    if (CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        // Nothing is expected back: the handles go at once.
+        const platform::ScopedHandle thread(process.hThread), child(process.hProcess);
+    }
+}
+
+}  // namespace vellum::frame
