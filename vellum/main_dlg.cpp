@@ -93,7 +93,7 @@ LRESULT CMainDlg::OnInitDialog(WPARAM, LPARAM) {
         loop->AddMessageFilter(this);
         loop->AddIdleHandler(this);
     }
-    LoadSettings();
+    m_settings = Settings::Load();
 
     m_wndList = GetDlgItem(m_hWnd, IDC_FILE_LIST);
     SetWindowLongPtrW(m_wndList, GWL_STYLE,
@@ -137,7 +137,7 @@ LRESULT CMainDlg::OnDestroy(WPARAM, LPARAM) {
         loop->RemoveMessageFilter(this);
         loop->RemoveIdleHandler(this);
     }
-    SaveSettings();
+    m_settings.Save();
     return 0;
 }
 

@@ -17,6 +17,7 @@
 #include "vellum/frame/message_loop.h"
 #include "vellum/frame/shell.h"
 #include "vellum/res/resource.h"
+#include "vellum/settings.h"
 
 namespace vellum {
 
@@ -47,18 +48,11 @@ class CMainDlg : public frame::CDialogImpl<CMainDlg>,
 
   private:
     friend class frame::CDialogImpl<CMainDlg>;
-    friend class CSettingsDlg;
 
     static const std::vector<frame::MessageEntry<CMainDlg>>& Messages();
 
     // The menu bar's "编辑" popup, which is also the file list's context menu.
     static constexpr int kEditMenuPosition = 1;
-
-    // The path of vellum.ini: beside the executable, wherever it runs from.
-    static std::wstring SettingsPath();
-    static std::wstring GetModuleFolder();
-    void LoadSettings();
-    void SaveSettings();
 
     LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam);
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
@@ -93,9 +87,7 @@ class CMainDlg : public frame::CDialogImpl<CMainDlg>,
     void EnableRunButtons(bool enable);
 
     frame::CDialogResize m_resize;
-    std::wstring m_strOutputDir;
-    std::int32_t m_bCreateKolo = 1;
-    std::int32_t m_bOutputDirPrompt = 1;
+    Settings m_settings;
     HWND m_wndList = nullptr;
     HWND m_wndOutput = nullptr;
     HWND m_wndProgress = nullptr;

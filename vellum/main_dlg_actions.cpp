@@ -38,7 +38,7 @@ LRESULT CMainDlg::OnHelp(WPARAM, LPARAM) {
 LRESULT CMainDlg::OnOpenOutputDir(WPARAM, LPARAM) {
     // The folder is passed as it is, in quotes: an empty or missing one is
     // the file manager's affair.
-    m_shell.StartProgram(L"Explorer.exe \"" + m_strOutputDir + L"\"");
+    m_shell.StartProgram(L"Explorer.exe \"" + m_settings.strOutputDir + L"\"");
     return 0;
 }
 

@@ -17,7 +17,7 @@ LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
     m_strOutputLog.clear();
     pipeline::CollectSkinJobs(m_listFiles, m_mapSkinJobs);
     EnableRunButtons(false);
-    if (!PathFileExistsW(m_strOutputDir.c_str()) && BrowseOutputFolder() == 0) {
+    if (!PathFileExistsW(m_settings.strOutputDir.c_str()) && BrowseOutputFolder() == 0) {
         EnableRunButtons(true);
         return -1;
     }
@@ -25,7 +25,7 @@ LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
     const int step = m_mapSkinJobs.size() > 0 ? 100 / static_cast<int>(m_mapSkinJobs.size()) : 0;
     SendMessageW(m_wndProgress, PBM_SETPOS, 0, 0);
     m_mapSkinJobs.ForEach([&](const pipeline::SkinJob& job) {
-        PackSkin(platform::FromWide(m_strOutputDir), job.strName, job.strFirstFile,
+        PackSkin(platform::FromWide(m_settings.strOutputDir), job.strName, job.strFirstFile,
                  job.strSecondFile);
         SetWindowTextW(m_wndOutput, platform::Wide(m_strOutputLog).c_str());
         const LRESULT lines = SendMessageW(m_wndOutput, EM_GETLINECOUNT, 0, 0);
@@ -40,7 +40,7 @@ LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
 bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& name,
                         const std::u16string& firstFile, const std::u16string& secondFile) {
     pipeline::PackSettings settings;
-    settings.createKolo = m_bCreateKolo != 0;
+    settings.createKolo = m_settings.bCreateKolo != 0;
     settings.mbmFolder = platform::TempFolder();
     const pipeline::SkinResult result =
         pipeline::PackSkin(m_packer, settings, outputDir, name, firstFile, secondFile);

@@ -1,7 +1,5 @@
 #include "vellum/settings_dlg.h"
 
-#include "vellum/main_dlg.h"
-
 namespace vellum {
 
 namespace {
@@ -30,20 +28,20 @@ LRESULT CSettingsDlg::OnInitDialog(WPARAM, LPARAM) {
     frame::InitSecondaryDialog(m_hWnd, IDI_VELLUM);
     m_wndCreateKolo = GetDlgItem(m_hWnd, IDC_CREATE_KOLO);
     m_wndOutputDirPrompt = GetDlgItem(m_hWnd, IDC_OUTPUT_DIR_PROMPT);
-    m_strOutputDir = m_owner.m_strOutputDir;
+    m_strOutputDir = m_settings.strOutputDir;
     SetDlgItemTextW(m_hWnd, IDC_OUTPUT_DIR, m_strOutputDir.c_str());
-    SetChecked(m_wndCreateKolo, m_owner.m_bCreateKolo != 0);
-    SetChecked(m_wndOutputDirPrompt, m_owner.m_bOutputDirPrompt != 0);
+    SetChecked(m_wndCreateKolo, m_settings.bCreateKolo != 0);
+    SetChecked(m_wndOutputDirPrompt, m_settings.bOutputDirPrompt != 0);
     return TRUE;
 }
 
 LRESULT CSettingsDlg::OnOK(WPARAM, LPARAM) {
     // The edit box is read-only and never read back: the folder is the one
     // last chosen, or the one the dialog opened with.
-    m_owner.m_bCreateKolo = IsChecked(m_wndCreateKolo) ? 1 : 0;
-    m_owner.m_bOutputDirPrompt = IsChecked(m_wndOutputDirPrompt) ? 1 : 0;
-    m_owner.m_strOutputDir = m_strOutputDir;
-    m_owner.SaveSettings();
+    m_settings.bCreateKolo = IsChecked(m_wndCreateKolo) ? 1 : 0;
+    m_settings.bOutputDirPrompt = IsChecked(m_wndOutputDirPrompt) ? 1 : 0;
+    m_settings.strOutputDir = m_strOutputDir;
+    m_settings.Save();
     EndDialog(IDOK);
     return 0;
 }
@@ -54,7 +52,7 @@ LRESULT CSettingsDlg::OnCancel(WPARAM, LPARAM) {
 }
 
 LRESULT CSettingsDlg::OnBrowse(WPARAM, LPARAM) {
-    m_owner.m_shell.ChooseFolder(m_hWnd, m_strOutputDir);
+    m_shell.ChooseFolder(m_hWnd, m_strOutputDir);
     SetDlgItemTextW(m_hWnd, IDC_OUTPUT_DIR, m_strOutputDir.c_str());
     return 0;
 }

@@ -1,22 +1,23 @@
 // The settings dialog: the output folder (chosen, never typed) and the
-// always-prompt flag, applied to the main dialog and saved on OK.
+// always-prompt flag, applied to the settings it edits and saved on OK.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "vellum/frame/dialog.h"
+#include "vellum/frame/shell.h"
 #include "vellum/res/resource.h"
+#include "vellum/settings.h"
 
 namespace vellum {
-
-class CMainDlg;
 
 class CSettingsDlg : public frame::CDialogImpl<CSettingsDlg> {
   public:
     enum { IDD = IDD_SETTINGS };
 
-    explicit CSettingsDlg(CMainDlg& owner) : m_owner(owner) {}
+    // `settings` and `shell` must outlive the dialog.
+    CSettingsDlg(Settings& settings, frame::CShell& shell) : m_settings(settings), m_shell(shell) {}
 
   private:
     friend class frame::CDialogImpl<CSettingsDlg>;
@@ -28,8 +29,9 @@ class CSettingsDlg : public frame::CDialogImpl<CSettingsDlg> {
     LRESULT OnCancel(WPARAM wParam, LPARAM lParam);
     LRESULT OnBrowse(WPARAM wParam, LPARAM lParam);
 
-    CMainDlg& m_owner;
-    // The folder shown; it reaches the owner only on OK.
+    Settings& m_settings;
+    frame::CShell& m_shell;
+    // The folder shown; it reaches the settings only on OK.
     std::wstring m_strOutputDir;
     HWND m_wndCreateKolo = nullptr;
     HWND m_wndOutputDirPrompt = nullptr;
