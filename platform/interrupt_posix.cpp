@@ -1,6 +1,9 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <initializer_list>
@@ -14,13 +17,40 @@ namespace {
 std::atomic<int> g_signal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
 
+// The end of the wake pipe that the handler writes into; -1 while there is none.
+std::atomic<int> g_wakeWrite{-1};
+
+// A pipe that becomes readable when a request comes and stays so: the
+// handler writes into it and nobody reads, so whoever polls it later still
+// sees the request. Both ends are non-blocking, so a full pipe (which is
+// readable anyway) never holds the handler up.
+struct WakePipe {
+    int read = -1, write = -1;
+};
+
+const WakePipe& Wake() {
+    static const WakePipe pipe = [] {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return WakePipe{};
+        return WakePipe{ends[0], ends[1]};
+    }();
+    return pipe;
+}
+
 void OnSignal(int signal) {
     g_signal.store(signal, std::memory_order_relaxed);
+    const int wake = g_wakeWrite.load(std::memory_order_relaxed);
+    if (wake < 0) return;
+    const int saved = errno;  // the interrupted code may be about to read it
+    const ssize_t written = write(wake, "", 1);
+    static_cast<void>(written);  // full or failed: nothing more can be done here
+    errno = saved;
 }
 
 }  // namespace
 
 void CatchInterrupts() {
+    g_wakeWrite.store(Wake().write, std::memory_order_relaxed);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -38,6 +68,10 @@ void CatchInterrupts() {
 
 bool InterruptRequested() {
     return g_signal.load(std::memory_order_relaxed) != 0;
+}
+
+std::intptr_t InterruptWaitHandle() {
+    return Wake().read;
 }
 
 void EndAsInterrupted() {
