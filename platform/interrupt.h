@@ -21,8 +21,9 @@ bool InterruptRequested();
 // ready when a request to stop comes and stays ready from then on, so a wait
 // that includes it ends at once, however late it begins. On Linux a file
 // descriptor that becomes readable (never read it); on Windows an event that
-// becomes set. -1 on Linux when the system had none to give (poll() passes
-// over it).
+// becomes set. On Linux -1 (which poll() passes over) before this process
+// called CatchInterrupts(), when no request can come, or when the system had
+// no pipe to give.
 std::intptr_t InterruptWaitHandle();
 
 // Ends the program the way the request would have ended it without
