@@ -60,9 +60,9 @@ struct WatchResult {
 // its changes.
 class FileWatch {
   public:
-    // Starts watching. A path that cannot be watched (a missing folder, a
-    // file in one, the system's limit on watches) is left out and told in
-    // `failures`.
+    // Starts watching. A path that cannot be watched (one in a missing
+    // folder, a folder the system refuses, its limit on watches reached) is
+    // left out and told in `failures`.
     explicit FileWatch(const std::vector<WatchedPath>& paths,
                        std::vector<WatchFailure>* failures = nullptr);
     ~FileWatch();
