@@ -3,6 +3,8 @@
 // program can stop cleanly: remove what it was making and report.
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
 
 // From now on such requests no longer end the program at once: they are
@@ -14,6 +16,15 @@ void CatchInterrupts();
 
 // Whether a request to stop has come. Without CatchInterrupts(), never.
 bool InterruptRequested();
+
+// For waits on the system's own objects (the platform layer's): what becomes
+// ready when a request to stop comes and stays ready from then on, so a wait
+// that includes it ends at once, however late it begins. On Linux a file
+// descriptor that becomes readable (never read it); on Windows an event that
+// becomes set. On Linux -1 (which poll() passes over) before this process
+// called CatchInterrupts(), when no request can come, or when the system had
+// no pipe to give.
+std::intptr_t InterruptWaitHandle();
 
 // Ends the program the way the request would have ended it without
 // CatchInterrupts(), once it has cleaned up: on Linux by the signal itself,

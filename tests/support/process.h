@@ -43,4 +43,13 @@ std::u16string ProgramPath(const std::string& program);
 // The exit status -1 as a parent process sees it.
 int ExitStatusMinusOne();
 
+// Sends this program the request to stop that Ctrl+C sends: SIGINT on Linux;
+// on Windows a Ctrl+C event through a console of its own, which no other
+// program shares (Wine delivers the event only to a program with a console).
+// For a program that catches it, or a child that may end of it.
+void SendCtrlC();
+
+// Whether the program runs under Wine rather than Windows itself.
+bool RunningUnderWine();
+
 }  // namespace testing_support

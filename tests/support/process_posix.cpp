@@ -23,6 +23,14 @@ int ExitStatusMinusOne() {
     return 255;
 }
 
+void SendCtrlC() {
+    raise(SIGINT);
+}
+
+bool RunningUnderWine() {
+    return false;
+}
+
 ProcessResult RunProgram(const std::string& program, const std::vector<std::u16string>& args,
                          const RunOptions& options) {
     const auto& environment = options.environment;

@@ -63,6 +63,17 @@ int ExitStatusMinusOne() {
     return -1;
 }
 
+void SendCtrlC() {
+    FreeConsole();
+    if (!AllocConsole() || !GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) {
+        throw std::runtime_error("cannot send a Ctrl+C event");
+    }
+}
+
+bool RunningUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 ProcessResult RunProgram(const std::string& program, const std::vector<std::u16string>& args,
                          const RunOptions& options) {
     std::wstring commandLine = Quote(platform::Wide(ProgramPath(program)));
