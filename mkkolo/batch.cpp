@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <map>
 
+#include "mkkolo/job_runner.h"
 #include "pipeline/in_process_packer.h"
 #include "pipeline/pack_skin.h"
-#include "mkkolo/job_runner.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
@@ -90,8 +90,8 @@ class MbmFolder {
   public:
     explicit MbmFolder(const std::vector<pipeline::SkinJob>& jobs) {
         const bool needed = std::any_of(jobs.begin(), jobs.end(), [](const pipeline::SkinJob& job) {
-            return pipeline::HasExtension(job.strFirstFile, u".mbm") ||
-                   pipeline::HasExtension(job.strSecondFile, u".mbm");
+            return platform::HasExtension(job.strFirstFile, u".mbm") ||
+                   platform::HasExtension(job.strSecondFile, u".mbm");
         });
         if (!needed) return;
         m_strPath = platform::CreateUniqueFolder(platform::TempFolder());
@@ -138,7 +138,8 @@ unsigned WorkersWithinOpenFileLimit(unsigned workers) {
 
 }  // namespace
 
-std::vector<std::vector<std::size_t>> ChainsOfSameFiles(const std::vector<pipeline::SkinJob>& jobs) {
+std::vector<std::vector<std::size_t>> ChainsOfSameFiles(
+    const std::vector<pipeline::SkinJob>& jobs) {
     std::vector<std::vector<std::size_t>> chains;
     // A file system that ignores case compares names unit by unit: only names
     // of one length can meet.

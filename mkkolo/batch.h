@@ -9,16 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "mkkolo/console.h"
 #include "pipeline/kolo.h"
 #include "pipeline/skin_jobs.h"
-#include "mkkolo/console.h"
 
 namespace mkkolo {
 
 struct BatchSettings {
     std::u16string outputDir;  // exists
     unsigned workers = 1;
-    bool quiet = false;              // report failed jobs only
+    bool quiet = false;                // report failed jobs only
     int level = pipeline::kKoloLevel;  // the .kolo files' deflate level
     // The .kolo entries' date in seconds since 1970; their packages'
     // creation time when not given.

@@ -3,14 +3,14 @@
 #include <cstdint>
 #include <limits>
 
-#include "pipeline/pack_skin.h"
-#include "pipeline/skin_jobs.h"
 #include "kolo_version.h"
 #include "mkkolo/batch.h"
 #include "mkkolo/examine.h"
 #include "mkkolo/inputs.h"
 #include "mkkolo/options.h"
 #include "mkkolo/pairing.h"
+#include "pipeline/pack_skin.h"
+#include "pipeline/skin_jobs.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/interrupt.h"
@@ -40,8 +40,8 @@ Message Refusal(const pipeline::SkinJob& job, const std::u16string& outputDir, b
 }
 
 // What a run would do, skin by skin, without writing anything.
-int DryRun(const std::vector<pipeline::SkinJob>& jobs, const std::map<std::size_t, Message>& refused,
-           bool allPathsTaken, Console& console) {
+int DryRun(const std::vector<pipeline::SkinJob>& jobs,
+           const std::map<std::size_t, Message>& refused, bool allPathsTaken, Console& console) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto refusal = refused.find(i);
         console.Out(refusal != refused.end() ? refusal->second

@@ -6,11 +6,11 @@
 #include <map>
 #include <memory>
 
-#include "pipeline/kolo_reader.h"
-#include "pipeline/skin_jobs.h"
 #include "mkkolo/command_line.h"
 #include "mkkolo/inputs.h"
 #include "packer/package_reader.h"
+#include "pipeline/kolo_reader.h"
+#include "pipeline/skin_jobs.h"
 #include "platform/atomic_file.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
@@ -141,7 +141,7 @@ class Subject {
                           platform::Describe(platform::LastSystemError()) + u"!\n");
             return Opened::kUnreadable;
         }
-        if (zip || pipeline::HasExtension(m_path, u".kolo")) {
+        if (zip || platform::HasExtension(m_path, u".kolo")) {
             m_kolo = std::make_unique<pipeline::KoloReader>();
             if (!m_kolo->Open(std::move(file))) return Opened::kFaulty;
             m_reader = std::make_unique<quill::PackageReader>(*m_kolo, m_kolo->entry().size);
@@ -330,7 +330,7 @@ class Extractor {
         for (std::size_t i = 0; i < index.entries.size(); ++i) {
             const std::u16string& name = index.entries[i].name;
             const Message about = Say(u"文件 ", path, u" 中") + Ordinal(i);
-            if (!IsPortableFileName(name)) {
+            if (!platform::IsPortableFileName(name)) {
                 m_console.Err(about + u"的名称 " + Message::Name(ShowControls(name)) +
                               u" 不能用作文件名, 未解出!\n");
                 ok = false;
@@ -388,26 +388,6 @@ class Extractor {
 };
 
 }  // namespace
-
-bool IsPortableFileName(std::u16string_view name) {
-    if (name.empty() || name.back() == u'.' || name.back() == u' ') return false;
-    for (char16_t c : name) {
-        if (platform::IsControl(c) ||
-            std::u16string_view(u"/\\:*?\"<>|").find(c) != std::u16string_view::npos) {
-            return false;
-        }
-    }
-    // Windows takes these for devices in any folder, with any extension.
-    std::u16string stem(name.substr(0, name.find(u'.')));
-    while (!stem.empty() && stem.back() == u' ') stem.pop_back();
-    for (char16_t& c : stem) c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
-    for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"}) {
-        if (stem == device) return false;
-    }
-    const bool numbered =
-        stem.size() == 4 && (stem.compare(0, 3, u"COM") == 0 || stem.compare(0, 3, u"LPT") == 0);
-    return !(numbered && stem[3] >= u'0' && stem[3] <= u'9') && !platform::IsDeviceName(name);
-}
 
 int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings& settings,
                  Console& console) {

@@ -22,10 +22,4 @@ struct InspectSettings {
 int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings& settings,
                  Console& console);
 
-// Whether an entry's name can be a file's name in a folder on every system,
-// as it is: no separator, drive colon, "." or "..", control character,
-// character or device name that Windows refuses, or ending that Windows
-// drops (a dot, a blank).
-bool IsPortableFileName(std::u16string_view name);
-
 }  // namespace mkkolo

@@ -11,8 +11,8 @@ namespace mkkolo {
 namespace {
 
 bool IsSkinFile(std::u16string_view name) {
-    return pipeline::HasExtension(name, u".xml") || pipeline::HasExtension(name, u".pxa") ||
-           pipeline::HasExtension(name, u".mbm");
+    return platform::HasExtension(name, u".xml") || platform::HasExtension(name, u".pxa") ||
+           platform::HasExtension(name, u".mbm");
 }
 
 std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {

@@ -52,7 +52,7 @@ Pairing PairSkins(const std::list<std::u16string>& files) {
     std::map<std::u16string, std::vector<Message>> found;
     std::map<platform::FileIdentity, const std::u16string*> seen;
     for (const std::u16string& path : files) {
-        std::vector<Message>& warnings = found[pipeline::SkinFileName(path)];
+        std::vector<Message>& warnings = found[platform::SkinFileName(path)];
         if (platform::File::OpenForReading(path).Size() == std::optional<std::uint64_t>(0)) {
             warnings.push_back(Say(u"警告: 文件 ", path, u" 是空的!\n"));
         }

@@ -17,7 +17,7 @@ using platform::Message;
 // none, with the system's reason in `error` where it gave one.
 bool PrepareInput(std::u16string& input, const PackSettings& settings,
                   platform::SystemError& error) {
-    if (!HasExtension(input, u".mbm")) return true;
+    if (!platform::HasExtension(input, u".mbm")) return true;
     if (settings.mbmFolder.empty()) {
         error = settings.mbmFolderError;
         return false;
@@ -29,9 +29,10 @@ bool PrepareInput(std::u16string& input, const PackSettings& settings,
 // A skin is one layout and one image bundle, in either order.
 bool IsLayoutAndBundle(std::u16string_view a, std::u16string_view b) {
     const auto bundle = [](std::u16string_view path) {
-        return HasExtension(path, u".pxa") || HasExtension(path, u".mbm");
+        return platform::HasExtension(path, u".pxa") || platform::HasExtension(path, u".mbm");
     };
-    return (HasExtension(a, u".xml") && bundle(b)) || (bundle(a) && HasExtension(b, u".xml"));
+    return (platform::HasExtension(a, u".xml") && bundle(b)) ||
+           (bundle(a) && platform::HasExtension(b, u".xml"));
 }
 
 SkinResult Outcome(SkinOutcome outcome, Message packerText = {}) {

@@ -30,24 +30,7 @@ std::size_t BucketCountFor(std::size_t names) {
     return wanted;
 }
 
-char16_t FoldAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-}
-
 }  // namespace
-
-std::u16string SkinFileName(std::u16string_view path) {
-    return platform::RemoveExtension(platform::FindFileName(path));
-}
-
-bool HasExtension(std::u16string_view path, std::u16string_view extension) {
-    if (path.size() < extension.size()) return false;
-    const std::u16string_view tail = path.substr(path.size() - extension.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        if (FoldAscii(tail[i]) != FoldAscii(extension[i])) return false;
-    }
-    return true;
-}
 
 SkinJobMap::SkinJobMap() {
     RemoveAll();
@@ -115,22 +98,23 @@ bool CollectSkinJobs(const std::list<std::u16string>& files, SkinJobMap& jobs,
     for (const std::u16string& path : files) {
         // A file that cannot be recorded (memory exhausted) is left out alone.
         try {
-            const std::u16string name = SkinFileName(path);
+            const std::u16string name = platform::SkinFileName(path);
             SkinJob* job = jobs.Find(name);
             const auto note = [&](PairingNote::Kind kind, const std::u16string& replaced) {
                 if (observe) observe({kind, *job, path, replaced});
             };
             if (!job) {
                 jobs.Add(name).strFirstFile = path;
-            } else if (HasExtension(path, u".pxa")) {
+            } else if (platform::HasExtension(path, u".pxa")) {
                 // An image bundle takes a multi-bitmap's place.
-                std::u16string& slot = HasExtension(job->strFirstFile, u".mbm")
+                std::u16string& slot = platform::HasExtension(job->strFirstFile, u".mbm")
                                            ? job->strFirstFile
                                            : job->strSecondFile;
                 if (!slot.empty()) note(PairingNote::Kind::kReplaced, slot);
                 slot = path;
-            } else if (HasExtension(path, u".mbm")) {
-                if (HasExtension(job->strFirstFile, u".xml") && job->strSecondFile.empty()) {
+            } else if (platform::HasExtension(path, u".mbm")) {
+                if (platform::HasExtension(job->strFirstFile, u".xml") &&
+                    job->strSecondFile.empty()) {
                     job->strSecondFile = path;
                 } else {
                     note(PairingNote::Kind::kIgnored, none);

@@ -12,13 +12,6 @@
 
 namespace pipeline {
 
-// The base name of a path: its last component without its last extension.
-// "D:\a\blue.night.pxa" gives "blue.night".
-std::u16string SkinFileName(std::u16string_view path);
-
-// Whether the path's last four characters are `extension`, ignoring case.
-bool HasExtension(std::u16string_view path, std::u16string_view extension);
-
 struct SkinJob {
     std::u16string strName;        // the base name that keys the job
     std::u16string strFirstFile;   // never empty once the job exists

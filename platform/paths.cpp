@@ -1,5 +1,8 @@
 #include "platform/paths.h"
 
+#include "platform/files.h"
+#include "platform/text.h"
+
 namespace platform {
 namespace path_rules {
 
@@ -27,6 +30,34 @@ size_t ExtensionOffset(std::u16string_view path, const Separators& separators) {
 }
 
 }  // namespace path_rules
+
+std::u16string SkinFileName(std::u16string_view path) {
+    return RemoveExtension(FindFileName(path));
+}
+
+bool IsPortableFileName(std::u16string_view name) {
+    if (name.empty() || name.back() == u'.' || name.back() == u' ') return false;
+    for (char16_t c : name) {
+        if (IsControl(c) ||
+            std::u16string_view(u"/\\:*?\"<>|").find(c) != std::u16string_view::npos) {
+            return false;
+        }
+    }
+    // Windows takes these for devices in any folder, with any extension.
+    std::u16string stem = FoldCase(name.substr(0, name.find(u'.')));
+    while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+    for (const char16_t* device : {u"con", u"prn", u"aux", u"nul", u"conin$", u"conout$"}) {
+        if (stem == device) return false;
+    }
+    const bool numbered =
+        stem.size() == 4 && (stem.compare(0, 3, u"com") == 0 || stem.compare(0, 3, u"lpt") == 0);
+    return !(numbered && stem[3] >= u'0' && stem[3] <= u'9') && !IsDeviceName(name);
+}
+
+bool HasExtension(std::u16string_view path, std::u16string_view extension) {
+    return path.size() >= extension.size() &&
+           FoldCase(path.substr(path.size() - extension.size())) == FoldCase(extension);
+}
 
 bool IsPathSeparator(char16_t c) {
     return c == u'/' || c == kPathSeparator;

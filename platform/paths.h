@@ -29,6 +29,19 @@ std::u16string_view FindExtension(std::u16string_view path);
 // The path without its extension (PathRemoveExtensionW).
 std::u16string RemoveExtension(std::u16string_view path);
 
+// The base name of a path: its last component without its last extension.
+// "D:\a\blue.night.pxa" gives "blue.night".
+std::u16string SkinFileName(std::u16string_view path);
+
+// Whether the path ends in `extension`, letter case aside (FoldCase).
+bool HasExtension(std::u16string_view path, std::u16string_view extension);
+
+// Whether a name (of a package's entry, say) can be a file's name in a
+// folder on every system, as it is: no separator, drive colon, "." or "..",
+// control character, character or device name that Windows refuses, or
+// ending that Windows drops (a dot, a blank).
+bool IsPortableFileName(std::u16string_view name);
+
 // Everything before the last component, separator included: the folder a
 // path names its file in ("" for a bare name).
 std::u16string_view FolderOf(std::u16string_view path);

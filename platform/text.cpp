@@ -124,6 +124,10 @@ std::u16string FoldCase(std::u16string_view text) {
     return folded;
 }
 
+bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    return FoldCase(a) == FoldCase(b);
+}
+
 bool IsControl(char16_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }

@@ -49,7 +49,7 @@ bool IsControl(char16_t c);
 // so that showing it can neither move a terminal's cursor nor start a line.
 std::u16string ShowControls(std::u16string_view text);
 
-// Whether two texts are equal when letter case is ignored (lstrcmpiW).
+// Whether two texts are equal when letter case is ignored (FoldCase).
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 // A number in decimal digits, as the programs print sizes and counts.

@@ -2,7 +2,6 @@
 #include <langinfo.h>
 
 #include <cerrno>
-#include <cwctype>
 #include <string>
 
 #include "platform/text.h"
@@ -131,14 +130,6 @@ std::u16string DecodeLocale(std::string_view text) {
 }
 
 }  // namespace
-
-bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i] && std::towlower(a[i]) != std::towlower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string ToThreadAnsi(std::u16string_view text) {
     return EncodeLocale(text);

@@ -34,11 +34,6 @@ constexpr UINT kGbkCodePage = 936;
 
 }  // namespace
 
-bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    const std::wstring first(a.begin(), a.end()), second(b.begin(), b.end());
-    return lstrcmpiW(first.c_str(), second.c_str()) == 0;
-}
-
 std::string ToThreadAnsi(std::u16string_view text) {
     return Encode(CP_THREAD_ACP, text);
 }

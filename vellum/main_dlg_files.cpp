@@ -7,6 +7,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "platform/paths.h"
 #include "platform/scoped_handle_win32.h"
 #include "platform/text.h"
 #include "platform/wide.h"
@@ -142,7 +143,7 @@ LRESULT CMainDlg::OnDeleteFiles(WPARAM, LPARAM) {
                 break;
             }
         }
-        m_mapSkinJobs.Remove(pipeline::SkinFileName(path));
+        m_mapSkinJobs.Remove(platform::SkinFileName(path));
         SendMessageW(m_wndList, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
     }
     return 0;

@@ -16,32 +16,6 @@ std::vector<SkinJob> JobsInOrder(const SkinJobMap& map) {
     return jobs;
 }
 
-TEST(SkinFileName, IsTheLastComponentWithoutItsLastExtension) {
-    const std::pair<std::u16string, std::u16string> cases[] = {
-        {u"blue.xml", u"blue"},
-        {u"/home/me/夜曲.mbm", u"夜曲"},
-        {u"BLUE.XML", u"BLUE"},
-#ifdef _WIN32
-        {u"D:\\skins\\blue.xml", u"blue"},
-        {u"C:\\a\\blue.night.pxa", u"blue.night"},
-        {u"C:\\a.b\\blue", u"blue"},
-#else
-        // Only a slash separates: the skins of a:x.xml and b:x.xml are two.
-        {u"/a/blue.night.pxa", u"blue.night"},
-        {u"a:x.xml", u"a:x"},
-        {u"s/a\\x.pxa", u"a\\x"},
-#endif
-    };
-    for (const auto& [path, name] : cases) EXPECT_EQ(SkinFileName(path), name);
-}
-
-TEST(HasExtension, ComparesTheLastFourCharactersIgnoringCase) {
-    EXPECT_TRUE(HasExtension(u"a.MBM", u".mbm"));
-    EXPECT_TRUE(HasExtension(u".mbm", u".mbm"));
-    EXPECT_FALSE(HasExtension(u"mbm", u".mbm"));
-    EXPECT_FALSE(HasExtension(u"a.mbm.x", u".mbm"));
-}
-
 // Every pairing rule, by the order in which the files of one name arrive.
 TEST(CollectSkinJobs, PairsTheFilesOfOneName) {
     const struct {
