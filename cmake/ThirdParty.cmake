@@ -1,10 +1,10 @@
-# zlib with minizip, libdeflate, and GoogleTest.
+# zlib with minizip, libdeflate, expat, nlohmann-json and GoogleTest.
 #
 # Natively they come from the system's packages. For Windows, Debian ships
 # none of them, so they are compiled here, and linked statically, from the
-# sources that scripts/bootstrap puts in third_party/ (Debian's zlib and
-# libdeflate source packages) and KOLO_GOOGLETEST_SOURCE_DIR (Debian's
-# googletest package).
+# sources that scripts/bootstrap puts in third_party/ (Debian's zlib,
+# libdeflate and expat source packages) and KOLO_GOOGLETEST_SOURCE_DIR
+# (Debian's googletest package); nlohmann-json is headers only.
 
 if(NOT CMAKE_CROSSCOMPILING)
   find_package(ZLIB REQUIRED)
@@ -15,6 +15,12 @@ if(NOT CMAKE_CROSSCOMPILING)
   pkg_check_modules(LIBDEFLATE REQUIRED IMPORTED_TARGET libdeflate)
   add_library(kolo_libdeflate INTERFACE)
   target_link_libraries(kolo_libdeflate INTERFACE PkgConfig::LIBDEFLATE)
+  find_package(EXPAT REQUIRED)
+  add_library(kolo_expat INTERFACE)
+  target_link_libraries(kolo_expat INTERFACE EXPAT::EXPAT)
+  find_package(nlohmann_json 3 REQUIRED)
+  add_library(kolo_nlohmann_json INTERFACE)
+  target_link_libraries(kolo_nlohmann_json INTERFACE nlohmann_json::nlohmann_json)
 else()
   set(ZLIB_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/zlib)
   if(NOT EXISTS ${ZLIB_SOURCE_DIR}/contrib/minizip/zip.c)
@@ -40,6 +46,36 @@ else()
     ${LIBDEFLATE_SOURCE_DIR}/lib/utils.c ${LIBDEFLATE_SOURCE_DIR}/lib/x86/cpu_features.c)
   target_include_directories(kolo_libdeflate SYSTEM PUBLIC ${LIBDEFLATE_SOURCE_DIR})
   target_compile_options(kolo_libdeflate PRIVATE -w)
+
+  set(EXPAT_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/expat/expat)
+  if(NOT EXISTS ${EXPAT_SOURCE_DIR}/lib/xmlparse.c)
+    message(FATAL_ERROR "expat sources missing in ${EXPAT_SOURCE_DIR}: run scripts/bootstrap windows")
+  endif()
+  # The settings of Debian's expat (general and parameter entities,
+  # namespaces, 1 KiB of context), by hand: Debian's patches test them for
+  # the value 1, which expat's CMake template does not give.
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/expat/expat_config.h CONTENT [[
+#define BYTEORDER 1234
+#define XML_CONTEXT_BYTES 1024
+#define XML_DTD 1
+#define XML_NS 1
+]])
+  add_library(kolo_expat STATIC
+    ${EXPAT_SOURCE_DIR}/lib/xmlparse.c ${EXPAT_SOURCE_DIR}/lib/xmlrole.c ${EXPAT_SOURCE_DIR}/lib/xmltok.c)
+  target_include_directories(kolo_expat SYSTEM PUBLIC ${EXPAT_SOURCE_DIR}/lib PRIVATE ${CMAKE_BINARY_DIR}/expat)
+  target_compile_definitions(kolo_expat PUBLIC XML_STATIC)
+  target_compile_options(kolo_expat PRIVATE -w)
+
+  # Debian's nlohmann-json headers, without the rest of /usr/include, whose
+  # C library headers would stand in for MinGW's.
+  set(NLOHMANN_JSON_DIR /usr/include/nlohmann)
+  if(NOT EXISTS ${NLOHMANN_JSON_DIR}/json.hpp)
+    message(FATAL_ERROR "nlohmann-json missing in ${NLOHMANN_JSON_DIR}: run scripts/bootstrap")
+  endif()
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/nlohmann-json)
+  file(CREATE_LINK ${NLOHMANN_JSON_DIR} ${CMAKE_BINARY_DIR}/nlohmann-json/nlohmann SYMBOLIC)
+  add_library(kolo_nlohmann_json INTERFACE)
+  target_include_directories(kolo_nlohmann_json SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/nlohmann-json)
 endif()
 
 if(KOLO_BUILD_TESTS)

@@ -10,6 +10,7 @@
 // same bytes on the way out, so any file name on disk can be reopened.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,9 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // UTF-16 to UTF-8; U+DC80..U+DCFF alone become their byte again, other
 // unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+
+// Appends the UTF-8 of one code point (up to U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
 
 // UTF-16 to the thread's ANSI code page. Characters the code page lacks
 // become its best-fit or default character.
@@ -54,5 +58,44 @@ bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 // A number in decimal digits, as the programs print sizes and counts.
 std::u16string ToDecimal(unsigned long long value);
+
+// GB18030, which Chinese editors write, decoded into UTF-8 as its bytes
+// stream past; GBK and GB2312 are subsets of it and are read with it, as web
+// browsers read them. A character is one byte (ASCII, and 0x80: the euro
+// sign, where code page 936 has it), two bytes (a lead byte 0x81..0xFE and a
+// trail byte 0x40..0x7E or 0x80..0xFE) or four (lead, 0x30..0x39, lead,
+// 0x30..0x39). Two-byte characters are looked up in the system's tables:
+// iconv's GB18030 on Linux, code page 936 on Windows (GB18030's own, 54936,
+// is missing from Wine, which the Windows tests run under). The two accept
+// the same sequences and differ in about a hundred of them, which one maps
+// to the private use area and the other to a standard character. Four-byte
+// characters are computed, alike on every system.
+class Gb18030Decoder {
+  public:
+    // Appends the UTF-8 of each character that `bytes` completes, with what
+    // an earlier call left over, to `out`. False at the first byte that
+    // begins no character: `out` then ends with the character before it, and
+    // later calls decode nothing.
+    bool Decode(std::string_view bytes, std::string& out);
+    // Whether the bytes so far end inside a character: at the end of the
+    // text, a fault.
+    bool InCharacter() const { return m_pendingSize != 0; }
+
+  private:
+    // These two set m_failed at a byte that begins no character.
+    void CompletePending(std::string_view& bytes, std::string& out);
+    void DecodeFrom(std::string_view bytes, std::string& out);
+    // DecodeShortRun, or where the system refuses the run, each character
+    // of it up to the one refused.
+    bool DecodeRun(std::string_view run, std::string& out);
+    // A run of one- and two-byte characters, whole, through the system's
+    // tables; false, and nothing appended, when they refuse one of them.
+    // Defined with the other code-page conversions, in text_<system>.cpp.
+    static bool DecodeShortRun(std::string_view run, std::string& out);
+
+    char m_pending[3] = {};  // a character begun at the end of the last call
+    std::size_t m_pendingSize = 0;
+    bool m_failed = false;
+};
 
 }  // namespace platform

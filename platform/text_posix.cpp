@@ -144,4 +144,22 @@ std::string ToConsoleFixedText(std::u16string_view text) {
     return EncodeLocale(text);
 }
 
+bool Gb18030Decoder::DecodeShortRun(std::string_view run, std::string& out) {
+    // One converter per thread: opening one costs more than a run.
+    thread_local Converter converter("UTF-8", "GB18030");
+    if (!converter.ok()) return false;
+    // A one-byte character takes one byte of UTF-8, a two-byte one at most four.
+    const std::size_t start = out.size();
+    out.resize(start + run.size() * 2);
+    char* in = const_cast<char*>(run.data());  // iconv reads its input only
+    std::size_t inLeft = run.size();
+    char* to = out.data() + start;
+    std::size_t toLeft = run.size() * 2;
+    iconv(converter.get(), nullptr, nullptr, nullptr, nullptr);
+    const bool decoded =
+        iconv(converter.get(), &in, &inLeft, &to, &toLeft) != static_cast<size_t>(-1);
+    out.resize(decoded ? static_cast<std::size_t>(to - out.data()) : start);
+    return decoded;
+}
+
 }  // namespace platform

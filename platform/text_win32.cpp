@@ -47,4 +47,16 @@ std::string ToConsoleFixedText(std::u16string_view text) {
     return Encode(kGbkCodePage, text);
 }
 
+bool Gb18030Decoder::DecodeShortRun(std::string_view run, std::string& out) {
+    const int length = static_cast<int>(run.size());
+    const int size =
+        MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, run.data(), length, nullptr, 0);
+    if (size <= 0) return false;
+    std::u16string wide(static_cast<size_t>(size), u'\0');
+    MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, run.data(), length,
+                        reinterpret_cast<wchar_t*>(wide.data()), size);
+    out += Utf16ToUtf8(wide);
+    return true;
+}
+
 }  // namespace platform

@@ -14,10 +14,10 @@
 #include <random>
 #include <thread>
 
+#include "kolo_version.h"
 #include "pipeline/pack_skin.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
-#include "kolo_version.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -185,7 +185,7 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     fs::create_directory(FsPath(out));
     jobs.ForEach([&](const pipeline::SkinJob& job) {
         const pipeline::SkinResult skin = pipeline::PackSkin(quill, settings, out, job.strName,
-                                                         job.strFirstFile, job.strSecondFile);
+                                                             job.strFirstFile, job.strSecondFile);
         log += (skin.packerText + pipeline::OutcomeText(skin, job.strName, u"\r\n")).Plain();
     });
     const auto expected = Contents(FsPath(out));
@@ -382,19 +382,25 @@ TEST_F(MkkoloTest, TwoRunsAtOnceKeepTheirOwnImages) {
     for (int round = 0; round < 3; ++round) {
         Result results[2];
         std::thread runs[2];
+        // Both runs' files are written before either starts: a child started
+        // meanwhile could take over a handle still open for writing.
         for (int run = 0; run < 2; ++run) {
             const fs::path folder = dir.path() / ("run" + std::to_string(run));
             fs::create_directories(folder);
             WriteBytes(folder / "ember.xml", "<ember/>");
             WriteBytes(folder / "ember.mbm", "MBM of run " + std::to_string(run) +
                                                  testing_support::PatternBytes(400000, run));
+        }
+        for (int run = 0; run < 2; ++run) {
+            const fs::path folder = dir.path() / ("run" + std::to_string(run));
             runs[run] = std::thread([&results, run, folder, &environment] {
                 results[run] = Mkkolo({u"-o", U16(folder / "out"), U16(folder)}, environment);
             });
         }
         for (int run = 0; run < 2; ++run) {
             runs[run].join();
-            EXPECT_EQ(results[run].exitCode, 0);
+            EXPECT_EQ(results[run].exitCode, 0)
+                << platform::Utf16ToUtf8(results[run].out + results[run].err);
             const fs::path folder = dir.path() / ("run" + std::to_string(run));
             const auto entry = testing_support::ReadSingleEntry(folder / "out" / "ember.kolo");
             const auto pak = entry ? testing_support::ReadPak(entry->data) : std::nullopt;

@@ -1,0 +1,189 @@
+#include "pipeline/skin_checks.h"
+
+#include <expat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <optional>
+
+#include "platform/text.h"
+
+namespace pipeline {
+namespace {
+
+// The encodings that are decoded before expat reads them, as a declaration
+// names them (in any case).
+constexpr const char* kGb18030Names[] = {"GB18030", "GBK", "GB2312"};
+
+// Put where decoding stopped: a UTF-8 continuation byte with nothing to
+// continue, at which expat faults wherever it stands, first byte included.
+constexpr char kStandIn = '\x80';
+
+constexpr std::uint32_t kFileStoreUid = 0x10000037;
+constexpr std::uint32_t kMultiBitmapUid = 0x10000042;
+
+bool IsGb18030Name(const char* name) {
+    return std::any_of(std::begin(kGb18030Names), std::end(kGb18030Names), [name](const char* gb) {
+        std::size_t i = 0;
+        for (; gb[i] != '\0'; ++i) {
+            const char c =
+                name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 32) : name[i];
+            if (c != gb[i]) return false;
+        }
+        return name[i] == '\0';
+    });
+}
+
+XML_Parser NewParser(const char* encoding) {
+    XML_Parser parser = XML_ParserCreate(encoding);
+    if (!parser) throw std::bad_alloc();
+    return parser;
+}
+
+// XML_Parse, for pieces of any size.
+bool Parse(XML_Parser parser, std::string_view bytes, bool final) {
+    constexpr std::size_t kPiece = 1 << 30;
+    do {
+        const std::string_view piece = bytes.substr(0, kPiece);
+        bytes.remove_prefix(piece.size());
+        if (XML_Parse(parser, piece.data(), static_cast<int>(piece.size()),
+                      final && bytes.empty()) != XML_STATUS_OK) {
+            return false;
+        }
+    } while (!bytes.empty());
+    return true;
+}
+
+// The byte-order marks that expat takes at the start of a document.
+bool StartsWithByteOrderMark(std::string_view start) {
+    return start.substr(0, 3) == "\xEF\xBB\xBF" || start.substr(0, 2) == "\xFF\xFE" ||
+           start.substr(0, 2) == "\xFE\xFF";
+}
+
+// `marked`: the text began with a byte-order mark, which expat counts as a
+// character of the first line and editors show as none.
+LayoutVerdict FaultOf(XML_Parser parser, bool marked = false) {
+    const std::uint64_t line = XML_GetErrorLineNumber(parser);
+    const std::uint64_t column = XML_GetErrorColumnNumber(parser) + (marked && line == 1 ? 0 : 1);
+    return {false, line, column, XML_ErrorString(XML_GetErrorCode(parser))};
+}
+
+}  // namespace
+
+// A layout declared as GB18030 (or GBK, GB2312) is read twice from its
+// start, but only its start is: expat names the encoding in its
+// declaration, which opens the document, and the parser that learns it
+// gives way to one that reads the decoded text as UTF-8 (an encoding given
+// when a parser is made overrides the declaration). Until the first parser
+// has read past where a declaration could end, the bytes fed are kept.
+struct LayoutCheck::State {
+    State() : parser(NewParser(nullptr)) { Watch(); }
+    ~State() { XML_ParserFree(parser); }
+
+    // The first parser's handlers: the default handler hears the first
+    // thing read (the declaration, if any), the unknown-encoding handler
+    // hears a name that expat does not know.
+    void Watch() {
+        XML_SetUserData(parser, this);
+        XML_SetDefaultHandlerExpand(parser, [](void* data, const XML_Char*, int) {
+            auto* state = static_cast<State*>(data);
+            state->settled = true;
+            XML_SetDefaultHandlerExpand(state->parser, nullptr);
+        });
+        XML_SetUnknownEncodingHandler(
+            parser,
+            [](void* data, const XML_Char* name, XML_Encoding*) {
+                auto* state = static_cast<State*>(data);
+                if (IsGb18030Name(name)) state->declared = name;
+                return static_cast<int>(XML_STATUS_ERROR);
+            },
+            this);
+    }
+
+    void Read(std::string_view bytes, bool final) {
+        if (verdict) return;
+        if (decoder) {
+            ReadDecoded(bytes, final);
+            return;
+        }
+        if (start.size() < 3) start.append(bytes.substr(0, 3 - start.size()));
+        if (Parse(parser, bytes, final)) {
+            if (final) verdict = LayoutVerdict{true, 0, 0, {}};
+            if (settled)
+                std::string().swap(unsettled);
+            else
+                unsettled.append(bytes);
+            return;
+        }
+        if (declared.empty()) {
+            verdict = FaultOf(parser, StartsWithByteOrderMark(start));
+            return;
+        }
+        XML_Parser decodedParser = NewParser("UTF-8");
+        XML_ParserFree(parser);
+        parser = decodedParser;
+        decoder.emplace();
+        const std::string earlier = std::move(unsettled);
+        ReadDecoded(earlier, false);
+        ReadDecoded(bytes, final);
+    }
+
+    void ReadDecoded(std::string_view bytes, bool final) {
+        if (verdict) return;
+        decoded.clear();
+        const bool whole = decoder->Decode(bytes, decoded) && !(final && decoder->InCharacter());
+        decodedSize += decoded.size();
+        if (!Parse(parser, decoded, final && whole)) {
+            verdict = FaultOf(parser);
+        } else if (!whole) {
+            // Let expat place the fault: at the stand-in, where decoding stopped.
+            Parse(parser, std::string_view(&kStandIn, 1), true);
+            verdict = FaultOf(parser);
+            if (XML_GetErrorCode(parser) == XML_ERROR_INVALID_TOKEN &&
+                static_cast<std::uint64_t>(XML_GetErrorByteIndex(parser)) == decodedSize) {
+                verdict->reason = "不是 " + declared + " 编码的字节";
+            }
+        } else if (final) {
+            verdict = LayoutVerdict{true, 0, 0, {}};
+        }
+    }
+
+    XML_Parser parser;
+    std::string start;      // the first three bytes
+    bool settled = false;   // the first parser has read past any declaration
+    std::string unsettled;  // what it was fed before that
+    std::string declared;   // the GB18030-like encoding declared, as named
+    std::optional<platform::Gb18030Decoder> decoder;
+    std::string decoded;
+    std::uint64_t decodedSize = 0;  // bytes of decoded text fed to the parser
+    std::optional<LayoutVerdict> verdict;
+};
+
+LayoutCheck::LayoutCheck() : m_state(std::make_unique<State>()) {}
+LayoutCheck::~LayoutCheck() = default;
+
+void LayoutCheck::Feed(std::string_view bytes) {
+    m_state->Read(bytes, false);
+}
+
+LayoutVerdict LayoutCheck::Finish() {
+    m_state->Read({}, true);
+    return *m_state->verdict;
+}
+
+void MultiBitmapCheck::Feed(std::string_view bytes) {
+    const std::size_t taken = std::min(bytes.size(), m_header.size() - m_size);
+    std::memcpy(m_header.data() + m_size, bytes.data(), taken);
+    m_size += taken;
+}
+
+bool MultiBitmapCheck::IsMultiBitmap() const {
+    const auto word = [this](std::size_t at) {
+        return static_cast<std::uint32_t>(m_header[at]) | m_header[at + 1] << 8 |
+               m_header[at + 2] << 16 | static_cast<std::uint32_t>(m_header[at + 3]) << 24;
+    };
+    return m_size == m_header.size() && word(0) == kFileStoreUid && word(4) == kMultiBitmapUid;
+}
+
+}  // namespace pipeline

@@ -1,0 +1,128 @@
+#include "pipeline/skin_checks.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace pipeline {
+namespace {
+
+// The text as UTF-16 behind its byte-order mark. A byte that begins no UTF-8
+// character becomes a lone surrogate (see platform::Utf8ToUtf16).
+std::string Utf16(std::string_view utf8, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : platform::Utf8ToUtf16(utf8)) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+std::tuple<bool, std::uint64_t, std::uint64_t, std::string> Check(
+    const std::vector<std::string_view>& pieces) {
+    LayoutCheck check;
+    for (const std::string_view piece : pieces) check.Feed(piece);
+    const LayoutVerdict verdict = check.Finish();
+    return {verdict.wellFormed, verdict.line, verdict.column, verdict.reason};
+}
+
+TEST(LayoutCheck, FindsTheFirstFaultInEachEncodingWhereverTheBytesAreCut) {
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string gbk = "<?xml version=\"1.0\" encoding=\"GBK\"?>\n";
+    const std::string gb18030 = "<?xml version=\"1.0\" encoding=\"GB18030\"?>\n";
+    const std::string body = "<window title=\"夜曲\">\n  <text>歌词 \U0001F3B5</text>\n</window>\n";
+    const char* const invalid = "not well-formed (invalid token)";
+    // 夜曲 is D2B9 C7FA in GBK; 㐀 (U+3400) 81 39 EE 39 and 𠀀 (U+20000)
+    // 95 32 82 36 in GB18030. Line 0: well-formed.
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::uint64_t line, column;
+        std::string reason;
+    } cases[] = {
+        {"UTF-8", utf8 + body, 0, 0, ""},
+        {"UTF-8, mismatched tags", "<window>\n  <text>歌词</text>\n</skin>\n", 3, 3,
+         "mismatched tag"},
+        {"UTF-8, a byte that begins no character", "<window>\n  <text>歌\xE8词</text>\n</window>",
+         2, 10, invalid},
+        {"UTF-8 behind a byte-order mark, mismatched tags", "\xEF\xBB\xBF<window></skin>", 1, 11,
+         "mismatched tag"},
+        {"empty", "", 1, 1, "no element found"},
+        {"UTF-16LE", Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n" + body, false), 0, 0,
+         ""},
+        {"UTF-16BE, mismatched tags", Utf16("<window>\n  <text>歌词</text></skin>", true), 2, 20,
+         "mismatched tag"},
+        {"UTF-16LE, a lone surrogate", Utf16("<window>歌\xE9</window>", false), 1, 10, invalid},
+        {"UTF-16LE declared as UTF-8", Utf16(utf8 + "<window/>", false), 1, 31,
+         "encoding specified in XML declaration is incorrect"},
+        {"GBK", gbk + "<window title=\"\xD2\xB9\xC7\xFA\">\x80</window>", 0, 0, ""},
+        {"gb2312, mismatched tags",
+         "<?xml version=\"1.0\" encoding=\"gb2312\"?>\n<window>\xD2\xB9\xC7\xFA</skin>", 2, 13,
+         "mismatched tag"},
+        {"GBK, a lead byte without its trail", gbk + "<window>\xD2\xB9\x81 </window>", 2, 10,
+         "不是 GBK 编码的字节"},
+        {"GB18030, four-byte characters before mismatched tags",
+         gb18030 + "<window t=\"\x81\x39\xEE\x39\">\x95\x32\x82\x36\x81\x39\xEE\x39</skin>", 2, 19,
+         "mismatched tag"},
+        {"GB18030, four bytes that stand for no character",
+         gb18030 + "<window>\x84\x31\xA5\x30</window>", 2, 9, "不是 GB18030 编码的字节"},
+        {"GB18030, cut short inside a character", gb18030 + "<window/>\n\x95\x32", 3, 1,
+         "不是 GB18030 编码的字节"},
+        {"UTF-16LE declared as GBK", Utf16(gbk + "<window/>", false), 1, 1, "不是 GBK 编码的字节"},
+        {"UTF-8 behind a byte-order mark, declared as GBK", "\xEF\xBB\xBF" + gbk + "<window/>", 1,
+         2, "不是 GBK 编码的字节"},
+        {"an encoding not read", "<?xml version=\"1.0\" encoding=\"Big5\"?><window/>", 1, 31,
+         "unknown encoding"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto expected = std::make_tuple(c.line == 0, c.line, c.column, c.reason);
+        const std::string_view bytes = c.bytes;
+        EXPECT_EQ(Check({bytes}), expected);
+        for (std::size_t cut = 0; cut <= bytes.size(); ++cut)
+            EXPECT_EQ(Check({bytes.substr(0, cut), bytes.substr(cut)}), expected)
+                << "cut at " << cut;
+        std::vector<std::string_view> bytewise;
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytewise.push_back(bytes.substr(i, 1));
+        EXPECT_EQ(Check(bytewise), expected) << "byte by byte";
+    }
+}
+
+TEST(MultiBitmapCheck, WantsBothUidsLittleEndianWhereverTheBytesAreCut) {
+    const struct {
+        std::string bytes;
+        bool isMultiBitmap;
+    } cases[] = {
+        {std::string("\x37\x00\x00\x10\x42\x00\x00\x10\x00\x00\x00\x00", 12), true},
+        {std::string("\x37\x00\x00\x10\x42\x00\x00", 7), false},      // cut short
+        {std::string("\x37\x00\x00\x10\x41\x00\x00\x10", 8), false},  // another UID
+        {std::string("\x10\x00\x00\x37\x10\x00\x00\x42", 8), false},  // big-endian
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+            MultiBitmapCheck check;
+            check.Feed(std::string_view(c.bytes).substr(0, cut));
+            check.Feed(std::string_view(c.bytes).substr(cut));
+            EXPECT_EQ(check.IsMultiBitmap(), c.isMultiBitmap)
+                << testing::PrintToString(c.bytes) << " cut at " << cut;
+        }
+    }
+}
+
+// The report's library keeps UTF-8 as it is, on every system.
+TEST(Json, KeepsUtf8TextAsItIs) {
+    const nlohmann::json report = {{"skin", "夜曲"}, {"reason", "不是 GBK 编码的字节"}};
+    const std::string text = report.dump();
+    EXPECT_EQ(text, "{\"reason\":\"不是 GBK 编码的字节\",\"skin\":\"夜曲\"}");
+    EXPECT_EQ(nlohmann::json::parse(text), report);
+}
+
+}  // namespace
+}  // namespace pipeline
