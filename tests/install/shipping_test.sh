@@ -56,6 +56,33 @@ man_page_is_complete() {
   done
 }
 
+# completion_works SCRIPT MKKOLO: bash, with SCRIPT loaded, completes MKKOLO's
+# options, the values of --level, -j and -o, and otherwise offers skin files,
+# packages and folders only; it knows every long option of the usage text.
+completion_works() {
+  local script=$1 mkkolo=$2 options
+  [ -s "$script" ] || fail "no bash completion at $script"
+  mkdir -p "$work/completing/folder"
+  touch "$work/completing/"{Night.XML,dusk.pxa,old.Kolo,notes.txt}
+  # completes WORD...: what is offered for "mkkolo WORD...", the last word
+  # being completed, sorted.
+  completes() {
+    (cd "$work/completing" && bash --norc --noprofile -c '
+      source "$1"
+      shift
+      COMP_WORDS=("$@") COMP_CWORD=$(($# - 1))
+      _mkkolo "$1" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
+      printf "%s\n" "${COMPREPLY[@]}"' completion "$script" "$mkkolo" "$@" | sort)
+  }
+  expect_output --level completes --le
+  expect_output "$(seq 1 12 | sort)" completes --level ""
+  expect_output "$(seq 1 "$(nproc)" | sort)" completes -qj ""
+  expect_output folder completes -o ""
+  expect_output "$(printf '%s\n' Night.XML dusk.pxa folder old.Kolo | sort)" completes -q ""
+  options=$(LC_ALL=C.UTF-8 "$mkkolo" --help | grep -oE -- '--[a-zA-Z][a-zA-Z-]*' | sort -u)
+  expect_output "$options" completes --
+}
+
 # make_package GENERATOR: CPack's package of the build tree, into $work/dist.
 make_package() {
   cpack --config "$build/CPackConfig.cmake" -G "$1" -B "$work/dist" >"$work/cpack.log" 2>&1 ||
@@ -70,6 +97,7 @@ case $what in
     packs_examples "$prefix/bin/mkkolo" "$prefix/bin/quill"
     man_page_is_complete "$prefix/share/man/man1/quill.1.gz" "$prefix/bin/quill"
     man_page_is_complete "$prefix/share/man/man1/mkkolo.1.gz" "$prefix/bin/mkkolo"
+    completion_works "$prefix/share/bash-completion/completions/mkkolo" "$prefix/bin/mkkolo"
     [ -s "$prefix/share/doc/kolo-toolkit/README.md" ] || fail "no README in share/doc"
     ;;
   deb)
@@ -89,6 +117,7 @@ case $what in
     for page in quill mkkolo; do
       [ -s "$root/share/man/man1/$page.1.gz" ] || fail "no $page.1.gz"
     done
+    completion_works "$root/share/bash-completion/completions/mkkolo" "$root/bin/mkkolo"
     ;;
   zip)
     runner=("$build/wine-run")
