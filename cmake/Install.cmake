@@ -1,7 +1,7 @@
 # What `cmake --install` puts where, and the packages CPack makes of it: on
-# Linux quill and mkkolo with their man pages and the README, as a Debian
-# package; on Windows the three programs side by side with a read-me, as a
-# ZIP archive to unpack anywhere.
+# Linux quill and mkkolo with their man pages, mkkolo's bash completion and
+# the README, as a Debian package; on Windows the three programs side by side
+# with a read-me, as a ZIP archive to unpack anywhere.
 
 set(KOLO_PACKAGE_NAME kolo-toolkit)
 include(GNUInstallDirs)
@@ -29,6 +29,10 @@ else()
   add_custom_target(man_pages ALL DEPENDS ${man_pages})
   install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES README.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${KOLO_PACKAGE_NAME})
+  # Where bash-completion looks for a command's completion when it is first
+  # completed.
+  install(FILES mkkolo/completion.bash DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions
+          RENAME mkkolo)
   set(CPACK_GENERATOR DEB)
 endif()
 

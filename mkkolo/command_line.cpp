@@ -16,6 +16,7 @@
 #include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "platform/wildcards.h"
 
 namespace mkkolo {
 namespace {
@@ -61,11 +62,13 @@ Message CannotCreate(const std::u16string& folder, platform::SystemError error) 
 int RunMkkolo(const std::vector<std::u16string>& args, const Environment& environment,
               Console& console) {
     Message error;
-    const std::optional<Options> options = ParseOptions(args, error);
+    std::optional<Options> options = ParseOptions(args, error);
     if (!options) {
         console.Err(error + kUsage);
         return kExitUsage;
     }
+    // The paths only: an option's value ("-o *") stays as it was given.
+    options->paths = platform::ExpandWildcards(options->paths);
     if (options->help) {
         console.Out(kUsage);
         return kExitOk;

@@ -2,6 +2,7 @@
 
 #include "packer/pack_job.h"
 #include "platform/text.h"
+#include "platform/wildcards.h"
 
 namespace quill {
 
@@ -14,7 +15,8 @@ int RunQuill(const std::vector<std::u16string>& args, ConsoleWriter& console) {
     PackJob job;
     job.output = named ? args[2] : args[0];
     if (named) job.name = platform::ToThreadAnsi(args[1]);
-    job.inputs.assign(args.begin() + (named ? 3 : 1), args.end());
+    // Only the inputs are paths to expand: not the package name, not the output.
+    job.inputs = platform::ExpandWildcards({args.begin() + (named ? 3 : 1), args.end()});
 
     const PackResult result = PackFiles(job, console);
     if (result.ok()) return kExitOk;

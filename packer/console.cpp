@@ -19,11 +19,22 @@ void Put(const std::string& bytes) {
 StdoutConsole::StdoutConsole()
     : m_bTerminal(platform::IsTerminal(platform::StandardStream::kOutput)) {}
 
+// A terminal gets the text as the terminal writer makes it (a Windows console
+// UTF-16, whatever its code page and the C runtime's locale would make of
+// bytes); a file or a pipe gets the bytes the packing tool reads.
 void StdoutConsole::Text(std::u16string_view text) {
-    Put(platform::ToConsoleFixedText(text));
+    if (m_bTerminal) {
+        platform::WriteText(platform::StandardStream::kOutput, text);
+    } else {
+        Put(platform::ToConsoleFixedText(text));
+    }
 }
 void StdoutConsole::Path(std::u16string_view path) {
-    Put(platform::ToThreadAnsi(m_bTerminal ? platform::ShowControls(path) : std::u16string(path)));
+    if (m_bTerminal) {
+        platform::WriteText(platform::StandardStream::kOutput, platform::Message::Name(path));
+    } else {
+        Put(platform::ToThreadAnsi(path));
+    }
 }
 
 }  // namespace quill

@@ -18,9 +18,11 @@ class ConsoleWriter {
     virtual void Path(std::u16string_view path) = 0;
 };
 
-// Standard output: the fixed words as the console's fixed-text bytes, paths in
-// the thread's ANSI code page (see platform/text.h). On a terminal a path's
-// control characters show as \xNN (see platform/message.h).
+// Standard output. Into a file or a pipe: the fixed words as the console's
+// fixed-text bytes, paths in the thread's ANSI code page (see
+// platform/text.h). On a terminal: as platform::WriteText writes it (on
+// Windows UTF-16 to the console), a path's control characters shown as \xNN
+// (see platform/message.h).
 class StdoutConsole final : public ConsoleWriter {
   public:
     StdoutConsole();

@@ -183,7 +183,10 @@ std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
     pattern += L'*';
     WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    // Long names only: the basic level leaves the short 8.3 aliases out.
+    const HANDLE search =
+        FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                         FIND_FIRST_EX_LARGE_FETCH);
     std::vector<std::u16string> names;
     // An empty drive root has not even "." to find.
     if (search == INVALID_HANDLE_VALUE) {
@@ -196,7 +199,14 @@ std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..") names.push_back(FromWide(name));
     } while (FindNextFileW(search, &found));
+    // A listing cut short is no listing: the names it lacks would be missed
+    // without a word.
+    const SystemError failure = LastSystemError();
     FindClose(search);
+    if (failure.code != ERROR_NO_MORE_FILES) {
+        if (error) *error = failure;
+        return std::nullopt;
+    }
     return names;
 }
 

@@ -27,8 +27,10 @@ struct RunOptions {
     // Outside Windows: standard output into this file (a device such as
     // /dev/full) instead of a pipe.
     std::string outputTo;
-    // Outside Windows: standard output and standard error on a terminal of
-    // their own (a pseudo-terminal, raw), both read into `output`.
+    // Standard output and standard error on a terminal, both read into
+    // `output`: outside Windows a pseudo-terminal of their own (raw), its
+    // bytes as written; on Windows the test's console, what its screen shows
+    // (each row without the blanks at its end, rows joined by "\n", UTF-8).
     bool terminal = false;
 };
 

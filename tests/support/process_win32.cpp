@@ -57,6 +57,93 @@ void Drain(HANDLE pipe, std::string& sink) {
         sink.append(buffer, read);
 }
 
+// The console the programs run on when a test asks for a terminal: this
+// program's own, made once, its screen wide enough that no line of a test
+// wraps. Wine makes one only where it has a display (xvfb-run).
+constexpr SHORT kConsoleColumns = 400, kConsoleRows = 200;
+
+HANDLE ConsoleScreen() {
+    static const HANDLE screen = [] {
+        FreeConsole();
+        if (!AllocConsole()) return INVALID_HANDLE_VALUE;
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        const HANDLE handle =
+            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+        if (handle == INVALID_HANDLE_VALUE ||
+            !SetConsoleScreenBufferSize(handle, {kConsoleColumns, kConsoleRows})) {
+            return INVALID_HANDLE_VALUE;
+        }
+        return handle;
+    }();
+    if (screen == INVALID_HANDLE_VALUE) throw std::runtime_error("no console to run on");
+    return screen;
+}
+
+void ClearScreen(HANDLE screen) {
+    DWORD written = 0;
+    FillConsoleOutputCharacterW(screen, L' ', kConsoleColumns * kConsoleRows, {0, 0}, &written);
+    SetConsoleCursorPosition(screen, {0, 0});
+}
+
+// What the screen shows down to the cursor's row, each row without the
+// blanks at its end.
+std::string ReadScreen(HANDLE screen) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(screen, &info)) throw std::runtime_error("console");
+    std::wstring text;
+    for (SHORT row = 0; row <= info.dwCursorPosition.Y; ++row) {
+        wchar_t cells[kConsoleColumns];
+        DWORD read = 0;
+        ReadConsoleOutputCharacterW(screen, cells, kConsoleColumns, {0, row}, &read);
+        std::wstring line(cells, read);
+        line.erase(line.find_last_not_of(L' ') + 1);
+        text += (row > 0 ? L"\n" : L"") + line;
+    }
+    return platform::Utf16ToUtf8(platform::FromWide(text));
+}
+
+// Starts the program with the given standard output and standard error;
+// false when it cannot be started.
+bool Start(const std::string& program, const std::vector<std::u16string>& args,
+           const RunOptions& options, HANDLE out, HANDLE err, PROCESS_INFORMATION& process) {
+    std::wstring commandLine = Quote(platform::Wide(ProgramPath(program)));
+    for (const auto& arg : args) commandLine += L" " + Quote(platform::Wide(arg));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    std::wstring env = EnvironmentBlock(options.environment);
+    const std::wstring folder = platform::Wide(options.folder);
+    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                          CREATE_UNICODE_ENVIRONMENT, env.data(),
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &process) != FALSE;
+}
+
+int WaitForExit(const PROCESS_INFORMATION& process) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
+ProcessResult RunOnConsole(const std::string& program, const std::vector<std::u16string>& args,
+                           const RunOptions& options) {
+    const HANDLE screen = ConsoleScreen();
+    ClearScreen(screen);
+    PROCESS_INFORMATION process{};
+    if (!Start(program, args, options, screen, screen, process))
+        throw std::runtime_error("cannot start " + program);
+    ProcessResult result;
+    result.exitCode = WaitForExit(process);
+    result.output = ReadScreen(screen);
+    return result;
+}
+
 }  // namespace
 
 int ExitStatusMinusOne() {
@@ -76,9 +163,7 @@ bool RunningUnderWine() {
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::u16string>& args,
                          const RunOptions& options) {
-    std::wstring commandLine = Quote(platform::Wide(ProgramPath(program)));
-    for (const auto& arg : args) commandLine += L" " + Quote(platform::Wide(arg));
-
+    if (options.terminal) return RunOnConsole(program, args, options);
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
     if (!CreatePipe(&outRead, &outWrite, &inherit, 0) ||
@@ -87,19 +172,8 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     }
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
     PROCESS_INFORMATION process{};
-    std::wstring env = EnvironmentBlock(options.environment);
-    const std::wstring folder = platform::Wide(options.folder);
-    const BOOL started = CreateProcessW(
-        nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, env.data(),
-        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+    const bool started = Start(program, args, options, outWrite, errWrite, process);
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (!started) {
@@ -112,12 +186,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     std::thread errors(Drain, errRead, std::ref(result.errors));
     Drain(outRead, result.output);
     errors.join();
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    result.exitCode = static_cast<int>(code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    result.exitCode = WaitForExit(process);
     CloseHandle(outRead);
     CloseHandle(errRead);
     return result;

@@ -1,0 +1,91 @@
+// Wildcards on a Windows command line, which the programs expand themselves:
+// cmd hands "*" and "?" over as typed, and so does the command line that
+// the tests start the programs with.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/system_error.h"
+#include "platform/text.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// quill's summary of files of skins\ whose bytes are their names.
+std::u16string Summary(const std::vector<std::u16string>& names) {
+    std::u16string text = u"\r\n" + platform::ToDecimal(names.size()) + u" 个文件被打包.\r\n" +
+                          std::u16string(47, u'-') + u"\r\n";
+    for (const auto& name : names) {
+        text += u"skins\\" + name + u"\t" + platform::ToDecimal(name.size()) + u" 字节\r\n";
+    }
+    return text;
+}
+
+TEST(Wildcards, ExpandTheArgumentsThatArePaths) {
+    testing_support::TempDir dir;
+    // a.xmlbak's 8.3 alias ends in .XML, but only the long name counts; Z.pxa
+    // is hidden and a system file.
+    std::filesystem::create_directory(dir.path() / "skins");
+    for (const char* name : {"a.xml", "a.pxa", "Z.pxa", "a.xmlbak", "c d.xml", "README"}) {
+        testing_support::WriteBytes(dir.path() / "skins" / name, name);
+    }
+    ASSERT_TRUE(SetFileAttributesW((dir.path() / "skins" / "Z.pxa").c_str(),
+                                   FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    const struct {
+        const char* program;
+        std::vector<std::u16string> args;
+        int exitCode;
+        std::u16string out, err;
+    } cases[] = {
+        // In the order of the names' code units; "*.*" takes README too.
+        {"quill",
+         {u"p.pak", u"skins\\*.*"},
+         0,
+         Summary({u"README", u"Z.pxa", u"a.pxa", u"a.xml", u"a.xmlbak", u"c d.xml"}),
+         u""},
+        // "?" is one character; a quoted argument ("skins\c *") counts too.
+        {"quill",
+         {u"p.pak", u"skins\\?.pxa", u"skins\\c *", u"skins\\*.XML"},
+         0,
+         Summary({u"Z.pxa", u"a.pxa", u"c d.xml", u"a.xml", u"c d.xml"}),
+         u""},
+        // Neither the package name nor the output is a path to expand.
+        {"quill",
+         {u"-n", u"*", u"p*.pak", u"skins\\a.xml"},
+         1,
+         Summary({u"a.xml"}) + u"无法创建文件 p*.pak!\r\n",
+         u""},
+        // The folder part stays as it was written.
+        {"mkkolo",
+         {u"-n", u"skins/?.x?l", u"skins/a.p*"},
+         0,
+         u"【a】 skins/a.xml + skins/a.pxa\n",
+         u""},
+        {"mkkolo",
+         {u"-o", u"sk*", u"skins/?.x?l", u"skins/a.p*"},
+         1,
+         u"",
+         u"无法创建输出文件夹 sk*: " + platform::Describe({ERROR_INVALID_NAME}) + u"!\n"},
+        // Nothing matches but "." and "..", which never count.
+        {"mkkolo",
+         {u"-n", u"skins\\.*"},
+         1,
+         u"",
+         u"路径 skins\\.* 不存在!\n没有可打包的皮肤文件!\n"},
+    };
+    testing_support::RunOptions options;
+    options.folder = testing_support::U16(dir.path());
+    for (const auto& c : cases) {
+        const auto result = testing_support::RunProgram(c.program, c.args, options);
+        // quill writes in the code pages, mkkolo UTF-8 into a pipe.
+        const auto decode =
+            std::string(c.program) == "quill" ? platform::FromThreadAnsi : platform::Utf8ToUtf16;
+        const std::string arg = platform::Utf16ToUtf8(c.args.back());
+        EXPECT_EQ(decode(result.output), c.out) << arg;
+        EXPECT_EQ(decode(result.errors), c.err) << arg;
+        EXPECT_EQ(result.exitCode, c.exitCode) << arg;
+    }
+}
+
+}  // namespace
