@@ -35,12 +35,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/skins.h"
 #include "pipeline/in_process_packer.h"
 #include "pipeline/kolo.h"
 #include "pipeline/pack_skin.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
-#include "bench/skins.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -239,7 +239,7 @@ int main(int argc, char** argv) {
         settings.mbmFolder = (work / "mbm").u16string() + platform::kPathSeparator;
         fs::create_directories(work / "mbm");
         pipeline::PackSkin(packer, settings, paks.u16string(), job.strName, job.strFirstFile,
-                         job.strSecondFile);
+                           job.strSecondFile);
         packages.push_back(fs::path(pipeline::PakPathFor(paks.u16string(), job.strName)));
     });
 
@@ -251,7 +251,8 @@ int main(int argc, char** argv) {
             for (const auto& pak : packages) {
                 const fs::path copy = folder / pak.filename();
                 fs::create_hard_link(pak, copy);
-                if (pipeline::MakeKoloPackage(copy.u16string(), true, options) != kMade) std::exit(1);
+                if (pipeline::MakeKoloPackage(copy.u16string(), true, options) != kMade)
+                    std::exit(1);
             }
         };
     };
@@ -270,10 +271,9 @@ int main(int argc, char** argv) {
     const auto mkkolo = [&](const std::u16string& program, const char16_t* workers,
                             const std::list<std::u16string>& files) {
         return [program, workers, &files](const fs::path& folder) {
-            std::u16string command =
-                u"\"" + program + u"\" -q -j " + workers + u" -o \"" + folder.u16string() + u"\"";
-            for (const auto& file : files) command += u" \"" + file + u"\"";
-            const auto result = platform::RunCollectingOutput(command);
+            std::vector<std::u16string> args = {u"-q", u"-j", workers, u"-o", folder.u16string()};
+            args.insert(args.end(), files.begin(), files.end());
+            const auto result = platform::RunCollectingOutput(program, args);
             if (!result || result->exitStatus != 0) std::exit(1);
         };
     };
@@ -308,10 +308,10 @@ int main(int argc, char** argv) {
             pipeline::KoloOptions options;
             options.wholeBufferLimit = wholeBufferLimit;
             jobs.ForEach([&](const pipeline::SkinJob& job) {
-                pipeline::PackSkin(quill, settings, folder.u16string(), job.strName, job.strFirstFile,
-                                 job.strSecondFile);
+                pipeline::PackSkin(quill, settings, folder.u16string(), job.strName,
+                                   job.strFirstFile, job.strSecondFile);
                 if (pipeline::MakeKoloPackage(pipeline::PakPathFor(folder.u16string(), job.strName),
-                                            true, options) != kMade)
+                                              true, options) != kMade)
                     std::exit(1);
             });
         };

@@ -19,8 +19,8 @@
 #include <functional>
 #include <string>
 
-#include "pipeline/skin_checks.h"
 #include "bench/skins.h"
+#include "pipeline/skin_checks.h"
 #include "platform/files.h"
 
 namespace {

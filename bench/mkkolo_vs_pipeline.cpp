@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/skins.h"
 #include "pipeline/pack_skin.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
-#include "bench/skins.h"
 #include "platform/files.h"
 #include "platform/process.h"
 
@@ -51,16 +51,18 @@ int main(int argc, char** argv) {
         settings.mbmFolder = platform::TempFolder();
         jobs.ForEach([&](const pipeline::SkinJob& job) {
             pipeline::PackSkin(packer, settings, out, job.strName, job.strFirstFile,
-                             job.strSecondFile);
+                               job.strSecondFile);
         });
         return true;
     };
     // mkkolo beside this program, on the same files in the same order.
     auto mkkolo = [&](const char16_t* workers) {
-        std::u16string command =
-            platform::ProgramFileName(u"mkkolo") + u" -q -j " + workers + u" -o \"" + out + u"\"";
-        for (const auto& file : files) command += u" \"" + file + u"\"";
-        return [command] { return platform::RunCollectingOutput(command).has_value(); };
+        std::vector<std::u16string> args = {u"-q", u"-j", workers, u"-o", out};
+        args.insert(args.end(), files.begin(), files.end());
+        return [args] {
+            return platform::RunCollectingOutput(platform::ProgramFileName(u"mkkolo"), args)
+                .has_value();
+        };
     };
     const struct {
         const char* name;

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/skins.h"
 #include "pipeline/kolo.h"
 #include "pipeline/pack_skin.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
-#include "bench/skins.h"
 #include "platform/files.h"
 
 namespace {
@@ -34,7 +34,7 @@ double Seconds(Clock::duration d) {
 class TimedPacker : public pipeline::Packer {
   public:
     pipeline::PackerRun Pack(std::u16string_view pak, std::u16string_view first,
-                           std::u16string_view second) override {
+                             std::u16string_view second) override {
         const auto start = Clock::now();
         pipeline::PackerRun run = m_packer.Pack(pak, first, second);
         elapsed += Clock::now() - start;
@@ -70,8 +70,9 @@ int main(int argc, char** argv) {
             settings.createKolo = false;
             settings.mbmFolder = platform::TempFolder();
             pipeline::PackSkin(timed, settings, (work / "out").u16string(), job.strName,
-                             job.strFirstFile, job.strSecondFile);
-            const std::u16string pak = pipeline::PakPathFor((work / "out").u16string(), job.strName);
+                               job.strFirstFile, job.strSecondFile);
+            const std::u16string pak =
+                pipeline::PakPathFor((work / "out").u16string(), job.strName);
             const auto koloStart = Clock::now();
             pipeline::MakeKoloPackage(pak, false);
             koloTime += Clock::now() - koloStart;

@@ -89,17 +89,6 @@ std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view nam
     return std::u16string(outputDir) + platform::kPathSeparator + std::u16string(name) + u".pak";
 }
 
-std::u16string PackerArguments(std::u16string_view pakPath, std::u16string_view first,
-                               std::u16string_view second) {
-    std::u16string arguments;
-    for (std::u16string_view path : {pakPath, first, second}) {
-        arguments += u" \"";
-        arguments += path;
-        arguments += u"\"";
-    }
-    return arguments;
-}
-
 std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16string_view name,
                                      std::u16string_view firstFile,
                                      std::u16string_view secondFile) {

@@ -82,11 +82,6 @@ struct SkinResult {
 // separator) and the name with ".pak".
 std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view name);
 
-// The packer's arguments after its program name: a leading blank, then the
-// package path and the two inputs, each in double quotes.
-std::u16string PackerArguments(std::u16string_view pakPath, std::u16string_view first,
-                               std::u16string_view second);
-
 // Why the skin cannot be packed into outputDir, found before anything is
 // written: its files, or its package's paths; nothing when it can be.
 std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16string_view name,

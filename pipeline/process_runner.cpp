@@ -4,13 +4,24 @@
 #include "platform/text.h"
 
 namespace pipeline {
+namespace {
 
-std::optional<int> ExecuteCommand(std::u16string_view program, std::u16string_view arguments,
-                                  std::u16string& log) {
-    const std::u16string command = std::u16string(program) + u" " + std::u16string(arguments);
-    const auto output = platform::RunCollectingOutput(command);
+// The program and its arguments as the log shows a command it could not
+// start: the program, a blank, then each argument after a blank in double
+// quotes.
+std::u16string CommandShown(std::u16string_view program, const std::vector<std::u16string>& args) {
+    std::u16string shown = std::u16string(program) + u" ";
+    for (const std::u16string& arg : args) shown += u" \"" + arg + u"\"";
+    return shown;
+}
+
+}  // namespace
+
+std::optional<int> ExecuteCommand(std::u16string_view program,
+                                  const std::vector<std::u16string>& args, std::u16string& log) {
+    const auto output = platform::RunCollectingOutput(program, args);
     if (!output) {
-        log += u"Execute Commnand:" + command + u" Failure!\n";
+        log += u"Execute Commnand:" + CommandShown(program, args) + u" Failure!\n";
         return std::nullopt;
     }
     // Decoded whole, so no character is cut between two reads.
@@ -22,8 +33,9 @@ PackerRun QuillProcessPacker::Pack(std::u16string_view pakPath, std::u16string_v
                                    std::u16string_view second) {
     PackerRun run;
     std::u16string log;
-    const std::optional<int> status = ExecuteCommand(platform::ProgramFileName(u"quill"),
-                                                     PackerArguments(pakPath, first, second), log);
+    const std::optional<int> status = ExecuteCommand(
+        platform::ProgramFileName(u"quill"),
+        {std::u16string(pakPath), std::u16string(first), std::u16string(second)}, log);
     run.text = log;
     if (status)
         run.status = *status == 0 ? PackerRun::Status::kSucceeded : PackerRun::Status::kFailed;

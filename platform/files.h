@@ -56,6 +56,17 @@ class File {
     // device, a pipe) to write into it.
     static File OpenDeviceForWriting(std::u16string_view path);
 
+    // A pipe: what is written into `writeEnd` can be read from `readEnd`.
+    // Neither end is handed to programs started later unless given to them
+    // (see process.h).
+    static bool CreatePipe(File& readEnd, File& writeEnd);
+
+    // Takes over a handle of the system's (a descriptor, a HANDLE) that the
+    // caller opened, closing it in the end.
+    static File Adopt(std::intptr_t handle) { return File(handle); }
+    // The system's handle, for the platform layer's own calls.
+    std::intptr_t handle() const { return m_handle; }
+
     bool IsOpen() const { return m_handle != kInvalid; }
 
     // The size in bytes, or nothing when it cannot be asked for.

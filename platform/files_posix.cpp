@@ -56,6 +56,14 @@ File File::CreateNew(std::u16string_view path, bool* exists) {
     return fd < 0 ? File() : File(fd);
 }
 
+bool File::CreatePipe(File& readEnd, File& writeEnd) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return false;
+    readEnd = File(ends[0]);
+    writeEnd = File(ends[1]);
+    return true;
+}
+
 File File::OpenDeviceForWriting(std::u16string_view path) {
     const int fd = open(Native(path).c_str(), O_WRONLY | O_CLOEXEC);
     return fd < 0 ? File() : File(fd);

@@ -75,6 +75,14 @@ File File::CreateNew(std::u16string_view path, bool* exists) {
     return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
 }
 
+bool File::CreatePipe(File& readEnd, File& writeEnd) {
+    HANDLE read = nullptr, write = nullptr;
+    if (!::CreatePipe(&read, &write, nullptr, 0)) return false;
+    readEnd = File(Raw(read));
+    writeEnd = File(Raw(write));
+    return true;
+}
+
 File File::OpenDeviceForWriting(std::u16string_view path) {
     const HANDLE handle =
         CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -1,10 +1,11 @@
-#include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "platform/process.h"
@@ -15,44 +16,27 @@ extern char** environ;
 namespace platform {
 namespace {
 
-// Splits a command line the way the Windows C runtime does: blanks separate
-// arguments outside double quotes; backslashes are literal unless they stand
-// before a double quote.
-std::vector<std::string> SplitCommandLine(std::u16string_view commandLine) {
-    std::vector<std::string> args;
-    std::u16string current;
-    bool inArgument = false, quoted = false;
-    for (size_t i = 0; i < commandLine.size(); ++i) {
-        const char16_t c = commandLine[i];
-        if (c == u'\\') {
-            size_t backslashes = 0;
-            while (i < commandLine.size() && commandLine[i] == u'\\') ++backslashes, ++i;
-            if (i < commandLine.size() && commandLine[i] == u'"') {
-                current.append(backslashes / 2, u'\\');
-                if (backslashes % 2) {
-                    current += u'"';
-                } else {
-                    quoted = !quoted;
-                }
-            } else {
-                current.append(backslashes, u'\\');
-                --i;
-            }
-            inArgument = true;
-        } else if (c == u'"') {
-            quoted = !quoted;
-            inArgument = true;
-        } else if ((c == u' ' || c == u'\t') && !quoted) {
-            if (inArgument) args.push_back(ToThreadAnsi(current));
-            current.clear();
-            inArgument = false;
-        } else {
-            current += c;
-            inArgument = true;
+// The environment with the given variables set or replaced.
+std::vector<std::string> Environment(
+    const std::vector<std::pair<std::u16string, std::u16string>>& changes) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        bool replaced = false;
+        for (const auto& [name, value] : changes) {
+            const std::string prefix = ToThreadAnsi(name) + "=";
+            replaced |= std::strncmp(*entry, prefix.c_str(), prefix.size()) == 0;
         }
+        if (!replaced) entries.emplace_back(*entry);
     }
-    if (inArgument) args.push_back(ToThreadAnsi(current));
-    return args;
+    for (const auto& [name, value] : changes) entries.push_back(ToThreadAnsi(name + u"=" + value));
+    return entries;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
 }
 
 }  // namespace
@@ -69,50 +53,58 @@ std::u16string ProgramFileName(std::u16string_view name) {
     return std::u16string(name);
 }
 
-std::optional<ProgramOutput> RunCollectingOutput(std::u16string_view commandLine) {
-    std::vector<std::string> args = SplitCommandLine(commandLine);
-    if (args.empty()) return std::nullopt;
-    // A bare program name is looked for beside this program first.
-    std::string program = args[0];
-    if (program.find('/') == std::string::npos) {
-        const std::string beside = ToThreadAnsi(ProgramFolder()) + program;
-        if (access(beside.c_str(), X_OK) == 0) program = beside;
+std::optional<Process> Process::Start(std::u16string_view program,
+                                      const std::vector<std::u16string>& args,
+                                      const StartOptions& options) {
+    std::string path = ToThreadAnsi(program);
+    if (path.find('/') == std::string::npos) {
+        const std::string beside = ToThreadAnsi(ProgramFolder()) + path;
+        if (access(beside.c_str(), X_OK) == 0) path = beside;
     }
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> argv{path};
+    for (const std::u16string& arg : args) argv.push_back(ToThreadAnsi(arg));
+    std::vector<std::string> env = Environment(options.environment);
 
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return std::nullopt;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-    pid_t child;
-    const int spawned =
-        posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    if (options.output) {
+        posix_spawn_file_actions_adddup2(&actions, static_cast<int>(options.output->handle()),
+                                         STDOUT_FILENO);
+    }
+    if (options.errors) {
+        posix_spawn_file_actions_adddup2(&actions, static_cast<int>(options.errors->handle()),
+                                         STDERR_FILENO);
+    }
+    const std::string folder = ToThreadAnsi(options.folder);
+    if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, path.c_str(), &actions, nullptr, Pointers(argv).data(),
+                                     Pointers(env).data());
     posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (spawned != 0) {
-        close(pipeEnds[0]);
-        return std::nullopt;
-    }
-    ProgramOutput output;
-    char buffer[8096];
-    for (;;) {
-        const ssize_t n = read(pipeEnds[0], buffer, sizeof buffer);
-        if (n > 0) {
-            output.bytes.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    close(pipeEnds[0]);
+    if (spawned != 0) return std::nullopt;
+    return Process(child, 0);
+}
+
+Process::Process(Process&& other) noexcept
+    : m_id(other.m_id), m_handle(other.m_handle), m_signal(other.m_signal) {
+    other.m_id = 0;
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+    std::swap(m_id, other.m_id);
+    std::swap(m_handle, other.m_handle);
+    std::swap(m_signal, other.m_signal);
+    return *this;
+}
+
+Process::~Process() = default;
+
+int Process::Wait() {
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(static_cast<pid_t>(m_id), &status, 0) < 0 && errno == EINTR) {
     }
-    output.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return output;
+    m_signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace platform

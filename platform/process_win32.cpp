@@ -7,7 +7,58 @@
 namespace platform {
 namespace {
 
-constexpr DWORD kReadChunk = 8096;
+// One argument as the C runtime's start-up splits command lines: in double
+// quotes where it holds a blank or a quote (or nothing), backslashes doubled
+// before a quote.
+std::wstring Quoted(const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+        } else {
+            if (c == L'"') quoted.append(backslashes + 1, L'\\');
+            backslashes = 0;
+        }
+        quoted += c;
+    }
+    quoted.append(backslashes, L'\\');
+    return quoted + L"\"";
+}
+
+// This program's environment with the given variables set or replaced, as a
+// block of UTF-16 strings.
+std::wstring EnvironmentBlock(
+    const std::vector<std::pair<std::u16string, std::u16string>>& changes) {
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* p = strings; *p; p += wcslen(p) + 1) {
+        bool replaced = false;
+        for (const auto& [name, value] : changes) {
+            const std::wstring prefix = Wide(name) + L"=";
+            replaced |= _wcsnicmp(p, prefix.c_str(), prefix.size()) == 0;
+        }
+        if (!replaced) block += std::wstring(p) + L'\0';
+    }
+    FreeEnvironmentStringsW(strings);
+    for (const auto& [name, value] : changes) block += Wide(name + u"=" + value) + L'\0';
+    return block + L'\0';
+}
+
+// An inheritable copy of a handle, for the program to get; none for none.
+ScopedHandle InheritableCopy(HANDLE handle) {
+    ScopedHandle copy;
+    if (handle && handle != INVALID_HANDLE_VALUE) {
+        DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), copy.out(), 0, TRUE,
+                        DUPLICATE_SAME_ACCESS);
+    }
+    return copy;
+}
+
+HANDLE HandleOf(const File* file, DWORD standard) {
+    return file ? reinterpret_cast<HANDLE>(file->handle()) : GetStdHandle(standard);
+}
 
 }  // namespace
 
@@ -28,47 +79,60 @@ std::u16string ProgramFileName(std::u16string_view name) {
     return std::u16string(name) + u".exe";
 }
 
-std::optional<ProgramOutput> RunCollectingOutput(std::u16string_view commandLine) {
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    ScopedHandle readEnd, writeEnd;
-    if (!CreatePipe(readEnd.out(), writeEnd.out(), &inheritable, 0)) return std::nullopt;
-    // Only the child's end is inherited: a copy of ours in the child would
-    // keep the pipe from ever reporting its end.
-    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+std::optional<Process> Process::Start(std::u16string_view program,
+                                      const std::vector<std::u16string>& args,
+                                      const StartOptions& options) {
+    // The command line stays UTF-16, so any path in it reaches the program
+    // unchanged. A bare program name is looked for beside this program
+    // first, as CreateProcessW itself looks when it is given no path.
+    std::wstring commandLine = Quoted(Wide(program));
+    for (const std::u16string& arg : args) commandLine += L" " + Quoted(Wide(arg));
 
-    STARTUPINFOW startup;
-    GetStartupInfoW(&startup);
+    const ScopedHandle input = InheritableCopy(GetStdHandle(STD_INPUT_HANDLE));
+    const ScopedHandle output = InheritableCopy(HandleOf(options.output, STD_OUTPUT_HANDLE));
+    const ScopedHandle errors = InheritableCopy(HandleOf(options.errors, STD_ERROR_HANDLE));
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-    startup.wShowWindow = SW_HIDE;
-    startup.hStdOutput = writeEnd.get();
-    startup.hStdError = writeEnd.get();
-    // The C runtime's table of inherited descriptors belongs to our own
-    // start; handed on, it would take precedence over the pipe in the child.
-    startup.cbReserved2 = 0;
-    startup.lpReserved2 = nullptr;
-
-    std::wstring command = Wide(commandLine);
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOW;
+    startup.hStdInput = input.get();
+    startup.hStdOutput = output.get();
+    startup.hStdError = errors.get();
+    std::wstring environment = EnvironmentBlock(options.environment);
+    const std::wstring folder = Wide(options.folder);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
         return std::nullopt;
     }
-    ScopedHandle processHandle(process.hProcess), threadHandle(process.hThread);
-    writeEnd.Close();
+    CloseHandle(process.hThread);
+    return Process(static_cast<std::intptr_t>(process.dwProcessId),
+                   reinterpret_cast<std::intptr_t>(process.hProcess));
+}
 
-    // Read while the child runs, so a child that prints more than the pipe
-    // holds is never stuck.
-    ProgramOutput output;
-    char buffer[kReadChunk];
-    DWORD read = 0;
-    while (ReadFile(readEnd.get(), buffer, kReadChunk, &read, nullptr) && read > 0)
-        output.bytes.append(buffer, read);
-    WaitForSingleObject(processHandle.get(), INFINITE);
+Process::Process(Process&& other) noexcept
+    : m_id(other.m_id), m_handle(other.m_handle), m_signal(other.m_signal) {
+    other.m_handle = 0;
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+    std::swap(m_id, other.m_id);
+    std::swap(m_handle, other.m_handle);
+    std::swap(m_signal, other.m_signal);
+    return *this;
+}
+
+Process::~Process() {
+    if (m_handle) CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+}
+
+int Process::Wait() {
+    const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
+    WaitForSingleObject(handle, INFINITE);
     DWORD status = 0;
-    GetExitCodeProcess(processHandle.get(), &status);
-    output.exitStatus = static_cast<int>(status);
-    return output;
+    GetExitCodeProcess(handle, &status);
+    return static_cast<int>(status);
 }
 
 }  // namespace platform

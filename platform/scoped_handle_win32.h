@@ -9,6 +9,9 @@ class ScopedHandle {
   public:
     explicit ScopedHandle(HANDLE handle = nullptr) : m_handle(handle) {}
     ~ScopedHandle() { Close(); }
+    ScopedHandle(ScopedHandle&& other) noexcept : m_handle(other.m_handle) {
+        other.m_handle = nullptr;
+    }
     ScopedHandle(const ScopedHandle&) = delete;
     ScopedHandle& operator=(const ScopedHandle&) = delete;
 

@@ -36,9 +36,9 @@ LRESULT CMainDlg::OnHelp(WPARAM, LPARAM) {
 }
 
 LRESULT CMainDlg::OnOpenOutputDir(WPARAM, LPARAM) {
-    // The folder is passed as it is, in quotes: an empty or missing one is
-    // the file manager's affair.
-    m_shell.StartProgram(L"Explorer.exe \"" + m_settings.strOutputDir + L"\"");
+    // The folder is passed as it is: an empty or missing one is the file
+    // manager's affair.
+    m_shell.StartProgram(L"Explorer.exe", {m_settings.strOutputDir});
     return 0;
 }
 

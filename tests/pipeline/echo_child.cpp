@@ -5,10 +5,11 @@
 //                tests (GBK D7 D6 on Windows, UTF-8 elsewhere), so that it
 //                spans the first 8096-byte read
 //   streams      "out" on standard output, "err" on standard error
-//   argument A   "same" when A arrived exactly as the tests pass it, else
-//                "different"
+//   arguments A...  "same" when the arguments arrived exactly as the tests
+//                pass them, else "different"
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -35,10 +36,12 @@ int Run(int argc, const Arg* argv) {
         std::fputs("out", stdout);
         std::fflush(stdout);
         std::fputs("err", stderr);
-    } else if (what == ARG("argument") && argc == 3) {
-        std::fputs(
-            argv[2] == ARG("D:\\\u591c\u66f2 \u2603\\\u00fcn\u00ef.pak") ? "same" : "different",
-            stdout);
+    } else if (what == ARG("arguments")) {
+        const Arg expected[] = {ARG("D:\\\u591c\u66f2 \u2603\\\u00fcn\u00ef.pak"), ARG("a\"b"),
+                                ARG("ends in \\"), ARG(""), ARG("two  blanks\\\\\"")};
+        bool same = argc == 2 + static_cast<int>(std::size(expected));
+        for (int i = 2; same && i < argc; ++i) same = argv[i] == expected[i - 2];
+        std::fputs(same ? "same" : "different", stdout);
     } else {
         return 2;
     }

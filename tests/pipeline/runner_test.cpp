@@ -23,7 +23,7 @@ const std::u16string kNewline = u"\n";
 
 TEST(ExecuteCommand, CollectsEverythingAChattyChildPrints) {
     std::u16string log = u"before|";
-    ASSERT_TRUE(ExecuteCommand(kChild, u"bytes 200000", log));
+    ASSERT_TRUE(ExecuteCommand(kChild, {u"bytes", u"200000"}, log));
     ASSERT_EQ(log.size(), 7u + 200000u);
     EXPECT_EQ(log.substr(0, 10), u"before|abc");
     EXPECT_EQ(log.back(), u'a' + (200000 - 1) % 26);
@@ -31,25 +31,29 @@ TEST(ExecuteCommand, CollectsEverythingAChattyChildPrints) {
 
 TEST(ExecuteCommand, ACharacterAcrossTwoReadsStaysWhole) {
     std::u16string log;
-    ASSERT_TRUE(ExecuteCommand(kChild, u"split", log));
+    ASSERT_TRUE(ExecuteCommand(kChild, {u"split"}, log));
     EXPECT_EQ(log, std::u16string(8095, u'a') + u"字");
 }
 
 TEST(ExecuteCommand, JoinsStandardOutputAndStandardError) {
     std::u16string log;
-    ASSERT_TRUE(ExecuteCommand(kChild, u"streams", log));
+    ASSERT_TRUE(ExecuteCommand(kChild, {u"streams"}, log));
     EXPECT_EQ(log, u"outerr");
 }
 
-TEST(ExecuteCommand, PassesTheCommandLineAsUtf16) {
+// Every argument arrives as it was, however it must be quoted on the way.
+TEST(ExecuteCommand, PassesTheArgumentsAsTheyAre) {
     std::u16string log;
-    ASSERT_TRUE(ExecuteCommand(kChild, u"argument \"D:\\夜曲 ☃\\ünï.pak\"", log));
+    ASSERT_TRUE(ExecuteCommand(
+        kChild,
+        {u"arguments", u"D:\\夜曲 ☃\\ünï.pak", u"a\"b", u"ends in \\", u"", u"two  blanks\\\\\""},
+        log));
     EXPECT_EQ(log, u"same");
 }
 
 TEST(ExecuteCommand, AProgramThatCannotStartIsLogged) {
     std::u16string log = u"x";
-    EXPECT_FALSE(ExecuteCommand(u"no-such-packer.exe", u" \"a.pak\" \"b\" \"c\"", log));
+    EXPECT_FALSE(ExecuteCommand(u"no-such-packer.exe", {u"a.pak", u"b", u"c"}, log));
     EXPECT_EQ(log,
               u"x"
               u"Execute Commnand:no-such-packer.exe  \"a.pak\" \"b\" \"c\" Failure!\n");
@@ -64,8 +68,9 @@ TEST(QuillProcessPacker, RunsTheRealPackerBesideThisProgram) {
     const PackerRun run = packer.Pack(pak, xml, pxa);
     EXPECT_EQ(run.status, PackerRun::Status::kSucceeded);
     // The summary as the packer prints it, decoded in this program's code page.
-    EXPECT_EQ(run.text.Plain(), kNewline + u"2 个文件被打包." + kNewline + std::u16string(47, u'-') +
-                            kNewline + xml + u"\t7 字节" + kNewline + pxa + u"\t3 字节" + kNewline);
+    EXPECT_EQ(run.text.Plain(), kNewline + u"2 个文件被打包." + kNewline +
+                                    std::u16string(47, u'-') + kNewline + xml + u"\t7 字节" +
+                                    kNewline + pxa + u"\t3 字节" + kNewline);
     const auto package =
         testing_support::ReadPak(testing_support::ReadBytes(testing_support::FsPath(pak)));
     ASSERT_TRUE(package);
@@ -96,10 +101,10 @@ TEST(QuillProcessPacker, APackageIsWrappedOnlyWhenThePackerMadeIt) {
     write(u"z.pak", "an earlier run's package");
     SkinResult result = PackSkin(packer, settings, out, u"z", dir / u"z.xml", dir / u"z.pxa");
     EXPECT_EQ(result.outcome, SkinOutcome::kPackerFailed);
-    EXPECT_EQ(result.packerText.Plain(), u"文件 " + dir / u"z.xml" + u" 被忽略!\r" + kNewline + u"文件 " +
-                                     dir / u"z.pxa" + u" 被忽略!\r" + kNewline +
-                                     u"没有可打包的文件, 未生成 " + out + sep + u"z.pak!" +
-                                     kNewline);
+    EXPECT_EQ(result.packerText.Plain(), u"文件 " + dir / u"z.xml" + u" 被忽略!\r" + kNewline +
+                                             u"文件 " + dir / u"z.pxa" + u" 被忽略!\r" + kNewline +
+                                             u"没有可打包的文件, 未生成 " + out + sep + u"z.pak!" +
+                                             kNewline);
     EXPECT_EQ(OutcomeText(result, u"z", u"\r\n").Plain(), u"生成KOLO文件:【z】 失败！\r\n");
     EXPECT_FALSE(exists(u"z.pak"));
     EXPECT_FALSE(exists(u"z.kolo"));

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/process.h"
+
 namespace testing_support {
 
 struct ProcessResult {
@@ -38,6 +40,9 @@ struct RunOptions {
 // given arguments and waits for it.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::u16string>& args,
                          const RunOptions& options = {});
+
+// What RunProgram starts a program with besides its streams.
+platform::StartOptions StartOptionsFor(const RunOptions& options);
 
 // The full path of a program built into the same folder as the test.
 std::u16string ProgramPath(const std::string& program);

@@ -11,52 +11,13 @@
 namespace testing_support {
 namespace {
 
-// Quotes one argument the way the C runtime splits command lines.
-std::wstring Quote(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : arg) {
-        if (c == L'\\') {
-            ++backslashes;
-        } else if (c == L'"') {
-            quoted.append(backslashes * 2 + 1, L'\\');
-            backslashes = 0;
-        } else {
-            backslashes = 0;
-        }
-        quoted += c;
-    }
-    quoted.append(backslashes, L'\\');
-    return quoted + L"\"";
-}
-
-std::wstring EnvironmentBlock(const std::vector<std::pair<std::string, std::string>>& overrides) {
-    std::wstring block;
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* p = strings; *p; p += wcslen(p) + 1) {
-        const std::wstring entry = p;
-        bool replaced = false;
-        for (const auto& [name, value] : overrides) {
-            const std::wstring prefix = platform::Wide(platform::Utf8ToUtf16(name)) + L"=";
-            replaced |= _wcsnicmp(entry.c_str(), prefix.c_str(), prefix.size()) == 0;
-        }
-        if (!replaced) block += entry + L'\0';
-    }
-    FreeEnvironmentStringsW(strings);
-    for (const auto& [name, value] : overrides) {
-        block += platform::Wide(platform::Utf8ToUtf16(name + "=" + value)) + L'\0';
-    }
-    return block + L'\0';
-}
-
-void Drain(HANDLE pipe, std::string& sink) {
+void Drain(platform::File& pipe, std::string& sink) {
     char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        sink.append(buffer, read);
+    std::size_t got = 0;
+    while (pipe.Read(buffer, sizeof buffer, got) == platform::IoResult::kOk && got > 0) {
+        sink.append(buffer, got);
+    }
 }
-
 // The console the programs run on when a test asks for a terminal: this
 // program's own, made once, its screen wide enough that no line of a test
 // wraps. Wine makes one only where it has a display (xvfb-run).
@@ -103,43 +64,30 @@ std::string ReadScreen(HANDLE screen) {
     return platform::Utf16ToUtf8(platform::FromWide(text));
 }
 
-// Starts the program with the given standard output and standard error;
-// false when it cannot be started.
-bool Start(const std::string& program, const std::vector<std::u16string>& args,
-           const RunOptions& options, HANDLE out, HANDLE err, PROCESS_INFORMATION& process) {
-    std::wstring commandLine = Quote(platform::Wide(ProgramPath(program)));
-    for (const auto& arg : args) commandLine += L" " + Quote(platform::Wide(arg));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    std::wstring env = EnvironmentBlock(options.environment);
-    const std::wstring folder = platform::Wide(options.folder);
-    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                          CREATE_UNICODE_ENVIRONMENT, env.data(),
-                          folder.empty() ? nullptr : folder.c_str(), &startup, &process) != FALSE;
-}
-
-int WaitForExit(const PROCESS_INFORMATION& process) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
+// Starts the program with the given standard output and standard error.
+platform::Process Start(const std::string& program, const std::vector<std::u16string>& args,
+                        const RunOptions& options, const platform::File& out,
+                        const platform::File& err) {
+    platform::StartOptions start = StartOptionsFor(options);
+    start.output = &out;
+    start.errors = &err;
+    std::optional<platform::Process> process =
+        platform::Process::Start(ProgramPath(program), args, start);
+    if (!process) throw std::runtime_error("cannot start " + program);
+    return std::move(*process);
 }
 
 ProcessResult RunOnConsole(const std::string& program, const std::vector<std::u16string>& args,
                            const RunOptions& options) {
     const HANDLE screen = ConsoleScreen();
     ClearScreen(screen);
-    PROCESS_INFORMATION process{};
-    if (!Start(program, args, options, screen, screen, process))
-        throw std::runtime_error("cannot start " + program);
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), screen, GetCurrentProcess(), &copy, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    const platform::File console = platform::File::Adopt(reinterpret_cast<std::intptr_t>(copy));
+    platform::Process process = Start(program, args, options, console, console);
     ProcessResult result;
-    result.exitCode = WaitForExit(process);
+    result.exitCode = process.Wait();
     result.output = ReadScreen(screen);
     return result;
 }
@@ -164,31 +112,19 @@ bool RunningUnderWine() {
 ProcessResult RunProgram(const std::string& program, const std::vector<std::u16string>& args,
                          const RunOptions& options) {
     if (options.terminal) return RunOnConsole(program, args, options);
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) ||
-        !CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+    platform::File outRead, outWrite, errRead, errWrite;
+    if (!platform::File::CreatePipe(outRead, outWrite) ||
+        !platform::File::CreatePipe(errRead, errWrite)) {
         throw std::runtime_error("CreatePipe");
     }
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    PROCESS_INFORMATION process{};
-    const bool started = Start(program, args, options, outWrite, errWrite, process);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    if (!started) {
-        CloseHandle(outRead);
-        CloseHandle(errRead);
-        throw std::runtime_error("cannot start " + program);
-    }
-
+    platform::Process process = Start(program, args, options, outWrite, errWrite);
+    outWrite.Close();
+    errWrite.Close();
     ProcessResult result;
-    std::thread errors(Drain, errRead, std::ref(result.errors));
+    std::thread errors(Drain, std::ref(errRead), std::ref(result.errors));
     Drain(outRead, result.output);
     errors.join();
-    result.exitCode = WaitForExit(process);
-    CloseHandle(outRead);
-    CloseHandle(errRead);
+    result.exitCode = process.Wait();
     return result;
 }
 

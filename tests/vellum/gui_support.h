@@ -23,7 +23,7 @@ namespace vellum {
 struct ScriptedShell : frame::CShell {
     struct Call {
         HWND owner;
-        std::wstring text;  // message box text, or started command line
+        std::wstring text;  // message box text
         std::wstring caption;
         UINT flags;  // message box type, or popup menu flags
         HMENU menu;
@@ -35,7 +35,8 @@ struct ScriptedShell : frame::CShell {
     // user cancels it. The dialogs asked for, as they were described.
     std::optional<std::vector<std::wstring>> chosenFiles;
     std::vector<OPENFILENAMEW> openDialogs;
-    std::vector<Call> messageBoxes, popups, started;
+    std::vector<Call> messageBoxes, popups;
+    std::vector<std::vector<std::wstring>> started;  // each program with its arguments
 
     bool ChooseFolder(HWND owner, std::wstring& folder) override {
         chooserOwners.push_back(owner);
@@ -53,8 +54,9 @@ struct ScriptedShell : frame::CShell {
     void TrackPopupMenu(HMENU menu, UINT flags, POINT point, HWND owner) override {
         popups.push_back({owner, L"", L"", flags, menu, point});
     }
-    void StartProgram(const std::wstring& commandLine) override {
-        started.push_back({nullptr, commandLine, L"", 0, nullptr, {}});
+    void StartProgram(const std::wstring& program, const std::vector<std::wstring>& args) override {
+        started.push_back({program});
+        started.back().insert(started.back().end(), args.begin(), args.end());
     }
 };
 

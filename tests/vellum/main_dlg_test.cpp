@@ -176,7 +176,7 @@ TEST_F(MainDialogTest, OpenOutputFolderStartsExplorerOnlyWhenClicked) {
         EXPECT_TRUE(m_shell.started.empty());
         SendMessageW(Item(IDC_OPEN_OUTPUT_DIR), BM_CLICK, 0, 0);
         ASSERT_EQ(m_shell.started.size(), 1u);
-        EXPECT_EQ(m_shell.started[0].text, L"Explorer.exe \"" + folder + L"\"");
+        EXPECT_EQ(m_shell.started[0], (std::vector<std::wstring>{L"Explorer.exe", folder}));
         m_shell.started.clear();
         Close();
     }

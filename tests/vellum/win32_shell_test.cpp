@@ -16,7 +16,7 @@ TEST(Win32Shell, StartedProgramsGetTheCommandLineUnchanged) {
     testing_support::TempDir dir;
     const std::filesystem::path made = dir.path() / std::filesystem::path(u"夜曲 한글");
     frame::CWin32Shell shell;
-    shell.StartProgram(L"cmd.exe /c mkdir \"" + made.wstring() + L"\"");
+    shell.StartProgram(L"cmd.exe", {L"/c", L"mkdir", made.wstring()});
     for (int wait = 0; wait < 200 && !std::filesystem::exists(made); ++wait) Sleep(50);
     EXPECT_TRUE(std::filesystem::is_directory(made));
 }

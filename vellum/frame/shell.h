@@ -8,6 +8,7 @@
 #include <commdlg.h>
 
 #include <string>
+#include <vector>
 
 namespace vellum::frame {
 
@@ -28,9 +29,10 @@ class CShell {
     // Shows `menu` at `screenPoint`; a chosen item arrives at `owner` as
     // WM_COMMAND.
     virtual void TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND owner) = 0;
-    // Starts a program with `commandLine`, shown, without waiting for it;
+    // Starts a program with the arguments, shown, without waiting for it;
     // a failure goes unnoticed.
-    virtual void StartProgram(const std::wstring& commandLine) = 0;
+    virtual void StartProgram(const std::wstring& program,
+                              const std::vector<std::wstring>& args) = 0;
 };
 
 }  // namespace vellum::frame

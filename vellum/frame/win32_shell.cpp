@@ -2,7 +2,9 @@
 
 #include <shlobj.h>
 
+#include "platform/process.h"
 #include "platform/scoped_handle_win32.h"
+#include "platform/wide.h"
 
 namespace vellum::frame {
 
@@ -49,20 +51,11 @@ void CWin32Shell::TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND
     ::TrackPopupMenu(menu, flags, screenPoint.x, screenPoint.y, 0, owner, nullptr);
 }
 
-void CWin32Shell::StartProgram(const std::wstring& commandLine) {
-    // The command line stays UTF-16 all the way, so any path in it reaches
-    // the program unchanged.
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process{};
-    std::wstring writable = commandLine;  // CreateProcessW may change the buffer it is given
-    if (CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        // Nothing is expected back: the handles go at once.
-        const platform::ScopedHandle thread(process.hThread), child(process.hProcess);
-    }
+void CWin32Shell::StartProgram(const std::wstring& program, const std::vector<std::wstring>& args) {
+    std::vector<std::u16string> arguments;
+    for (const std::wstring& arg : args) arguments.push_back(platform::FromWide(arg));
+    // Nothing is expected back: the program runs on by itself.
+    platform::Process::Start(platform::FromWide(program), arguments);
 }
 
 }  // namespace vellum::frame

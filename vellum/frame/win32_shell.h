@@ -12,7 +12,7 @@ class CWin32Shell : public CShell {
     int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
                        UINT type) override;
     void TrackPopupMenu(HMENU menu, UINT flags, POINT screenPoint, HWND owner) override;
-    void StartProgram(const std::wstring& commandLine) override;
+    void StartProgram(const std::wstring& program, const std::vector<std::wstring>& args) override;
 };
 
 }  // namespace vellum::frame
