@@ -11,15 +11,9 @@
 #include <vector>
 
 #include "mkkolo/console.h"
+#include "mkkolo/exit_status.h"
 
 namespace mkkolo {
-
-constexpr int kExitOk = 0;      // every job produced its .kolo
-constexpr int kExitFailed = 1;  // a job failed, or a path named nothing to read
-constexpr int kExitUsage = 2;
-// A request to stop came (Ctrl+C and the like): 128 + SIGINT, as shells
-// report a program that SIGINT ended.
-constexpr int kExitInterrupted = 130;
 
 struct Environment {
     std::optional<std::u16string> sourceDateEpoch;  // SOURCE_DATE_EPOCH, when set

@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "mkkolo/command_line.h"
+#include "mkkolo/exit_status.h"
 #include "mkkolo/inputs.h"
 #include "packer/package_reader.h"
 #include "pipeline/kolo_reader.h"
