@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "packer/little_endian.h"
 #include "packer/write_cursor.h"
 #include "platform/atomic_file.h"
 #include "platform/paths.h"
@@ -12,15 +13,6 @@ namespace {
 
 constexpr std::size_t kNameOffsetField = 0;
 constexpr std::size_t kDataOffsetField = 1;
-
-void StoreUInt32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t LoadUInt32(const std::uint8_t* at) {
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "packer/little_endian.h"
+
 namespace quill {
 namespace {
 
@@ -25,9 +27,8 @@ int WriteBytes(WriteCursor& cursor, const void* source, std::uint32_t length) {
 int WriteUInt32(WriteCursor& cursor, std::uint32_t value) {
     if (!cursor.position) return SER_NULL;
     if (cursor.free < 4) return SER_NO_ROOM;
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    std::uint8_t bytes[4];
+    StoreUInt32(bytes, value);
     return WriteBytes(cursor, bytes, 4);
 }
 
@@ -39,8 +40,8 @@ int WriteCountedWideString(WriteCursor& cursor, const char16_t* text) {
     if (4 + characters + PaddingFor(characters) > cursor.free) return SER_NO_ROOM;
     if (const int result = WriteUInt32(cursor, units); result != SER_OK) return result;
     for (std::uint32_t i = 0; i < units; ++i) {
-        const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(text[i] & 0xFF),
-                                       static_cast<std::uint8_t>(text[i] >> 8)};
+        std::uint8_t bytes[2];
+        StoreUInt16(bytes, text[i]);
         if (const int result = WriteBytes(cursor, bytes, 2); result != SER_OK) return result;
     }
     Skip(cursor, PaddingFor(characters));

@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "packer/little_endian.h"
+
 namespace pipeline {
 namespace {
 
@@ -20,22 +22,20 @@ constexpr std::uint32_t kZip64Marker = 0xFFFFFFFF;
 // Little-endian fields of a record held in memory.
 class Fields {
   public:
-    explicit Fields(std::vector<unsigned char> bytes) : m_bytes(std::move(bytes)) {}
-    std::uint32_t U16(std::size_t at) const { return m_bytes[at] | m_bytes[at + 1] << 8; }
-    std::uint32_t U32(std::size_t at) const {
-        return U16(at) | static_cast<std::uint32_t>(U16(at + 2)) << 16;
-    }
+    explicit Fields(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+    std::uint32_t U16(std::size_t at) const { return quill::LoadUInt16(m_bytes.data() + at); }
+    std::uint32_t U32(std::size_t at) const { return quill::LoadUInt32(m_bytes.data() + at); }
     bool NameIs(std::size_t at, const std::string& name) const {
         return m_bytes.size() >= at + name.size() &&
                std::memcmp(m_bytes.data() + at, name.data(), name.size()) == 0;
     }
 
   private:
-    std::vector<unsigned char> m_bytes;
+    std::vector<std::uint8_t> m_bytes;
 };
 
 std::optional<Fields> ReadAt(platform::File& file, std::uint64_t offset, std::size_t size) {
-    std::vector<unsigned char> bytes(size);
+    std::vector<std::uint8_t> bytes(size);
     std::size_t got = 0;
     if (!file.Seek(offset) || file.Read(bytes.data(), size, got) != platform::IoResult::kOk ||
         got != size) {
