@@ -4,37 +4,42 @@
 #include <map>
 
 #include "mkkolo/job_runner.h"
+#include "packer/pack_texts.h"
 #include "pipeline/in_process_packer.h"
 #include "pipeline/pack_skin.h"
+#include "pipeline/skin_words.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
 namespace mkkolo {
+
+using platform::Message;
+using platform::Say;
 namespace {
 
-// Some of the packer's texts end in Windows line ends ("\r\n"); in names
-// every character stays.
-Message PlainLineEnds(const Message& text) {
-    Message plain;
-    text.ForEachPart([&](std::u16string_view part, bool isName) {
-        if (isName) {
-            plain += Message::Name(part);
-            return;
-        }
-        std::u16string words;
-        for (std::size_t i = 0; i < part.size(); ++i) {
-            if (part[i] != u'\r' || i + 1 == part.size() || part[i + 1] != u'\n') words += part[i];
-        }
-        plain += words;
-    });
-    return plain;
+// What the packer came to, in quill's words with plain line ends. Of the
+// words about writing, which name the file the skin writes, that file is
+// the .kolo: no package file is made.
+Message PackerWords(const pipeline::SkinResult& result, const std::u16string& pakPath) {
+    if (!result.packResult) return {};
+    const quill::PackResult& packed = *result.packResult;
+    Message words;
+    for (const std::u16string& path : packed.ignored) words += quill::IgnoredText(path, u"\n");
+    if (packed.prepared) words += quill::SummaryText(packed.packed);
+    // The archive's own troubles have words of their own.
+    if (result.outcome != pipeline::SkinOutcome::kPackerFailed) return words;
+    const bool writing = packed.error == quill::PackageError::kCreateOutput ||
+                         packed.error == quill::PackageError::kWriteOutput ||
+                         packed.error == quill::PackageError::kDiskFull;
+    return words + quill::FailureText(packed, writing ? result.koloPath : pakPath,
+                                      std::size(quill::kDefaultPackageName) - 1);
 }
 
 class Reporter final : public JobListener {
   public:
-    Reporter(Console& console, std::size_t total, bool quiet)
+    Reporter(platform::Console& console, std::size_t total, bool quiet)
         : m_console(console),
           m_total(total),
           m_bQuiet(quiet),
@@ -75,7 +80,7 @@ class Reporter final : public JobListener {
     const BatchCounts& counts() const { return m_counts; }
 
   private:
-    Console& m_console;
+    platform::Console& m_console;
     const std::size_t m_total;
     const bool m_bQuiet;
     const bool m_bShowProgress;
@@ -161,7 +166,7 @@ std::vector<std::vector<std::size_t>> ChainsOfSameFiles(
 }
 
 BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSettings& settings,
-                      Console& console) {
+                      platform::Console& console) {
     const MbmFolder mbmFolder(jobs);
     pipeline::PackSettings pack;
     pack.entryTime = settings.entryTime;
@@ -187,9 +192,10 @@ BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSet
             } else if (result.outcome == pipeline::SkinOutcome::kInterrupted) {
                 status = JobResult::Status::kNotRun;
             }
-            return JobResult{PlainLineEnds(result.packerText) +
-                                 pipeline::OutcomeText(result, job.strName, u"\n", true),
-                             status};
+            return JobResult{
+                PackerWords(result, pipeline::PakPathFor(settings.outputDir, job.strName)) +
+                    pipeline::OutcomeText(result, job.strName, u"\n", true),
+                status};
         },
         reporter);
     reporter.ClearProgress();

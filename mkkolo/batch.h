@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "mkkolo/console.h"
 #include "pipeline/kolo.h"
 #include "pipeline/skin_jobs.h"
+#include "platform/console.h"
 
 namespace mkkolo {
 
@@ -24,7 +24,7 @@ struct BatchSettings {
     // creation time when not given.
     std::optional<std::int64_t> entryTime;
     // Jobs that fail without being packed, with their reports.
-    std::map<std::size_t, Message> refused;
+    std::map<std::size_t, platform::Message> refused;
 };
 
 struct BatchCounts {
@@ -42,7 +42,7 @@ struct BatchCounts {
 // reported. Prepared copies of .mbm files live in a folder of the run's own
 // inside the temporary folder, removed at the end.
 BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSettings& settings,
-                      Console& console);
+                      platform::Console& console);
 
 // Jobs whose names differ in letter case only write to the same files where
 // the file system ignores case (Windows, memory cards): the package, the

@@ -11,14 +11,19 @@
 #include "mkkolo/pairing.h"
 #include "pipeline/pack_skin.h"
 #include "pipeline/skin_jobs.h"
+#include "pipeline/skin_words.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
+#include "platform/program.h"
 #include "platform/text.h"
 #include "platform/wildcards.h"
 
 namespace mkkolo {
+
+using platform::Message;
+using platform::Say;
 namespace {
 
 // The folder without separators at its end, which the package paths add
@@ -42,7 +47,8 @@ Message Refusal(const pipeline::SkinJob& job, const std::u16string& outputDir, b
 
 // What a run would do, skin by skin, without writing anything.
 int DryRun(const std::vector<pipeline::SkinJob>& jobs,
-           const std::map<std::size_t, Message>& refused, bool allPathsTaken, Console& console) {
+           const std::map<std::size_t, Message>& refused, bool allPathsTaken,
+           platform::Console& console) {
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto refusal = refused.find(i);
         console.Out(refusal != refused.end() ? refusal->second
@@ -60,7 +66,7 @@ Message CannotCreate(const std::u16string& folder, platform::SystemError error) 
 }  // namespace
 
 int RunMkkolo(const std::vector<std::u16string>& args, const Environment& environment,
-              Console& console) {
+              platform::Console& console) {
     Message error;
     std::optional<Options> options = ParseOptions(args, error);
     if (!options) {
@@ -160,6 +166,14 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         closing += u"【" + Message::Name(jobs[i].strName) + u"】";
     console.Err(closing + u"\n");
     return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
+}
+
+int MkkoloMain(const std::vector<std::u16string>& args) {
+    Environment environment;
+    environment.sourceDateEpoch = platform::EnvironmentVariable(u"SOURCE_DATE_EPOCH");
+    environment.processors = platform::ProcessorCount();
+    platform::StandardConsole console;
+    return RunMkkolo(args, environment, console);
 }
 
 }  // namespace mkkolo

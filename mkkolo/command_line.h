@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "mkkolo/console.h"
 #include "mkkolo/exit_status.h"
+#include "platform/console.h"
 
 namespace mkkolo {
 
@@ -23,6 +23,10 @@ struct Environment {
 // Runs mkkolo on the arguments that follow the program name and returns the
 // exit status.
 int RunMkkolo(const std::vector<std::u16string>& args, const Environment& environment,
-              Console& console);
+              platform::Console& console);
+
+// The program: RunMkkolo on the standard streams, in this program's
+// environment.
+int MkkoloMain(const std::vector<std::u16string>& args);
 
 }  // namespace mkkolo

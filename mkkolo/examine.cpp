@@ -18,6 +18,9 @@
 #include "platform/text.h"
 
 namespace mkkolo {
+
+using platform::Message;
+using platform::Say;
 namespace {
 
 using platform::ToDecimal;
@@ -118,7 +121,8 @@ class FileSource final : public quill::ByteSource {
 // entry.
 class Subject {
   public:
-    Subject(const std::u16string& path, Console& console) : m_path(path), m_console(console) {}
+    Subject(const std::u16string& path, platform::Console& console)
+        : m_path(path), m_console(console) {}
 
     enum class Opened { kOk, kUnreadable, kFaulty };
     // Says why when the file cannot be read.
@@ -206,7 +210,7 @@ class Subject {
     }
 
     const std::u16string& m_path;
-    Console& m_console;
+    platform::Console& m_console;
     platform::File m_file;
     FileSource m_source{m_file};
     std::unique_ptr<pipeline::KoloReader> m_kolo;
@@ -217,7 +221,7 @@ Message Faulty(const std::u16string& path, const std::u16string& fault) {
     return Say(u"文件 ", path, u" 有误: ") + fault + u"!\n";
 }
 
-bool List(Subject& subject, const std::u16string& path, Console& console) {
+bool List(Subject& subject, const std::u16string& path, platform::Console& console) {
     if (!subject.reader().ReadIndex()) {
         console.Err(Faulty(path, subject.Fault()));
         return false;
@@ -238,7 +242,7 @@ bool List(Subject& subject, const std::u16string& path, Console& console) {
     return true;
 }
 
-bool Test(Subject& subject, const std::u16string& path, Console& console) {
+bool Test(Subject& subject, const std::u16string& path, platform::Console& console) {
     const bool whole =
         subject.reader().ReadIndex() &&
         subject.ReadContents([](std::size_t, const void*, std::size_t) { return true; });
@@ -259,7 +263,7 @@ class Extractor {
   public:
     // `extracted`: the files this run has extracted so far, by their
     // names folded to one case.
-    Extractor(const InspectSettings& settings, Console& console,
+    Extractor(const InspectSettings& settings, platform::Console& console,
               std::map<std::u16string, std::u16string>& extracted)
         : m_settings(settings), m_console(console), m_extracted(extracted) {}
 
@@ -381,7 +385,7 @@ class Extractor {
     }
 
     const InspectSettings& m_settings;
-    Console& m_console;
+    platform::Console& m_console;
     std::map<std::u16string, std::u16string>& m_extracted;
     std::vector<Outgoing> m_outgoing;
     std::size_t m_writing = SIZE_MAX;  // the entry whose contents come in
@@ -390,7 +394,7 @@ class Extractor {
 }  // namespace
 
 int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings& settings,
-                 Console& console) {
+                 platform::Console& console) {
     bool ok = true;
     std::map<std::u16string, std::u16string> extracted;
     for (const std::u16string& path : files) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "mkkolo/console.h"
+#include "platform/console.h"
 
 namespace mkkolo {
 
@@ -20,6 +20,6 @@ struct InspectSettings {
 // Inspects each file in turn: a .kolo (by its extension, or a ZIP archive's
 // signature) or else a package. Returns the exit status.
 int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings& settings,
-                 Console& console);
+                 platform::Console& console);
 
 }  // namespace mkkolo

@@ -8,6 +8,9 @@
 #include "platform/paths.h"
 
 namespace mkkolo {
+
+using platform::Message;
+using platform::Say;
 namespace {
 
 bool IsSkinFile(std::u16string_view name) {

@@ -2,9 +2,12 @@
 
 #include <limits>
 
-#include "mkkolo/console.h"
+#include "platform/message.h"
 
 namespace mkkolo {
+
+using platform::Message;
+using platform::Say;
 
 const char16_t kUsage[] =
     u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"

@@ -2,12 +2,15 @@
 
 #include <map>
 
-#include "mkkolo/console.h"
 #include "platform/files.h"
+#include "platform/message.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
 namespace mkkolo {
+
+using platform::Message;
+using platform::Say;
 namespace {
 
 Message Skin(const std::u16string& name) {

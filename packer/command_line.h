@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "packer/console.h"
+#include "platform/console.h"
 
 namespace quill {
 
@@ -16,6 +16,10 @@ constexpr int kExitFailed = 1;
 
 // Runs the packer on the arguments that follow the program name and returns
 // the exit status.
-int RunQuill(const std::vector<std::u16string>& args, ConsoleWriter& console);
+int RunQuill(const std::vector<std::u16string>& args, platform::Console& console);
+
+// The program: RunQuill on standard output; stopped while it packs, it ends
+// as the request says once its temporary file is gone.
+int QuillMain(const std::vector<std::u16string>& args);
 
 }  // namespace quill

@@ -16,8 +16,6 @@ constexpr std::size_t kDataOffsetField = 1;
 
 }  // namespace
 
-Package::Package(ConsoleWriter& console) : m_console(console) {}
-
 Package::~Package() {
     m_nameBlock.reset();
     m_nameTable.reset();
@@ -47,11 +45,7 @@ AddResult Package::AddFile(std::u16string_view path) {
 
 bool Package::Prepare(std::string_view name) {
     m_error = PackageError::kNone;
-    if (!SetName(name) || !BuildIndexTable() || !BuildNameTable() || !AssignDataOffsets()) {
-        return false;
-    }
-    PrintSummary();
-    return true;
+    return SetName(name) && BuildIndexTable() && BuildNameTable() && AssignDataOffsets();
 }
 
 bool Package::Fail(PackageError error) {
@@ -150,13 +144,10 @@ bool Package::AssignDataOffsets() {
     return true;
 }
 
-void Package::PrintSummary() {
-    m_console.Text(u"\n" + platform::ToDecimal(m_entries.size()) + u" 个文件被打包.\n");
-    m_console.Text(u"-----------------------------------------------\n");
-    for (const PackageEntry& entry : m_entries) {
-        m_console.Path(entry.path);
-        m_console.Text(u"\t" + platform::ToDecimal(entry.size) + u" 字节\n");
-    }
+std::vector<PackedInput> Package::Inputs() const {
+    std::vector<PackedInput> inputs;
+    for (const PackageEntry& entry : m_entries) inputs.push_back({entry.path, entry.size});
+    return inputs;
 }
 
 std::uint32_t Package::size() const {

@@ -25,7 +25,6 @@
 #include <string_view>
 #include <vector>
 
-#include "packer/console.h"
 #include "platform/files.h"
 
 namespace quill {
@@ -41,6 +40,12 @@ constexpr std::uint32_t kMaxPackageNameLength = kNameBlockCapacity - 8;
 constexpr std::uint32_t kNameTableStep = 1024;
 // Offsets are 32-bit: a package must stay below this.
 constexpr std::uint64_t kPackageSizeLimit = 1ull << 32;
+
+// An input taken into a package, as the summary names it.
+struct PackedInput {
+    std::u16string path;  // as given
+    std::uint32_t size;
+};
 
 enum class AddResult {
     kAdded,
@@ -68,7 +73,7 @@ enum class PackageError {
 
 class Package {
   public:
-    explicit Package(ConsoleWriter& console);
+    Package() = default;
     ~Package();
     Package(const Package&) = delete;
     Package& operator=(const Package&) = delete;
@@ -78,9 +83,10 @@ class Package {
     AddResult AddFile(std::u16string_view path);
     // Why the last AddFile gave kFailed.
     const platform::SystemError& openError() const { return m_openError; }
-    // Builds the blocks for the 8-bit package name, assigns the offsets and
-    // prints the summary. Prints nothing on failure.
+    // Builds the blocks for the 8-bit package name and assigns the offsets.
     bool Prepare(std::string_view name);
+    // The inputs taken, in package order: what the summary shows.
+    std::vector<PackedInput> Inputs() const;
     // The package's length in bytes, once prepared.
     std::uint32_t size() const;
     // Writes the package. A file appears at `path` only when every byte was
@@ -113,14 +119,12 @@ class Package {
     bool BuildIndexTable();
     bool BuildNameTable();
     bool AssignDataOffsets();
-    void PrintSummary();
     bool WriteAll(platform::File& output);
     bool CopyFileData(const platform::ByteSink& sink, PackageEntry& entry);
     bool Fail(PackageError error);
     std::uint32_t IndexTableLength() const;
     void StoreSlot(std::size_t slot, std::size_t field, std::uint32_t value);
 
-    ConsoleWriter& m_console;
     // The header words, in file order.
     const std::uint32_t m_magic = kPackageMagic;
     const std::uint32_t m_version = kPackageVersion;

@@ -2,7 +2,6 @@
 
 #include <ctime>
 
-#include "packer/console.h"
 #include "packer/pack_job.h"
 
 namespace pipeline {
@@ -16,27 +15,23 @@ quill::PackJob JobFor(std::u16string_view pakPath, std::u16string_view first,
     return job;
 }
 
-// The run as quill would report it: its texts, and its words for a failure.
-// `archive`: what became of the .kolo, when the packer wrote it.
-PackerRun RunOf(const quill::PackJob& job, const quill::PackResult& result,
-                quill::CapturingConsole& console,
-                KoloWriter::Result archive = KoloWriter::Result::kOk) {
+// The run as the job's result tells it. `archive`: what became of the
+// .kolo, when the packer wrote it.
+PackerRun RunOf(quill::PackResult result, KoloWriter::Result archive = KoloWriter::Result::kOk) {
     PackerRun run;
     if (result.ok()) {
         run.status = PackerRun::Status::kSucceeded;
     } else if (result.error == quill::PackageError::kInterrupted) {
         run.status = PackerRun::Status::kInterrupted;
     } else {
-        // The packer has no words for the archive's own troubles.
-        if (archive != KoloWriter::Result::kTooLarge &&
-            archive != KoloWriter::Result::kNotAsWritten) {
-            quill::PrintPackFailure(job, result, console);
-        } else {
+        run.status = PackerRun::Status::kFailed;
+        // The archive's own troubles, for which the job has no words.
+        if (archive == KoloWriter::Result::kTooLarge ||
+            archive == KoloWriter::Result::kNotAsWritten) {
             run.archive = archive;
         }
-        run.status = PackerRun::Status::kFailed;
     }
-    run.text = console.message();
+    run.result = std::move(result);
     return run;
 }
 
@@ -62,39 +57,30 @@ quill::PackageError ArchiveError(KoloWriter::Result result) {
 
 PackerRun InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view first,
                                 std::u16string_view second) {
-    const quill::PackJob job = JobFor(pakPath, first, second);
-    quill::CapturingConsole console;
-    return RunOf(job, quill::PackFiles(job, console), console);
+    return RunOf(quill::PackFiles(JobFor(pakPath, first, second)));
 }
 
 std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPath,
                                                        std::u16string_view first,
                                                        std::u16string_view second,
                                                        const KoloOptions& options) {
-    quill::PackJob job = JobFor(pakPath, first, second);
-    quill::CapturingConsole console;
     // Dated as a package file made now would be.
     const std::int64_t moment = options.entryTime.value_or(std::time(nullptr));
     KoloWriter::Result archived = KoloWriter::Result::kOk;
-    const quill::PackResult result = quill::PackInto(job, console, [&](quill::Package& package) {
-        KoloWriter archive(pakPath, package.size(), moment, options);
-        if (archive.IsOpen() && !package.WriteTo([&](const void* data, std::size_t size) {
-                return archive.Write(data, size);
-            })) {
-            // The inputs' failures and a stop are the package's; the
-            // archive's own are told by the archive.
-            if (package.error() != quill::PackageError::kWriteOutput) return package.error();
-        }
-        archived = archive.IsOpen() ? archive.Commit() : archive.result();
-        return ArchiveError(archived);
-    });
-    // The .kolo is the only file made: a failure to write names it.
-    if (result.error == quill::PackageError::kCreateOutput ||
-        result.error == quill::PackageError::kWriteOutput ||
-        result.error == quill::PackageError::kDiskFull) {
-        job.output = KoloPathFor(pakPath);
-    }
-    return RunOf(job, result, console, archived);
+    quill::PackResult result =
+        quill::PackInto(JobFor(pakPath, first, second), [&](quill::Package& package) {
+            KoloWriter archive(pakPath, package.size(), moment, options);
+            if (archive.IsOpen() && !package.WriteTo([&](const void* data, std::size_t size) {
+                    return archive.Write(data, size);
+                })) {
+                // The inputs' failures and a stop are the package's; the
+                // archive's own are told by the archive.
+                if (package.error() != quill::PackageError::kWriteOutput) return package.error();
+            }
+            archived = archive.IsOpen() ? archive.Commit() : archive.result();
+            return ArchiveError(archived);
+        });
+    return RunOf(std::move(result), archived);
 }
 
 }  // namespace pipeline

@@ -11,8 +11,6 @@
 namespace pipeline {
 namespace {
 
-using platform::Message;
-
 // An .mbm input is replaced by its prepared copy; false when there is
 // none, with the system's reason in `error` where it gave one.
 bool PrepareInput(std::u16string& input, const PackSettings& settings,
@@ -35,32 +33,34 @@ bool IsLayoutAndBundle(std::u16string_view a, std::u16string_view b) {
            (bundle(a) && platform::HasExtension(b, u".xml"));
 }
 
-SkinResult Outcome(SkinOutcome outcome, Message packerText = {}) {
+SkinResult Outcome(SkinOutcome outcome) {
     SkinResult result;
     result.outcome = outcome;
-    result.packerText = std::move(packerText);
     return result;
 }
 
-// What became of a skin whose packer did not succeed; nothing when it did.
-std::optional<SkinResult> PackerFailure(PackerRun& run) {
+// What became of a skin after its packer ran, with what the packer said.
+SkinResult AfterPacker(SkinOutcome outcome, PackerRun& run, const std::u16string& koloPath) {
+    SkinResult result = Outcome(outcome);
+    result.packerText = std::move(run.text);
+    result.packResult = std::move(run.result);
+    result.koloPath = koloPath;
+    return result;
+}
+
+// The outcome of a packer run that did not succeed; nothing when it did.
+std::optional<SkinOutcome> PackerFailure(const PackerRun& run) {
     switch (run.status) {
         case PackerRun::Status::kNotStarted:
-            return Outcome(SkinOutcome::kPackerNotStarted, std::move(run.text));
+            return SkinOutcome::kPackerNotStarted;
         case PackerRun::Status::kFailed:
-            return Outcome(SkinOutcome::kPackerFailed, std::move(run.text));
+            return SkinOutcome::kPackerFailed;
         case PackerRun::Status::kInterrupted:
-            return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
+            return SkinOutcome::kInterrupted;
         case PackerRun::Status::kSucceeded:
             break;
     }
     return std::nullopt;
-}
-
-SkinResult AboutKolo(SkinOutcome outcome, std::u16string koloPath, Message packerText) {
-    SkinResult result = Outcome(outcome, std::move(packerText));
-    result.koloPath = std::move(koloPath);
-    return result;
 }
 
 // The skin's outcome when its .kolo could not be made for a reason that
@@ -76,11 +76,6 @@ SkinOutcome ArchiveOutcome(KoloWriter::Result archive) {
         default:
             return SkinOutcome::kKoloFailed;
     }
-}
-
-// "Making the .kolo of [skin] failed!"
-Message Failed(const Message& skin, const Message& end) {
-    return u"生成KOLO文件:【" + skin + u"】 失败！" + end;
 }
 
 }  // namespace
@@ -134,69 +129,29 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
     kolo.entryTime = settings.entryTime;
     if (settings.createKolo) {
         if (std::optional<PackerRun> run = packer.PackIntoKolo(pakPath, input1, input2, kolo)) {
+            SkinOutcome outcome = SkinOutcome::kKoloWritten;
             if (run->archive != KoloWriter::Result::kOk) {
-                return AboutKolo(ArchiveOutcome(run->archive), koloPath, std::move(run->text));
+                outcome = ArchiveOutcome(run->archive);
+            } else if (const auto failure = PackerFailure(*run)) {
+                outcome = *failure;
             }
-            if (auto failure = PackerFailure(*run)) return std::move(*failure);
-            return AboutKolo(SkinOutcome::kKoloWritten, koloPath, std::move(run->text));
+            return AfterPacker(outcome, *run, koloPath);
         }
     }
 
     if (platform::KindOfPath(pakPath) == platform::PathKind::kFile) platform::RemoveFile(pakPath);
     PackerRun run = packer.Pack(pakPath, input1, input2);
-    if (auto failure = PackerFailure(run)) return std::move(*failure);
-    if (!settings.createKolo) return Outcome(SkinOutcome::kPacked, std::move(run.text));
+    if (const auto failure = PackerFailure(run)) return AfterPacker(*failure, run, koloPath);
+    if (!settings.createKolo) return AfterPacker(SkinOutcome::kPacked, run, koloPath);
     const KoloWriter::Result made = MakeKoloPackage(pakPath, true, kolo);
-    if (made == KoloWriter::Result::kOk) {
-        return AboutKolo(SkinOutcome::kKoloWritten, koloPath, std::move(run.text));
-    }
+    if (made == KoloWriter::Result::kOk)
+        return AfterPacker(SkinOutcome::kKoloWritten, run, koloPath);
     // Stopped half way, the package this run made goes too.
     if (platform::InterruptRequested()) {
         platform::RemoveFile(pakPath);
-        return Outcome(SkinOutcome::kInterrupted, std::move(run.text));
+        return AfterPacker(SkinOutcome::kInterrupted, run, koloPath);
     }
-    return AboutKolo(ArchiveOutcome(made), koloPath, std::move(run.text));
-}
-
-Message RefusedText(std::u16string_view name, const Message& reason, std::u16string_view lineEnd) {
-    return lineEnd + (u"打包【" + Message::Name(name) + u"】失败,原因:") + reason + u"!" + lineEnd;
-}
-
-Message OutcomeText(const SkinResult& result, std::u16string_view name, std::u16string_view lineEnd,
-                    bool systemReasons) {
-    const Message skin = Message::Name(name), end(lineEnd);
-    const auto refused = [&](const Message& reason) { return RefusedText(name, reason, lineEnd); };
-    switch (result.outcome) {
-        case SkinOutcome::kMissingFiles:
-            return refused(u"缺少文件(需两个同名的PXA文件与XML文件)");
-        case SkinOutcome::kInputIsOutput:
-            return refused(platform::Say(u"输入文件 ", result.input, u" 与输出文件相同"));
-        case SkinOutcome::kDeviceName:
-            return refused(u"文件名 " + skin + u".kolo 是系统保留的设备名");
-        case SkinOutcome::kMbmFailed:
-            if (systemReasons && result.systemError.code != 0) {
-                return refused(u"校正mbm文件失败: " + platform::Describe(result.systemError));
-            }
-            return refused(u"校正mbm文件失败");
-        case SkinOutcome::kKoloTooLarge:
-            return platform::Say(
-                       u"包太大, 压缩前或压缩后达到 4GB, 不用 ZIP64 的 .kolo 装不下, 未生成 ",
-                       result.koloPath, u"!") +
-                   end + Failed(skin, end);
-        case SkinOutcome::kKoloNotAsWritten:
-            return platform::Say(u"写入的 ", result.koloPath, u" 读回核对不符, 未生成!") + end +
-                   Failed(skin, end);
-        case SkinOutcome::kPackerFailed:
-        case SkinOutcome::kKoloFailed:
-            return Failed(skin, end);
-        case SkinOutcome::kKoloWritten:
-            return u"生成KOLO文件成功！" + end + u"路径:" + Message::Name(result.koloPath) + end;
-        case SkinOutcome::kPackerNotStarted:  // the runner's message says it all
-        case SkinOutcome::kPacked:
-        case SkinOutcome::kInterrupted:
-            break;
-    }
-    return {};
+    return AfterPacker(ArchiveOutcome(made), run, koloPath);
 }
 
 }  // namespace pipeline

@@ -1,5 +1,5 @@
-// One skin's way from its two files to a .kolo package, and the texts that
-// tell what became of it.
+// One skin's way from its two files to a .kolo package, and what became of
+// it as a value.
 #pragma once
 
 #include <cstdint>
@@ -7,20 +7,23 @@
 #include <string>
 #include <string_view>
 
+#include "packer/pack_job.h"
 #include "pipeline/kolo.h"
-#include "platform/message.h"
 #include "platform/system_error.h"
 
 namespace pipeline {
 
-// What a packer run came to, with what the packer printed (or, when it could
-// not be started, why).
+// What a packer run came to.
 struct PackerRun {
     enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted };
     Status status = Status::kNotStarted;
-    platform::Message text;
+    // A packer in a process of its own: what it printed, or, when it could
+    // not be started, why.
+    std::u16string text;
+    // A packer in this process: what the job came to.
+    std::optional<quill::PackResult> result;
     // With kFailed, for a packer that writes the .kolo itself: what became
-    // of it, where the packer's own words do not tell.
+    // of it, where the job's own result does not tell.
     KoloWriter::Result archive = KoloWriter::Result::kOk;
 };
 
@@ -71,8 +74,9 @@ enum class SkinOutcome {
 
 struct SkinResult {
     SkinOutcome outcome = SkinOutcome::kMissingFiles;
-    platform::Message packerText;       // what the packer printed, when it ran or failed to start
-    std::u16string input;               // with kInputIsOutput: that input
+    std::u16string packerText;  // what a packer process printed, when it ran or failed to start
+    std::optional<quill::PackResult> packResult;  // what a packer in this process came to
+    std::u16string input;                         // with kInputIsOutput: that input
     std::u16string koloPath;            // with kKoloWritten, kKoloTooLarge and kKoloNotAsWritten
     platform::SystemError systemError;  // with kMbmFailed: the system's reason, if it gave one
 };
@@ -94,15 +98,5 @@ std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16stri
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, std::u16string_view firstFile,
                     std::u16string_view secondFile);
-
-// "Packing [name] failed, reason: <reason>!", between two line ends.
-platform::Message RefusedText(std::u16string_view name, const platform::Message& reason,
-                              std::u16string_view lineEnd);
-
-// The words for what became of the skin `name` after what the packer
-// printed, each line ended with `lineEnd`; with `systemReasons`, the
-// system's words for a failure where it gave some.
-platform::Message OutcomeText(const SkinResult& result, std::u16string_view name,
-                              std::u16string_view lineEnd, bool systemReasons = false);
 
 }  // namespace pipeline

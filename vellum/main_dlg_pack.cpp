@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include "pipeline/skin_words.h"
 #include "platform/files.h"
 #include "platform/wide.h"
 #include "vellum/main_dlg.h"
@@ -44,7 +45,7 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& n
     settings.mbmFolder = platform::TempFolder();
     const pipeline::SkinResult result =
         pipeline::PackSkin(m_packer, settings, outputDir, name, firstFile, secondFile);
-    m_strOutputLog += (result.packerText + pipeline::OutcomeText(result, name, u"\r\n")).Plain();
+    m_strOutputLog += result.packerText + pipeline::OutcomeText(result, name, u"\r\n").Plain();
     switch (result.outcome) {
         case pipeline::SkinOutcome::kMissingFiles:
         case pipeline::SkinOutcome::kInputIsOutput:

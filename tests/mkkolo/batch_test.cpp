@@ -78,14 +78,14 @@ TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
 
 // Keeps what each stream got, and whether a report was printed over the
 // progress line.
-class ScriptedConsole final : public Console {
+class ScriptedConsole final : public platform::Console {
   public:
     explicit ScriptedConsole(bool terminal) : m_bTerminal(terminal) {}
-    void Out(const Message& text) override {
+    void Out(const platform::Message& text) override {
         if (progressShown) reportOverProgress = true;
         out += text.Plain();
     }
-    void Err(const Message& text) override {
+    void Err(const platform::Message& text) override {
         err += text.Plain();
         progressShown = text.Plain().substr(0, 3) == u"\r进度";
     }

@@ -18,6 +18,7 @@
 #include "pipeline/pack_skin.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
+#include "pipeline/skin_words.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -186,7 +187,7 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     jobs.ForEach([&](const pipeline::SkinJob& job) {
         const pipeline::SkinResult skin = pipeline::PackSkin(quill, settings, out, job.strName,
                                                              job.strFirstFile, job.strSecondFile);
-        log += (skin.packerText + pipeline::OutcomeText(skin, job.strName, u"\r\n")).Plain();
+        log += skin.packerText + pipeline::OutcomeText(skin, job.strName, u"\r\n").Plain();
     });
     const auto expected = Contents(FsPath(out));
     fs::remove_all(FsPath(out));

@@ -1,4 +1,5 @@
 #include "pipeline/pack_skin.h"
+#include "pipeline/skin_words.h"
 
 #include <gtest/gtest.h>
 
@@ -23,10 +24,16 @@ class ScriptedPacker : public Packer {
     PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
                    std::u16string_view second) override {
         calls.push_back({std::u16string(pakPath), std::u16string(first), std::u16string(second)});
-        if (status == PackerRun::Status::kNotStarted) return {status, u"cannot start\n"};
+        if (status == PackerRun::Status::kNotStarted) return Run(u"cannot start\n");
         if (writes)
             WriteBytes(FsPath(pakPath), ReadBytes(FsPath(first)) + ReadBytes(FsPath(second)));
-        return {status, u"packed\r\n"};
+        return Run(u"packed\r\n");
+    }
+    PackerRun Run(std::u16string text) const {
+        PackerRun run;
+        run.status = status;
+        run.text = std::move(text);
+        return run;
     }
     PackerRun::Status status = PackerRun::Status::kSucceeded;
     bool writes = true;
@@ -46,7 +53,7 @@ class PackSkinTest : public ::testing::Test {
                      PackSettings settings = {}) {
         settings.mbmFolder = testing_support::U16(temp.path()) + platform::kPathSeparator;
         const SkinResult result = PackSkin(packer, settings, outputDir, u"night", first, second);
-        log += (result.packerText + OutcomeText(result, u"night", u"\r\n")).Plain();
+        log += result.packerText + OutcomeText(result, u"night", u"\r\n").Plain();
         return result.outcome;
     }
     TempDir inputs, output, temp;

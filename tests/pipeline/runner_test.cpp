@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "pipeline/process_runner.h"
+#include "pipeline/skin_words.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "tests/support/pak_reader.h"
@@ -68,9 +69,8 @@ TEST(QuillProcessPacker, RunsTheRealPackerBesideThisProgram) {
     const PackerRun run = packer.Pack(pak, xml, pxa);
     EXPECT_EQ(run.status, PackerRun::Status::kSucceeded);
     // The summary as the packer prints it, decoded in this program's code page.
-    EXPECT_EQ(run.text.Plain(), kNewline + u"2 个文件被打包." + kNewline +
-                                    std::u16string(47, u'-') + kNewline + xml + u"\t7 字节" +
-                                    kNewline + pxa + u"\t3 字节" + kNewline);
+    EXPECT_EQ(run.text, kNewline + u"2 个文件被打包." + kNewline + std::u16string(47, u'-') +
+                            kNewline + xml + u"\t7 字节" + kNewline + pxa + u"\t3 字节" + kNewline);
     const auto package =
         testing_support::ReadPak(testing_support::ReadBytes(testing_support::FsPath(pak)));
     ASSERT_TRUE(package);
@@ -101,10 +101,10 @@ TEST(QuillProcessPacker, APackageIsWrappedOnlyWhenThePackerMadeIt) {
     write(u"z.pak", "an earlier run's package");
     SkinResult result = PackSkin(packer, settings, out, u"z", dir / u"z.xml", dir / u"z.pxa");
     EXPECT_EQ(result.outcome, SkinOutcome::kPackerFailed);
-    EXPECT_EQ(result.packerText.Plain(), u"文件 " + dir / u"z.xml" + u" 被忽略!\r" + kNewline +
-                                             u"文件 " + dir / u"z.pxa" + u" 被忽略!\r" + kNewline +
-                                             u"没有可打包的文件, 未生成 " + out + sep + u"z.pak!" +
-                                             kNewline);
+    EXPECT_EQ(result.packerText, u"文件 " + dir / u"z.xml" + u" 被忽略!\r" + kNewline + u"文件 " +
+                                     dir / u"z.pxa" + u" 被忽略!\r" + kNewline +
+                                     u"没有可打包的文件, 未生成 " + out + sep + u"z.pak!" +
+                                     kNewline);
     EXPECT_EQ(OutcomeText(result, u"z", u"\r\n").Plain(), u"生成KOLO文件:【z】 失败！\r\n");
     EXPECT_FALSE(exists(u"z.pak"));
     EXPECT_FALSE(exists(u"z.kolo"));

@@ -1,0 +1,41 @@
+// Where a console program's texts go: its results to standard output, its
+// complaints to standard error (see platform/message.h for how names in them
+// are shown).
+#pragma once
+
+#include <optional>
+
+#include "platform/message.h"
+#include "platform/system_error.h"
+
+namespace platform {
+
+class Console {
+  public:
+    virtual ~Console() = default;
+    // What the program was asked for: reports, listings, verdicts.
+    virtual void Out(const Message& text) = 0;
+    // The program's own complaints and a progress line.
+    virtual void Err(const Message& text) = 0;
+    // Whether a person watches the complaints' stream, who may like to see
+    // how far a run has come.
+    virtual bool ErrIsTerminal() const = 0;
+    // Why the results could not all be written, once one could not.
+    virtual std::optional<SystemError> OutFailure() const { return std::nullopt; }
+};
+
+// Standard output and standard error, as WriteText writes them
+// (platform/terminal.h). A write that fails is kept for OutFailure; the
+// program goes on.
+class StandardConsole final : public Console {
+  public:
+    void Out(const Message& text) override;
+    void Err(const Message& text) override;
+    bool ErrIsTerminal() const override;
+    std::optional<SystemError> OutFailure() const override { return m_outFailure; }
+
+  private:
+    std::optional<SystemError> m_outFailure;
+};
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+// What every console program of the toolkit does first, and what it asks of
+// its surroundings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Catches requests to stop (see interrupt.h); on Linux also takes the
+// locale's character set and lets a reader of the output that goes away
+// (`program | head`) cost the texts only, not the work. Returns the
+// arguments after the program's name, as UTF-16. Each system defines the
+// form its `main` receives.
+std::vector<std::u16string> StartConsoleProgram(int argc, char** argv);
+std::vector<std::u16string> StartConsoleProgram(int argc, wchar_t** argv);
+
+// An environment variable's value, when it is set.
+std::optional<std::u16string> EnvironmentVariable(std::u16string_view name);
+
+// How many processors the program may use, at least 1.
+unsigned ProcessorCount();
+
+}  // namespace platform
