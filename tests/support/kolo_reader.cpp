@@ -24,9 +24,11 @@ std::optional<KoloEntry> ReadSingleEntry(const std::filesystem::path& archive) {
         entry.flag = info.flag;
         entry.compressedSize = info.compressed_size;
         entry.date = info.tmu_date;
-        entry.data.resize(info.uncompressed_size);
-        ok = unzReadCurrentFile(zip, entry.data.data(), static_cast<unsigned>(entry.data.size())) ==
-             static_cast<int>(entry.data.size());
+        char chunk[65536];
+        int got;
+        while ((got = unzReadCurrentFile(zip, chunk, sizeof chunk)) > 0)
+            entry.data.append(chunk, got);
+        ok = got == 0 && entry.data.size() == info.uncompressed_size;
         ok = unzCloseCurrentFile(zip) == UNZ_OK && ok;  // checks the CRC
     }
     unzClose(zip);
@@ -35,14 +37,15 @@ std::optional<KoloEntry> ReadSingleEntry(const std::filesystem::path& archive) {
 }
 
 void WriteZip(const std::filesystem::path& archive,
-              const std::vector<std::pair<std::string, std::string>>& entries, int method) {
+              const std::vector<std::pair<std::string, std::string>>& entries, int method,
+              bool zip64) {
     zipFile zip = zipOpen64(archive.string().c_str(), APPEND_STATUS_CREATE);
     bool ok = zip != nullptr;
     for (const auto& [name, data] : entries) {
         zip_fileinfo info{};
         ok = ok &&
-             zipOpenNewFileInZip(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                 method == 0 ? 0 : 9) == ZIP_OK &&
+             zipOpenNewFileInZip64(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                   method, method == 0 ? 0 : 9, zip64) == ZIP_OK &&
              zipWriteInFileInZip(zip, data.data(), static_cast<unsigned>(data.size())) == ZIP_OK &&
              zipCloseFileInZip(zip) == ZIP_OK;
     }

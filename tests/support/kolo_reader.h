@@ -20,12 +20,15 @@ struct KoloEntry {
 };
 
 // The archive's entry, or nothing unless it holds exactly one entry that
-// reads back with the right CRC.
+// reads back with the right CRC and size. Its bytes are read as they come,
+// whatever size the archive claims.
 std::optional<KoloEntry> ReadSingleEntry(const std::filesystem::path& archive);
 
 // Writes a ZIP archive of the entries (name and data), each with `method`
-// (8 deflate, 0 stored): for archives that are no .kolo.
+// (8 deflate, 0 stored), with ZIP64 extra fields when `zip64` is set: for
+// archives that are no .kolo.
 void WriteZip(const std::filesystem::path& archive,
-              const std::vector<std::pair<std::string, std::string>>& entries, int method = 8);
+              const std::vector<std::pair<std::string, std::string>>& entries, int method = 8,
+              bool zip64 = false);
 
 }  // namespace testing_support
