@@ -6,16 +6,56 @@
 #include <climits>
 #include <cstring>
 
-#include "app/zip_file.h"
-
 namespace vellum {
 
 // The archive is read through the functions below from a file opened by the
 // caller, so any path opens and a failure carries the system's reason.
+// minizip reads headers a byte or two at a time and seeks before most reads;
+// they are served from a buffer of the file's bytes, so even a header that
+// claims tens of thousands of extra fields costs no system call each.
 struct KoloReader::Archive {
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
     platform::File file;
+    std::uint64_t size = 0;      // measured once, at the start
+    std::uint64_t position = 0;  // where minizip reads next
+    std::unique_ptr<char[]> buffer{new char[kBufferSize]};
+    std::uint64_t bufferStart = 0;  // where the buffer's bytes are in the file
+    std::size_t bufferLength = 0;
     bool failed = false;
     platform::SystemError error;
+
+    // Up to `capacity` bytes from the position; fewer at the end or after
+    // a failure.
+    std::size_t Read(char* to, std::size_t capacity) {
+        std::size_t done = 0;
+        while (done < capacity) {
+            if (position < bufferStart || position - bufferStart >= bufferLength) {
+                if (!Fill()) break;
+            }
+            const std::size_t at = static_cast<std::size_t>(position - bufferStart);
+            const std::size_t n = std::min(capacity - done, bufferLength - at);
+            std::memcpy(to + done, buffer.get() + at, n);
+            done += n;
+            position += n;
+        }
+        return done;
+    }
+
+  private:
+    // The bytes from the position on; false at or past the end.
+    bool Fill() {
+        bufferLength = 0;
+        bufferStart = position;
+        if (position >= size) return false;
+        if (!file.Seek(position) ||
+            file.Read(buffer.get(), kBufferSize, bufferLength) != platform::IoResult::kOk) {
+            error = platform::LastSystemError();
+            failed = true;
+            bufferLength = 0;
+        }
+        return bufferLength > 0;
+    }
 };
 
 namespace {
@@ -33,9 +73,8 @@ constexpr std::uint64_t kEndRecordSearch = 0xFFFF;
 constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kLocalHeaderFlags = 6;
-// Extra fields are 16-bit ID, 16-bit size, data; the whole field is at most
-// this long, as its 16-bit length says.
-constexpr std::size_t kMaxExtraField = 0xFFFF;
+// An extra field holds fields of a 16-bit ID, a 16-bit size and that many
+// bytes.
 constexpr unsigned kZip64ExtraField = 0x0001;
 // The flag bits read: 1 and 2 (the deflate level), 3 (sizes and CRC in a
 // data descriptor too: minizip takes them from the central directory and
@@ -54,13 +93,7 @@ voidpf OpenStream(voidpf opaque, const void*, int) {
 }
 
 uLong ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
-    Archive& s = ArchiveOf(stream);
-    std::size_t got = 0;
-    if (s.file.Read(buffer, size, got) != platform::IoResult::kOk) {
-        s.error = platform::LastSystemError();
-        s.failed = true;
-    }
-    return static_cast<uLong>(got);
+    return static_cast<uLong>(ArchiveOf(stream).Read(static_cast<char*>(buffer), size));
 }
 
 uLong RefuseWrite(voidpf, voidpf, const void*, uLong) {
@@ -68,11 +101,17 @@ uLong RefuseWrite(voidpf, voidpf, const void*, uLong) {
 }
 
 ZPOS64_T TellStream(voidpf, voidpf stream) {
-    return TellZipFile(ArchiveOf(stream).file);
+    return ArchiveOf(stream).position;
 }
 
+// Any position is taken: reading past the end gives no bytes.
 long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    return SeekZipFile(ArchiveOf(stream).file, offset, origin);
+    Archive& archive = ArchiveOf(stream);
+    const std::uint64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? archive.position
+                               : origin == ZLIB_FILEFUNC_SEEK_END ? archive.size
+                                                                  : 0;
+    archive.position = base + offset;
+    return 0;
 }
 
 int CloseStream(voidpf, voidpf) {
@@ -85,18 +124,8 @@ int StreamError(voidpf, voidpf stream) {
 
 // Exactly `size` bytes from `offset`.
 bool ReadAt(Archive& archive, std::uint64_t offset, char* buffer, std::size_t size) {
-    if (!archive.file.Seek(offset)) {
-        archive.error = platform::LastSystemError();
-        archive.failed = true;
-        return false;
-    }
-    while (size > 0) {
-        const std::size_t got = ReadStream(nullptr, &archive, buffer, static_cast<uLong>(size));
-        if (got == 0) return false;
-        buffer += got;
-        size -= got;
-    }
-    return true;
+    archive.position = offset;
+    return archive.Read(buffer, size) == size;
 }
 
 unsigned Little16(const char* at) {
@@ -137,6 +166,7 @@ bool KoloReader::FindEndRecord() {
         m_archive->failed = true;
         return Fail(KoloFault::kReadFailed);
     }
+    m_archive->size = *size;
     const std::uint64_t searched = std::min(*size, kEndRecordSearch);
     const std::size_t before =
         static_cast<std::size_t>(std::min<std::uint64_t>(*size - searched, kZip64LocatorSize));
@@ -176,10 +206,14 @@ bool KoloReader::CheckHeader(unsigned long flags, const std::string& extra) {
 // its flags and extra field, which are checked here. The entry's data
 // follows the header, its name and that field.
 bool KoloReader::CheckLocalHeader(std::size_t nameSize) {
-    std::string extra(kMaxExtraField, '\0');
-    const int got = unzGetLocalExtrafield(m_zip, extra.data(), static_cast<unsigned>(extra.size()));
-    if (got < 0) return Fail(KoloFault::kBadData);
-    extra.resize(static_cast<std::size_t>(got));
+    const int length = unzGetLocalExtrafield(m_zip, nullptr, 0);
+    if (length < 0 || static_cast<std::uint64_t>(length) > m_archive->size) {
+        return Fail(KoloFault::kBadData);
+    }
+    std::string extra(static_cast<std::size_t>(length), '\0');
+    if (unzGetLocalExtrafield(m_zip, extra.data(), static_cast<unsigned>(extra.size())) != length) {
+        return Fail(KoloFault::kBadData);
+    }
     const std::uint64_t data = unzGetCurrentFileZStreamPos64(m_zip);
     const std::uint64_t leading = kLocalHeaderSize + nameSize + extra.size();
     char header[kLocalHeaderSize];
@@ -202,16 +236,19 @@ bool KoloReader::Open(platform::File file) {
     if (unzGetGlobalInfo64(m_zip, &global) != UNZ_OK) return Fail(KoloFault::kNotZip);
     m_count = global.number_entry;
     if (m_count != 1) return Fail(KoloFault::kEntryCount);
+    // The first entry is the current one. Its name and extra field are no
+    // longer than the file, nor than their 16-bit lengths allow.
+    const auto longest = static_cast<std::size_t>(std::min<std::uint64_t>(m_archive->size, 0xFFFF));
+    std::string name(longest, '\0'), extra(longest, '\0');
     unz_file_info64 info;
-    char name[1024];
-    std::string extra(kMaxExtraField, '\0');
-    if (unzGoToFirstFile(m_zip) != UNZ_OK ||
-        unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, extra.data(),
-                                static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK) {
+    if (unzGetCurrentFileInfo64(m_zip, &info, name.data(), static_cast<uLong>(name.size()),
+                                extra.data(), static_cast<uLong>(extra.size()), nullptr,
+                                0) != UNZ_OK) {
         return Fail(KoloFault::kNotZip);
     }
+    name.resize(std::min<std::size_t>(info.size_filename, name.size()));
     extra.resize(std::min<std::size_t>(info.size_file_extra, extra.size()));
-    m_entry.name.assign(name, std::min<std::size_t>(info.size_filename, sizeof name - 1));
+    m_entry.name = std::move(name);
     m_entry.method = info.compression_method;
     m_entry.flags = info.flag;
     m_entry.compressedSize = info.compressed_size;
