@@ -4,9 +4,11 @@
 # none of them, so they are compiled here, and linked statically, from the
 # sources that scripts/bootstrap puts in third_party/ (Debian's zlib and
 # libdeflate source packages) and KOLO_GOOGLETEST_SOURCE_DIR (Debian's
-# googletest package).
+# googletest package). The fuzz build compiles zlib, minizip and libdeflate
+# from those sources too, with its sanitizers and coverage, so the fuzzer
+# sees into the archive code and the sanitizers check it.
 
-if(NOT CMAKE_CROSSCOMPILING)
+if(NOT CMAKE_CROSSCOMPILING AND NOT KOLO_FUZZ)
   find_package(ZLIB REQUIRED)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
@@ -18,7 +20,7 @@ if(NOT CMAKE_CROSSCOMPILING)
 else()
   set(ZLIB_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/zlib)
   if(NOT EXISTS ${ZLIB_SOURCE_DIR}/contrib/minizip/zip.c)
-    message(FATAL_ERROR "zlib sources missing in ${ZLIB_SOURCE_DIR}: run scripts/bootstrap windows")
+    message(FATAL_ERROR "zlib sources missing in ${ZLIB_SOURCE_DIR}: run scripts/bootstrap windows (or test)")
   endif()
   set(MINIZIP_DIR ${ZLIB_SOURCE_DIR}/contrib/minizip)
   add_library(kolo_minizip STATIC
@@ -26,7 +28,10 @@ else()
     ${ZLIB_SOURCE_DIR}/deflate.c ${ZLIB_SOURCE_DIR}/infback.c ${ZLIB_SOURCE_DIR}/inffast.c
     ${ZLIB_SOURCE_DIR}/inflate.c ${ZLIB_SOURCE_DIR}/inftrees.c ${ZLIB_SOURCE_DIR}/trees.c
     ${ZLIB_SOURCE_DIR}/uncompr.c ${ZLIB_SOURCE_DIR}/zutil.c
-    ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP_DIR}/ioapi.c ${MINIZIP_DIR}/iowin32.c)
+    ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP_DIR}/ioapi.c)
+  if(WIN32)
+    target_sources(kolo_minizip PRIVATE ${MINIZIP_DIR}/iowin32.c)
+  endif()
   target_include_directories(kolo_minizip SYSTEM PUBLIC ${ZLIB_SOURCE_DIR} ${MINIZIP_DIR})
   target_compile_options(kolo_minizip PRIVATE -w)
 
@@ -42,7 +47,7 @@ else()
   target_compile_options(kolo_libdeflate PRIVATE -w)
 endif()
 
-if(KOLO_BUILD_TESTS)
+if(KOLO_BUILD_TESTS AND NOT KOLO_FUZZ)
   if(NOT CMAKE_CROSSCOMPILING)
     find_package(GTest REQUIRED)
   else()
