@@ -4,9 +4,12 @@
 # none of them, so they are compiled here, and linked statically, from the
 # sources that scripts/bootstrap puts in third_party/ (Debian's zlib,
 # libdeflate and expat source packages) and KOLO_GOOGLETEST_SOURCE_DIR
-# (Debian's googletest package); nlohmann-json is headers only.
+# (Debian's googletest package); nlohmann-json is headers only. The fuzz
+# build compiles zlib, minizip and libdeflate from those sources too, with
+# its sanitizers and coverage, so the fuzzer sees into the archive code and
+# the sanitizers check it.
 
-if(NOT CMAKE_CROSSCOMPILING)
+if(NOT CMAKE_CROSSCOMPILING AND NOT KOLO_FUZZ)
   find_package(ZLIB REQUIRED)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
@@ -24,7 +27,7 @@ if(NOT CMAKE_CROSSCOMPILING)
 else()
   set(ZLIB_SOURCE_DIR ${PROJECT_SOURCE_DIR}/third_party/zlib)
   if(NOT EXISTS ${ZLIB_SOURCE_DIR}/contrib/minizip/zip.c)
-    message(FATAL_ERROR "zlib sources missing in ${ZLIB_SOURCE_DIR}: run scripts/bootstrap windows")
+    message(FATAL_ERROR "zlib sources missing in ${ZLIB_SOURCE_DIR}: run scripts/bootstrap windows (or test)")
   endif()
   set(MINIZIP_DIR ${ZLIB_SOURCE_DIR}/contrib/minizip)
   add_library(kolo_minizip STATIC
@@ -32,7 +35,10 @@ else()
     ${ZLIB_SOURCE_DIR}/deflate.c ${ZLIB_SOURCE_DIR}/infback.c ${ZLIB_SOURCE_DIR}/inffast.c
     ${ZLIB_SOURCE_DIR}/inflate.c ${ZLIB_SOURCE_DIR}/inftrees.c ${ZLIB_SOURCE_DIR}/trees.c
     ${ZLIB_SOURCE_DIR}/uncompr.c ${ZLIB_SOURCE_DIR}/zutil.c
-    ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP_DIR}/ioapi.c ${MINIZIP_DIR}/iowin32.c)
+    ${MINIZIP_DIR}/zip.c ${MINIZIP_DIR}/unzip.c ${MINIZIP_DIR}/ioapi.c)
+  if(WIN32)
+    target_sources(kolo_minizip PRIVATE ${MINIZIP_DIR}/iowin32.c)
+  endif()
   target_include_directories(kolo_minizip SYSTEM PUBLIC ${ZLIB_SOURCE_DIR} ${MINIZIP_DIR})
   target_compile_options(kolo_minizip PRIVATE -w)
 
@@ -54,12 +60,20 @@ else()
   # The settings of Debian's expat (general and parameter entities,
   # namespaces, 1 KiB of context), by hand: Debian's patches test them for
   # the value 1, which expat's CMake template does not give.
+  # Its hash salt comes from rand_s on Windows, from getrandom on Linux (the
+  # fuzz build).
+  if(WIN32)
+    set(EXPAT_ENTROPY "")
+  else()
+    set(EXPAT_ENTROPY "#define HAVE_GETRANDOM 1")
+  endif()
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/expat/expat_config.h CONTENT [[
 #define BYTEORDER 1234
 #define XML_CONTEXT_BYTES 1024
 #define XML_DTD 1
 #define XML_NS 1
-]])
+@EXPAT_ENTROPY@
+]] @ONLY)
   add_library(kolo_expat STATIC
     ${EXPAT_SOURCE_DIR}/lib/xmlparse.c ${EXPAT_SOURCE_DIR}/lib/xmlrole.c ${EXPAT_SOURCE_DIR}/lib/xmltok.c)
   target_include_directories(kolo_expat SYSTEM PUBLIC ${EXPAT_SOURCE_DIR}/lib PRIVATE ${CMAKE_BINARY_DIR}/expat)
@@ -78,7 +92,7 @@ else()
   target_include_directories(kolo_nlohmann_json SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/nlohmann-json)
 endif()
 
-if(KOLO_BUILD_TESTS)
+if(KOLO_BUILD_TESTS AND NOT KOLO_FUZZ)
   if(NOT CMAKE_CROSSCOMPILING)
     find_package(GTest REQUIRED)
   else()

@@ -186,18 +186,32 @@ class Subject {
         return m_kolo ? u"压缩包中的 " + EntryName() + u": " + text : text;
     }
 
-    std::u16string EntryName() const { return ShowControls(platform::FromThreadAnsi(kolo().name)); }
+    std::u16string EntryName() const {
+        const std::string& name = kolo().name;
+        return ShowControls(kolo().flags & pipeline::kUtf8NameZipFlag
+                                ? platform::Utf8ToUtf16(name)
+                                : platform::FromThreadAnsi(name));
+    }
 
   private:
     std::u16string KoloFault() const {
         switch (m_kolo->fault()) {
             case pipeline::KoloFault::kNotZip:
                 return u"不是 ZIP 压缩包";
+            case pipeline::KoloFault::kTruncated:
+                return u"压缩包被截断(没有结束记录)";
+            case pipeline::KoloFault::kZip64:
+                return u"压缩包用了 ZIP64, 不支持";
             case pipeline::KoloFault::kEntryCount:
                 return u"压缩包中有 " + ToDecimal(m_kolo->count()) + u" 个文件, 应为 1 个";
+            case pipeline::KoloFault::kEncrypted:
+                return u"压缩包中的 " + EntryName() + u" 已加密, 不支持";
             case pipeline::KoloFault::kNotDeflated:
                 return u"压缩包中的 " + EntryName() + u" 未用 deflate 压缩(压缩方式 " +
                        ToDecimal(kolo().method) + u")";
+            case pipeline::KoloFault::kUnsupportedFlag:
+                return u"压缩包中的 " + EntryName() + u" 用了不支持的标志位 " +
+                       ToDecimal(m_kolo->flagBit());
             case pipeline::KoloFault::kBadData:
                 return u"压缩包中的 " + EntryName() + u" 的数据已损坏";
             case pipeline::KoloFault::kBadCrc:

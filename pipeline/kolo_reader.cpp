@@ -2,7 +2,9 @@
 
 #include <unzip.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "pipeline/zip_file.h"
 
@@ -10,15 +12,79 @@ namespace pipeline {
 
 // The archive is read through the functions below from a file opened by the
 // caller, so any path opens and a failure carries the system's reason.
+// minizip reads headers a byte or two at a time and seeks before most reads;
+// they are served from a buffer of the file's bytes, so even a header that
+// claims tens of thousands of extra fields costs no system call each.
 struct KoloReader::Archive {
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
     platform::File file;
+    std::uint64_t size = 0;      // measured once, at the start
+    std::uint64_t position = 0;  // where minizip reads next
+    std::unique_ptr<char[]> buffer{new char[kBufferSize]};
+    std::uint64_t bufferStart = 0;  // where the buffer's bytes are in the file
+    std::size_t bufferLength = 0;
     bool failed = false;
     platform::SystemError error;
+
+    // Up to `capacity` bytes from the position; fewer at the end or after
+    // a failure.
+    std::size_t Read(char* to, std::size_t capacity) {
+        std::size_t done = 0;
+        while (done < capacity) {
+            if (position < bufferStart || position - bufferStart >= bufferLength) {
+                if (!Fill()) break;
+            }
+            const std::size_t at = static_cast<std::size_t>(position - bufferStart);
+            const std::size_t n = std::min(capacity - done, bufferLength - at);
+            std::memcpy(to + done, buffer.get() + at, n);
+            done += n;
+            position += n;
+        }
+        return done;
+    }
+
+  private:
+    // The bytes from the position on; false at or past the end.
+    bool Fill() {
+        bufferLength = 0;
+        bufferStart = position;
+        if (position >= size) return false;
+        if (!file.Seek(position) ||
+            file.Read(buffer.get(), kBufferSize, bufferLength) != platform::IoResult::kOk) {
+            error = platform::LastSystemError();
+            failed = true;
+            bufferLength = 0;
+        }
+        return bufferLength > 0;
+    }
 };
 
 namespace {
 
 using Archive = KoloReader::Archive;
+
+constexpr char kLocalHeaderSignature[] = "PK\3\4";
+constexpr char kEndRecordSignature[] = "PK\5\6";
+constexpr char kZip64LocatorSignature[] = "PK\6\7";
+constexpr std::size_t kSignatureSize = 4;
+// minizip takes the last end record signature among the archive's last
+// 65,535 bytes (room for the longest comment) for the end record.
+constexpr std::uint64_t kEndRecordSearch = 0xFFFF;
+// A ZIP64 archive's end record follows the ZIP64 locator, of this size.
+constexpr std::size_t kZip64LocatorSize = 20;
+constexpr std::size_t kLocalHeaderSize = 30;
+constexpr std::size_t kLocalHeaderFlags = 6;
+// An extra field holds fields of a 16-bit ID, a 16-bit size and that many
+// bytes.
+constexpr unsigned kZip64ExtraField = 0x0001;
+// The flag bits read: 1 and 2 (the deflate level), 3 (sizes and CRC in a
+// data descriptor too: minizip takes them from the central directory and
+// leaves the local header's, which such writers set to 0, unchecked) and 11
+// (the name is UTF-8).
+constexpr unsigned long kSupportedFlags = 0x080E;
+// Bits 0 (encrypted), 6 (strong encryption) and 13 (local header masked).
+constexpr unsigned long kEncryptionFlags = 0x2041;
 
 Archive& ArchiveOf(voidpf stream) {
     return *static_cast<Archive*>(stream);
@@ -29,13 +95,7 @@ voidpf OpenStream(voidpf opaque, const void*, int) {
 }
 
 uLong ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
-    Archive& s = ArchiveOf(stream);
-    std::size_t got = 0;
-    if (s.file.Read(buffer, size, got) != platform::IoResult::kOk) {
-        s.error = platform::LastSystemError();
-        s.failed = true;
-    }
-    return static_cast<uLong>(got);
+    return static_cast<uLong>(ArchiveOf(stream).Read(static_cast<char*>(buffer), size));
 }
 
 uLong RefuseWrite(voidpf, voidpf, const void*, uLong) {
@@ -43,11 +103,17 @@ uLong RefuseWrite(voidpf, voidpf, const void*, uLong) {
 }
 
 ZPOS64_T TellStream(voidpf, voidpf stream) {
-    return TellZipFile(ArchiveOf(stream).file);
+    return ArchiveOf(stream).position;
 }
 
+// Any position is taken: reading past the end gives no bytes.
 long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    return SeekZipFile(ArchiveOf(stream).file, offset, origin);
+    Archive& archive = ArchiveOf(stream);
+    const std::uint64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? archive.position
+                               : origin == ZLIB_FILEFUNC_SEEK_END ? archive.size
+                                                                  : 0;
+    archive.position = base + offset;
+    return 0;
 }
 
 int CloseStream(voidpf, voidpf) {
@@ -56,6 +122,23 @@ int CloseStream(voidpf, voidpf) {
 
 int StreamError(voidpf, voidpf stream) {
     return ArchiveOf(stream).failed ? 1 : 0;
+}
+
+// Exactly `size` bytes from `offset`.
+bool ReadAt(Archive& archive, std::uint64_t offset, char* buffer, std::size_t size) {
+    archive.position = offset;
+    return archive.Read(buffer, size) == size;
+}
+
+unsigned Little16(const char* at) {
+    return static_cast<unsigned char>(at[0]) | static_cast<unsigned char>(at[1]) << 8;
+}
+
+bool HasZip64Field(const std::string& extra) {
+    for (std::size_t at = 0; at + 4 <= extra.size(); at += 4 + Little16(&extra[at + 2])) {
+        if (Little16(&extra[at]) == kZip64ExtraField) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -76,8 +159,77 @@ bool KoloReader::Fail(KoloFault fault) {
     return false;
 }
 
+// Where minizip would find no end record, says whether the file is cut
+// short or no archive at all; refuses an end record behind a ZIP64 locator.
+bool KoloReader::FindEndRecord() {
+    const auto size = m_archive->file.Size();
+    if (!size) {
+        m_archive->error = platform::LastSystemError();
+        m_archive->failed = true;
+        return Fail(KoloFault::kReadFailed);
+    }
+    m_archive->size = *size;
+    const std::uint64_t searched = std::min(*size, kEndRecordSearch);
+    const std::size_t before =
+        static_cast<std::size_t>(std::min<std::uint64_t>(*size - searched, kZip64LocatorSize));
+    std::string tail(before + static_cast<std::size_t>(searched), '\0');
+    if (!ReadAt(*m_archive, *size - tail.size(), tail.data(), tail.size())) {
+        return Fail(KoloFault::kNotZip);
+    }
+    const std::size_t end = tail.rfind(kEndRecordSignature);
+    if (end == std::string::npos || end < before) {
+        char start[kSignatureSize];
+        const bool zipStart = *size >= kSignatureSize &&
+                              ReadAt(*m_archive, 0, start, sizeof start) &&
+                              std::memcmp(start, kLocalHeaderSignature, kSignatureSize) == 0;
+        return Fail(zipStart ? KoloFault::kTruncated : KoloFault::kNotZip);
+    }
+    if (end >= kZip64LocatorSize &&
+        tail.compare(end - kZip64LocatorSize, kSignatureSize, kZip64LocatorSignature) == 0) {
+        return Fail(KoloFault::kZip64);
+    }
+    return true;
+}
+
+bool KoloReader::CheckHeader(unsigned long flags, const std::string& extra) {
+    if (HasZip64Field(extra)) return Fail(KoloFault::kZip64);
+    if (flags & kEncryptionFlags) return Fail(KoloFault::kEncrypted);
+    if (m_entry.method != Z_DEFLATED) return Fail(KoloFault::kNotDeflated);
+    const unsigned long unsupported = flags & ~kSupportedFlags;
+    if (unsupported != 0) {
+        m_flagBit = 0;
+        while (!(unsupported >> m_flagBit & 1)) ++m_flagBit;
+        return Fail(KoloFault::kUnsupportedFlag);
+    }
+    return true;
+}
+
+// minizip compares the local header with the central directory in all but
+// its flags and extra field, which are checked here. The entry's data
+// follows the header, its name and that field.
+bool KoloReader::CheckLocalHeader(std::size_t nameSize) {
+    const int length = unzGetLocalExtrafield(m_zip, nullptr, 0);
+    if (length < 0 || static_cast<std::uint64_t>(length) > m_archive->size) {
+        return Fail(KoloFault::kBadData);
+    }
+    std::string extra(static_cast<std::size_t>(length), '\0');
+    if (unzGetLocalExtrafield(m_zip, extra.data(), static_cast<unsigned>(extra.size())) != length) {
+        return Fail(KoloFault::kBadData);
+    }
+    const std::uint64_t data = unzGetCurrentFileZStreamPos64(m_zip);
+    const std::uint64_t leading = kLocalHeaderSize + nameSize + extra.size();
+    char header[kLocalHeaderSize];
+    if (data < leading || !ReadAt(*m_archive, data - leading, header, sizeof header) ||
+        std::memcmp(header, kLocalHeaderSignature, kSignatureSize) != 0) {
+        return Fail(KoloFault::kBadData);
+    }
+    m_entry.flags |= Little16(header + kLocalHeaderFlags);
+    return CheckHeader(m_entry.flags, extra);
+}
+
 bool KoloReader::Open(platform::File file) {
     m_archive->file = std::move(file);
+    if (!FindEndRecord()) return false;
     zlib_filefunc64_def io{OpenStream, ReadStream,  RefuseWrite, TellStream,
                            SeekStream, CloseStream, StreamError, m_archive.get()};
     m_zip = unzOpen2_64("", &io);
@@ -86,15 +238,21 @@ bool KoloReader::Open(platform::File file) {
     if (unzGetGlobalInfo64(m_zip, &global) != UNZ_OK) return Fail(KoloFault::kNotZip);
     m_count = global.number_entry;
     if (m_count != 1) return Fail(KoloFault::kEntryCount);
+    // The first entry is the current one. Its name and extra field are no
+    // longer than the file, nor than their 16-bit lengths allow.
+    const auto longest = static_cast<std::size_t>(std::min<std::uint64_t>(m_archive->size, 0xFFFF));
+    std::string name(longest, '\0'), extra(longest, '\0');
     unz_file_info64 info;
-    char name[1024];
-    if (unzGoToFirstFile(m_zip) != UNZ_OK ||
-        unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) !=
-            UNZ_OK) {
+    if (unzGetCurrentFileInfo64(m_zip, &info, name.data(), static_cast<uLong>(name.size()),
+                                extra.data(), static_cast<uLong>(extra.size()), nullptr,
+                                0) != UNZ_OK) {
         return Fail(KoloFault::kNotZip);
     }
-    m_entry.name.assign(name, std::min<std::size_t>(info.size_filename, sizeof name - 1));
+    name.resize(std::min<std::size_t>(info.size_filename, name.size()));
+    extra.resize(std::min<std::size_t>(info.size_file_extra, extra.size()));
+    m_entry.name = std::move(name);
     m_entry.method = info.compression_method;
+    m_entry.flags = info.flag;
     m_entry.compressedSize = info.compressed_size;
     m_entry.size = info.uncompressed_size;
     m_entry.year = info.tmu_date.tm_year;
@@ -103,11 +261,11 @@ bool KoloReader::Open(platform::File file) {
     m_entry.hour = info.tmu_date.tm_hour;
     m_entry.minute = info.tmu_date.tm_min;
     m_entry.second = info.tmu_date.tm_sec;
-    if (m_entry.method != Z_DEFLATED) return Fail(KoloFault::kNotDeflated);
+    if (!CheckHeader(m_entry.flags, extra)) return false;
     // The local header must agree with the central directory.
     if (unzOpenCurrentFile(m_zip) != UNZ_OK) return Fail(KoloFault::kBadData);
     m_bEntryOpen = true;
-    return true;
+    return CheckLocalHeader(info.size_filename);
 }
 
 bool KoloReader::Read(void* buffer, std::size_t capacity, std::size_t& got) {

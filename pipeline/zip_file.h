@@ -1,5 +1,5 @@
-// minizip's file functions on a file this program opened itself: where the
-// .kolo writer and reader need the same answers from a platform::File.
+// minizip's file functions on a file this program opened itself, for the
+// .kolo writer. (The reader serves minizip from a buffer of its own.)
 #pragma once
 
 #include <ioapi.h>

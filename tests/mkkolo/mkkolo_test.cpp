@@ -578,51 +578,87 @@ TEST_F(MkkoloTest, TestSaysExactlyWhatIsWrong) {
         std::string copy = pak;
         return copy.replace(offset, bytes.size(), bytes);
     };
+    const fs::path scratch = dir.path() / "scratch.zip";
+    const auto zipped = [&](const std::vector<std::pair<std::string, std::string>>& entries,
+                            int method = 8, bool zip64 = false) {
+        testing_support::WriteZip(scratch, entries, method, zip64);
+        return ReadBytes(scratch);
+    };
+    const std::string kolo = zipped({{"x.pak", pak}});
+    const std::size_t directory = kolo.find("PK\1\2"), end = kolo.find("PK\5\6");
     // The entry's CRC, in the local header and in the central directory.
-    const auto wrongCrc = [](std::string zip) {
-        for (const std::size_t at : {std::size_t{14}, zip.find("PK\1\2") + 16}) zip[at] ^= 1;
+    const auto wrongCrc = [&](std::string zip) {
+        for (const std::size_t at : {std::size_t{14}, directory + 16}) zip[at] ^= 1;
         return zip;
     };
+    // Flag bits added in the local header and in the central directory.
+    const auto flagged = [](std::string zip, unsigned local, unsigned central) {
+        for (const auto& [at, bits] :
+             {std::pair{std::size_t{6}, local}, {zip.find("PK\1\2") + 8, central}}) {
+            zip[at] = static_cast<char>(zip[at] | (bits & 0xFF));
+            zip[at + 1] = static_cast<char>(zip[at + 1] | bits >> 8);
+        }
+        return zip;
+    };
+    const auto le = [](std::uint64_t value, int size) {
+        std::string bytes;
+        for (int i = 0; i < size; ++i) bytes += static_cast<char>(value >> 8 * i);
+        return bytes;
+    };
+    // As a ZIP64 writer ends it: the ZIP64 end record and its locator, then
+    // an end record that leaves the counts, size and offset to them.
+    const std::string cd = le(end - directory, 8) + le(directory, 8);
+    const std::string zip64End = kolo.substr(0, end) + "PK\6\6" + le(44, 8) + le(45, 2) +
+                                 le(45, 2) + le(0, 8) + le(1, 8) + le(1, 8) + cd + "PK\6\7" +
+                                 le(0, 4) + le(end, 8) + le(1, 4) + "PK\5\6" + le(0, 4) +
+                                 le(0xFFFFFFFF, 4) + le(0xFFFFFFFF, 8) + le(0, 2);
     const std::u16string truncated = u"文件只有 ";
     const struct {
         const char* name;
         std::string bytes;
-        bool kolo;  // the bytes go into a .kolo
         std::u16string verdict;
     } cases[] = {
-        {"empty.pak", "", false, truncated + u"0 字节, 在文件头中截断(应至少有 16 字节)"},
-        {"header.pak", cut(16), false, truncated + u"16 字节, 在包名块中截断(应至少有 24 字节)"},
-        {"name.pak", cut(28), false, truncated + u"28 字节, 在包名块中截断(应至少有 32 字节)"},
-        {"block.pak", cut(32), false, truncated + u"32 字节, 在索引表中截断(应至少有 36 字节)"},
-        {"index.pak", cut(40), false, truncated + u"40 字节, 在索引表中截断(应至少有 60 字节)"},
-        {"table.pak", cut(60), false, truncated + u"60 字节, 在名称表中截断(应至少有 64 字节)"},
-        {"record.pak", cut(70), false, truncated + u"70 字节, 在名称表中截断(应至少有 76 字节)"},
-        {"names.pak", cut(92), false, truncated + u"92 字节, 在结束标记中截断(应至少有 96 字节)"},
-        {"end.pak", cut(96), false, truncated + u"96 字节, 在文件内容中截断(应至少有 111 字节)"},
-        {"contents.pak", cut(110), false,
-         truncated + u"110 字节, 在文件内容中截断(应至少有 111 字节)"},
-        {"longer.pak", pak + "x", false, u"结束项的数据偏移为 111, 文件长度为 112"},
-        {"magic.pak", patched(0, "PACK"), false, u"开头不是 QUIL, 不是包文件"},
-        {"version.pak", patched(4, "\2"), false, u"版本为 2, 只认识版本 1"},
-        {"reserved.pak", patched(12, "\1"), false, u"文件头的保留字不为 0"},
-        {"toolong.pak", patched(20, std::string("\xf9\3\0\0", 4)), false,
+        {"empty.pak", "", truncated + u"0 字节, 在文件头中截断(应至少有 16 字节)"},
+        {"header.pak", cut(16), truncated + u"16 字节, 在包名块中截断(应至少有 24 字节)"},
+        {"name.pak", cut(28), truncated + u"28 字节, 在包名块中截断(应至少有 32 字节)"},
+        {"block.pak", cut(32), truncated + u"32 字节, 在索引表中截断(应至少有 36 字节)"},
+        {"index.pak", cut(40), truncated + u"40 字节, 在索引表中截断(应至少有 60 字节)"},
+        {"table.pak", cut(60), truncated + u"60 字节, 在名称表中截断(应至少有 64 字节)"},
+        {"record.pak", cut(70), truncated + u"70 字节, 在名称表中截断(应至少有 76 字节)"},
+        {"names.pak", cut(92), truncated + u"92 字节, 在结束标记中截断(应至少有 96 字节)"},
+        {"end.pak", cut(96), truncated + u"96 字节, 在文件内容中截断(应至少有 111 字节)"},
+        {"contents.pak", cut(110), truncated + u"110 字节, 在文件内容中截断(应至少有 111 字节)"},
+        {"longer.pak", pak + "x", u"结束项的数据偏移为 111, 文件长度为 112"},
+        {"magic.pak", patched(0, "PACK"), u"开头不是 QUIL, 不是包文件"},
+        {"version.pak", patched(4, "\2"), u"版本为 2, 只认识版本 1"},
+        {"reserved.pak", patched(12, "\1"), u"文件头的保留字不为 0"},
+        {"toolong.pak", patched(20, std::string("\xf9\3\0\0", 4)),
          u"包名长 1017 字节, 最多 1016 字节"},
-        {"indexlength.pak", patched(32, "\x1b"), false, u"索引表长度 27 无效"},
-        {"nameoffset.pak", patched(44, "\x4d"), false, u"第 2 项的名称偏移为 77, 应为 76"},
-        {"tablesize.pak", patched(16, "\x21"), false, u"名称表大小为 33, 应为 32"},
-        {"endname.pak", patched(52, "\x5d"), false, u"结束项的名称偏移为 93, 应为 92"},
-        {"utf16.pak", patched(64, std::string("\0\xd8", 2)), false,
-         u"第 1 项的名称不是有效的 UTF-16"},
-        {"terminator.pak", patched(92, "\1"), false, u"结束标记为 1, 应为 0"},
-        {"first.pak", patched(40, "\x61"), false, u"第 1 项的数据偏移为 97, 应为 96"},
-        {"backwards.pak", patched(48, "\x5f"), false, u"第 2 项的数据偏移 95 小于前一项的 96"},
-        {"ending.pak", patched(56, "\x6e"), false, u"结束项的数据偏移为 110, 文件长度为 111"},
-        {"text.kolo", "not an archive", false, u"不是 ZIP 压缩包"},
-        {"inner.kolo", cut(60), true,
+        {"indexlength.pak", patched(32, "\x1b"), u"索引表长度 27 无效"},
+        {"nameoffset.pak", patched(44, "\x4d"), u"第 2 项的名称偏移为 77, 应为 76"},
+        {"tablesize.pak", patched(16, "\x21"), u"名称表大小为 33, 应为 32"},
+        {"endname.pak", patched(52, "\x5d"), u"结束项的名称偏移为 93, 应为 92"},
+        {"utf16.pak", patched(64, std::string("\0\xd8", 2)), u"第 1 项的名称不是有效的 UTF-16"},
+        {"terminator.pak", patched(92, "\1"), u"结束标记为 1, 应为 0"},
+        {"first.pak", patched(40, "\x61"), u"第 1 项的数据偏移为 97, 应为 96"},
+        {"backwards.pak", patched(48, "\x5f"), u"第 2 项的数据偏移 95 小于前一项的 96"},
+        {"ending.pak", patched(56, "\x6e"), u"结束项的数据偏移为 110, 文件长度为 111"},
+        {"text.kolo", "not an archive", u"不是 ZIP 压缩包"},
+        {"cut.kolo", kolo.substr(0, directory), u"压缩包被截断(没有结束记录)"},
+        {"zip64.kolo", zipped({{"x.pak", pak}}, 8, true), u"压缩包用了 ZIP64, 不支持"},
+        {"zip64end.kolo", zip64End, u"压缩包用了 ZIP64, 不支持"},
+        {"inner.kolo", zipped({{"x.pak", cut(60)}}),
          u"压缩包中的 x.pak: 文件只有 60 字节, 在名称表中截断(应至少有 64 字节)"},
-        {"crc.kolo", "", true, u"压缩包中的 x.pak 的 CRC 校验失败"},
-        {"two.kolo", "", true, u"压缩包中有 2 个文件, 应为 1 个"},
-        {"stored.kolo", "", true, u"压缩包中的 x.pak 未用 deflate 压缩(压缩方式 0)"},
+        {"crc.kolo", wrongCrc(kolo), u"压缩包中的 x.pak 的 CRC 校验失败"},
+        {"two.kolo", zipped({{"x.pak", pak}, {"y.pak", pak}}), u"压缩包中有 2 个文件, 应为 1 个"},
+        {"encrypted.kolo", flagged(kolo, 0x0001, 0x0001), u"压缩包中的 x.pak 已加密, 不支持"},
+        // Only the local header says that its values are masked.
+        {"masked.kolo", flagged(kolo, 0x2000, 0), u"压缩包中的 x.pak 已加密, 不支持"},
+        // The name is UTF-8 (bit 11), whatever the code page.
+        {"flags.kolo", flagged(zipped({{"夜.pak", pak}}), 0x1820, 0x1820),
+         u"压缩包中的 夜.pak 用了不支持的标志位 5"},
+        {"stored.kolo", zipped({{"x.pak", pak}}, 0),
+         u"压缩包中的 x.pak 未用 deflate 压缩(压缩方式 0)"},
     };
     const fs::path damaged = dir.path() / "damaged";
     fs::create_directories(damaged);
@@ -630,17 +666,7 @@ TEST_F(MkkoloTest, TestSaysExactlyWhatIsWrong) {
     std::u16string verdicts;
     for (const auto& c : cases) {
         const fs::path path = damaged / c.name;
-        const std::string name = c.name;
-        if (!c.kolo) {
-            WriteBytes(path, c.bytes);
-        } else if (name == "two.kolo") {
-            testing_support::WriteZip(path, {{"x.pak", pak}, {"y.pak", pak}});
-        } else if (name == "stored.kolo") {
-            testing_support::WriteZip(path, {{"x.pak", pak}}, 0);
-        } else {
-            testing_support::WriteZip(path, {{"x.pak", name == "crc.kolo" ? pak : c.bytes}});
-            if (name == "crc.kolo") WriteBytes(path, wrongCrc(ReadBytes(path)));
-        }
+        WriteBytes(path, c.bytes);
         args.push_back(U16(path));
         verdicts += u"文件 " + U16(path) + u" 有误: " + c.verdict + u"!\n";
 
