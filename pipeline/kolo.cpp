@@ -23,50 +23,6 @@
 namespace pipeline {
 namespace {
 
-// The archive is written through these functions onto a file the wrapper has
-// opened itself, so it can be made durable before it takes its name.
-struct ArchiveStream {
-    platform::File* file;
-    platform::IoResult error = platform::IoResult::kOk;
-};
-
-voidpf OpenStream(voidpf opaque, const void*, int) {
-    return opaque;
-}
-
-uLong ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
-    auto* archive = static_cast<ArchiveStream*>(stream);
-    std::size_t got = 0;
-    if (archive->file->Read(buffer, size, got) != platform::IoResult::kOk)
-        archive->error = platform::IoResult::kFailed;
-    return static_cast<uLong>(got);
-}
-
-uLong WriteStream(voidpf, voidpf stream, const void* buffer, uLong size) {
-    auto* archive = static_cast<ArchiveStream*>(stream);
-    const platform::IoResult written = archive->file->Write(buffer, size);
-    if (written == platform::IoResult::kOk) return size;
-    archive->error = written;
-    return 0;
-}
-
-ZPOS64_T TellStream(voidpf, voidpf stream) {
-    return TellZipFile(*static_cast<ArchiveStream*>(stream)->file);
-}
-
-long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    return SeekZipFile(*static_cast<ArchiveStream*>(stream)->file, offset, origin);
-}
-
-// The file stays open: the wrapper flushes and closes it.
-int CloseStream(voidpf, voidpf) {
-    return 0;
-}
-
-int StreamError(voidpf, voidpf stream) {
-    return static_cast<ArchiveStream*>(stream)->error != platform::IoResult::kOk ? 1 : 0;
-}
-
 // What a whole-buffer package holds while it is deflated: itself, room for
 // its compressed copy (libdeflate's bound adds a thousandth) and the
 // compressor (9 MiB at levels 10 to 12, under 1 MiB below).
@@ -197,9 +153,10 @@ class KoloWriter::Archive {
         if (!file.IsOpen()) return;
         if (size <= options.wholeBufferLimit)
             m_wholeBuffer = WholeBufferEntry::Create(size, options.level);
-        m_stream.file = &file.file();
-        zlib_filefunc64_def io{OpenStream, ReadStream,  WriteStream, TellStream,
-                               SeekStream, CloseStream, StreamError, &m_stream};
+        // Written onto a file the writer opened itself, so it can be made
+        // durable before it takes its name.
+        m_stream = std::make_unique<ZipStream>(file.file());
+        zlib_filefunc64_def io = m_stream->Functions();
         m_zip = zipOpen2_64(koloPath.data(), APPEND_STATUS_CREATE, nullptr, &io);
         // zlib's deflate, as the bytes come: its levels end at 9.
         m_bOpen = m_zip && (m_wholeBuffer || m_header.Open(m_zip, false) == ZIP_OK);
@@ -231,7 +188,7 @@ class KoloWriter::Archive {
         m_wholeBuffer.reset();
         const bool completed = zipClose(m_zip, nullptr) == ZIP_OK;
         m_zip = nullptr;
-        if (!closed || !completed || m_stream.error != platform::IoResult::kOk) {
+        if (!closed || !completed || m_stream->failed()) {
             return DiskFull() ? KoloWriter::Result::kDiskFull : KoloWriter::Result::kWriteFailed;
         }
         const ZipEntryRecord expected{m_header.name, m_header.Flags(),
@@ -248,7 +205,7 @@ class KoloWriter::Archive {
         return KoloWriter::Result::kNotAsWritten;
     }
 
-    bool DiskFull() const { return m_stream.error == platform::IoResult::kDiskFull; }
+    bool DiskFull() const { return m_stream && m_stream->diskFull(); }
 
     platform::AtomicFile file;
 
@@ -256,7 +213,7 @@ class KoloWriter::Archive {
     const EntryHeader m_header;
     const std::uint64_t m_size;
     std::uint32_t m_crc = 0;  // of the bytes so far
-    ArchiveStream m_stream{nullptr};
+    std::unique_ptr<ZipStream> m_stream;
     zipFile m_zip = nullptr;
     std::unique_ptr<WholeBufferEntry> m_wholeBuffer;
     bool m_bOpen = false;

@@ -6,63 +6,19 @@
 #include <climits>
 #include <cstring>
 
+#include "packer/little_endian.h"
 #include "pipeline/zip_file.h"
 
 namespace pipeline {
 
-// The archive is read through the functions below from a file opened by the
-// caller, so any path opens and a failure carries the system's reason.
-// minizip reads headers a byte or two at a time and seeks before most reads;
-// they are served from a buffer of the file's bytes, so even a header that
-// claims tens of thousands of extra fields costs no system call each.
+// The archive as minizip reads it, through the one adapter (zip_file.h).
 struct KoloReader::Archive {
-    static constexpr std::size_t kBufferSize = 64 * 1024;
-
+    explicit Archive(platform::File opened) : file(std::move(opened)), stream(file) {}
     platform::File file;
-    std::uint64_t size = 0;      // measured once, at the start
-    std::uint64_t position = 0;  // where minizip reads next
-    std::unique_ptr<char[]> buffer{new char[kBufferSize]};
-    std::uint64_t bufferStart = 0;  // where the buffer's bytes are in the file
-    std::size_t bufferLength = 0;
-    bool failed = false;
-    platform::SystemError error;
-
-    // Up to `capacity` bytes from the position; fewer at the end or after
-    // a failure.
-    std::size_t Read(char* to, std::size_t capacity) {
-        std::size_t done = 0;
-        while (done < capacity) {
-            if (position < bufferStart || position - bufferStart >= bufferLength) {
-                if (!Fill()) break;
-            }
-            const std::size_t at = static_cast<std::size_t>(position - bufferStart);
-            const std::size_t n = std::min(capacity - done, bufferLength - at);
-            std::memcpy(to + done, buffer.get() + at, n);
-            done += n;
-            position += n;
-        }
-        return done;
-    }
-
-  private:
-    // The bytes from the position on; false at or past the end.
-    bool Fill() {
-        bufferLength = 0;
-        bufferStart = position;
-        if (position >= size) return false;
-        if (!file.Seek(position) ||
-            file.Read(buffer.get(), kBufferSize, bufferLength) != platform::IoResult::kOk) {
-            error = platform::LastSystemError();
-            failed = true;
-            bufferLength = 0;
-        }
-        return bufferLength > 0;
-    }
+    ZipStream stream;
 };
 
 namespace {
-
-using Archive = KoloReader::Archive;
 
 constexpr char kLocalHeaderSignature[] = "PK\3\4";
 constexpr char kEndRecordSignature[] = "PK\5\6";
@@ -86,52 +42,13 @@ constexpr unsigned long kSupportedFlags = 0x080E;
 // Bits 0 (encrypted), 6 (strong encryption) and 13 (local header masked).
 constexpr unsigned long kEncryptionFlags = 0x2041;
 
-Archive& ArchiveOf(voidpf stream) {
-    return *static_cast<Archive*>(stream);
-}
-
-voidpf OpenStream(voidpf opaque, const void*, int) {
-    return opaque;
-}
-
-uLong ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
-    return static_cast<uLong>(ArchiveOf(stream).Read(static_cast<char*>(buffer), size));
-}
-
-uLong RefuseWrite(voidpf, voidpf, const void*, uLong) {
-    return 0;
-}
-
-ZPOS64_T TellStream(voidpf, voidpf stream) {
-    return ArchiveOf(stream).position;
-}
-
-// Any position is taken: reading past the end gives no bytes.
-long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    Archive& archive = ArchiveOf(stream);
-    const std::uint64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? archive.position
-                               : origin == ZLIB_FILEFUNC_SEEK_END ? archive.size
-                                                                  : 0;
-    archive.position = base + offset;
-    return 0;
-}
-
-int CloseStream(voidpf, voidpf) {
-    return 0;
-}
-
-int StreamError(voidpf, voidpf stream) {
-    return ArchiveOf(stream).failed ? 1 : 0;
-}
-
 // Exactly `size` bytes from `offset`.
-bool ReadAt(Archive& archive, std::uint64_t offset, char* buffer, std::size_t size) {
-    archive.position = offset;
-    return archive.Read(buffer, size) == size;
+bool ReadAt(ZipStream& stream, std::uint64_t offset, char* buffer, std::size_t size) {
+    return stream.ReadAt(offset, buffer, size) == size;
 }
 
 unsigned Little16(const char* at) {
-    return static_cast<unsigned char>(at[0]) | static_cast<unsigned char>(at[1]) << 8;
+    return quill::LoadUInt16(reinterpret_cast<const std::uint8_t*>(at));
 }
 
 bool HasZip64Field(const std::string& extra) {
@@ -143,7 +60,7 @@ bool HasZip64Field(const std::string& extra) {
 
 }  // namespace
 
-KoloReader::KoloReader() : m_archive(std::make_unique<Archive>()) {}
+KoloReader::KoloReader() = default;
 
 KoloReader::~KoloReader() {
     if (m_bEntryOpen) unzCloseCurrentFile(m_zip);
@@ -151,9 +68,9 @@ KoloReader::~KoloReader() {
 }
 
 bool KoloReader::Fail(KoloFault fault) {
-    if (m_archive->failed) {
+    if (m_archive && m_archive->stream.failed()) {
         fault = KoloFault::kReadFailed;
-        m_systemError = m_archive->error;
+        m_systemError = m_archive->stream.error();
     }
     if (m_fault == KoloFault::kNone) m_fault = fault;
     return false;
@@ -162,25 +79,20 @@ bool KoloReader::Fail(KoloFault fault) {
 // Where minizip would find no end record, says whether the file is cut
 // short or no archive at all; refuses an end record behind a ZIP64 locator.
 bool KoloReader::FindEndRecord() {
-    const auto size = m_archive->file.Size();
-    if (!size) {
-        m_archive->error = platform::LastSystemError();
-        m_archive->failed = true;
-        return Fail(KoloFault::kReadFailed);
-    }
-    m_archive->size = *size;
-    const std::uint64_t searched = std::min(*size, kEndRecordSearch);
+    if (m_archive->stream.failed()) return Fail(KoloFault::kReadFailed);
+    const std::uint64_t size = m_archive->stream.size();
+    const std::uint64_t searched = std::min(size, kEndRecordSearch);
     const std::size_t before =
-        static_cast<std::size_t>(std::min<std::uint64_t>(*size - searched, kZip64LocatorSize));
+        static_cast<std::size_t>(std::min<std::uint64_t>(size - searched, kZip64LocatorSize));
     std::string tail(before + static_cast<std::size_t>(searched), '\0');
-    if (!ReadAt(*m_archive, *size - tail.size(), tail.data(), tail.size())) {
+    if (!ReadAt(m_archive->stream, size - tail.size(), tail.data(), tail.size())) {
         return Fail(KoloFault::kNotZip);
     }
     const std::size_t end = tail.rfind(kEndRecordSignature);
     if (end == std::string::npos || end < before) {
         char start[kSignatureSize];
-        const bool zipStart = *size >= kSignatureSize &&
-                              ReadAt(*m_archive, 0, start, sizeof start) &&
+        const bool zipStart = size >= kSignatureSize &&
+                              ReadAt(m_archive->stream, 0, start, sizeof start) &&
                               std::memcmp(start, kLocalHeaderSignature, kSignatureSize) == 0;
         return Fail(zipStart ? KoloFault::kTruncated : KoloFault::kNotZip);
     }
@@ -209,7 +121,7 @@ bool KoloReader::CheckHeader(unsigned long flags, const std::string& extra) {
 // follows the header, its name and that field.
 bool KoloReader::CheckLocalHeader(std::size_t nameSize) {
     const int length = unzGetLocalExtrafield(m_zip, nullptr, 0);
-    if (length < 0 || static_cast<std::uint64_t>(length) > m_archive->size) {
+    if (length < 0 || static_cast<std::uint64_t>(length) > m_archive->stream.size()) {
         return Fail(KoloFault::kBadData);
     }
     std::string extra(static_cast<std::size_t>(length), '\0');
@@ -219,7 +131,7 @@ bool KoloReader::CheckLocalHeader(std::size_t nameSize) {
     const std::uint64_t data = unzGetCurrentFileZStreamPos64(m_zip);
     const std::uint64_t leading = kLocalHeaderSize + nameSize + extra.size();
     char header[kLocalHeaderSize];
-    if (data < leading || !ReadAt(*m_archive, data - leading, header, sizeof header) ||
+    if (data < leading || !ReadAt(m_archive->stream, data - leading, header, sizeof header) ||
         std::memcmp(header, kLocalHeaderSignature, kSignatureSize) != 0) {
         return Fail(KoloFault::kBadData);
     }
@@ -228,10 +140,9 @@ bool KoloReader::CheckLocalHeader(std::size_t nameSize) {
 }
 
 bool KoloReader::Open(platform::File file) {
-    m_archive->file = std::move(file);
+    m_archive = std::make_unique<Archive>(std::move(file));
     if (!FindEndRecord()) return false;
-    zlib_filefunc64_def io{OpenStream, ReadStream,  RefuseWrite, TellStream,
-                           SeekStream, CloseStream, StreamError, m_archive.get()};
+    zlib_filefunc64_def io = m_archive->stream.Functions();
     m_zip = unzOpen2_64("", &io);
     if (!m_zip) return Fail(KoloFault::kNotZip);
     unz_global_info64 global;
@@ -240,7 +151,8 @@ bool KoloReader::Open(platform::File file) {
     if (m_count != 1) return Fail(KoloFault::kEntryCount);
     // The first entry is the current one. Its name and extra field are no
     // longer than the file, nor than their 16-bit lengths allow.
-    const auto longest = static_cast<std::size_t>(std::min<std::uint64_t>(m_archive->size, 0xFFFF));
+    const auto longest =
+        static_cast<std::size_t>(std::min<std::uint64_t>(m_archive->stream.size(), 0xFFFF));
     std::string name(longest, '\0'), extra(longest, '\0');
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(m_zip, &info, name.data(), static_cast<uLong>(name.size()),

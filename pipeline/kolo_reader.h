@@ -65,11 +65,11 @@ class KoloReader final : public quill::ByteSource {
     KoloFault fault() const { return m_fault; }
     // With kUnsupportedFlag: the lowest flag bit that is not read.
     unsigned flagBit() const { return m_flagBit; }
-    // The file minizip reads through, known to the reading functions only.
-    struct Archive;
     platform::SystemError systemError() const { return m_systemError; }
 
   private:
+    // The file minizip reads through.
+    struct Archive;
     bool Fail(KoloFault fault);
     bool FindEndRecord();
     // Refuses an entry whose header (central or local, with its extra

@@ -1,17 +1,130 @@
 #include "pipeline/zip_file.h"
 
-namespace pipeline {
+#include <algorithm>
+#include <cstring>
 
-ZPOS64_T TellZipFile(platform::File& file) {
-    const auto position = file.Tell();
-    return position ? *position : static_cast<ZPOS64_T>(-1);
+namespace pipeline {
+namespace {
+
+ZipStream& StreamOf(voidpf stream) {
+    return *static_cast<ZipStream*>(stream);
 }
 
-long SeekZipFile(platform::File& file, ZPOS64_T offset, int origin) {
-    std::optional<std::uint64_t> base = 0;
-    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = file.Tell();
-    if (origin == ZLIB_FILEFUNC_SEEK_END) base = file.Size();
-    return base && file.Seek(*base + offset) ? 0 : -1;
+voidpf OpenStream(voidpf opaque, const void*, int) {
+    return opaque;
+}
+
+uLong ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
+    return static_cast<uLong>(StreamOf(stream).Read(buffer, size));
+}
+
+uLong WriteStream(voidpf, voidpf stream, const void* buffer, uLong size) {
+    return static_cast<uLong>(StreamOf(stream).Write(buffer, size));
+}
+
+ZPOS64_T TellStream(voidpf, voidpf stream) {
+    return StreamOf(stream).position();
+}
+
+// Any position is taken: reading past the end gives no bytes.
+long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    ZipStream& zip = StreamOf(stream);
+    const std::uint64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? zip.position()
+                               : origin == ZLIB_FILEFUNC_SEEK_END ? zip.size()
+                                                                  : 0;
+    zip.MoveTo(base + offset);
+    return 0;
+}
+
+// The file stays open: its owner closes it (the writer after flushing it).
+int CloseStream(voidpf, voidpf) {
+    return 0;
+}
+
+int StreamError(voidpf, voidpf stream) {
+    return StreamOf(stream).failed() ? 1 : 0;
+}
+
+}  // namespace
+
+ZipStream::ZipStream(platform::File& file) : m_file(file), m_buffer(new char[kBufferSize]) {
+    const auto size = file.Size();
+    const auto position = file.Tell();
+    if (!size || !position) {
+        Fail(platform::IoResult::kFailed);
+        return;
+    }
+    m_size = *size;
+    m_position = m_filePosition = *position;
+}
+
+zlib_filefunc64_def ZipStream::Functions() {
+    return {OpenStream, ReadStream,  WriteStream, TellStream,
+            SeekStream, CloseStream, StreamError, this};
+}
+
+void ZipStream::Fail(platform::IoResult failure) {
+    if (failed()) return;
+    m_failure = failure;
+    m_error = platform::LastSystemError();
+}
+
+bool ZipStream::SeekFile(std::uint64_t position) {
+    if (position == m_filePosition) return true;
+    if (!m_file.Seek(position)) {
+        Fail(platform::IoResult::kFailed);
+        return false;
+    }
+    m_filePosition = position;
+    return true;
+}
+
+std::size_t ZipStream::ReadAt(std::uint64_t offset, void* buffer, std::size_t size) {
+    m_position = offset;
+    return Read(buffer, size);
+}
+
+std::size_t ZipStream::Read(void* to, std::size_t capacity) {
+    std::size_t done = 0;
+    while (done < capacity) {
+        if (m_position < m_bufferStart || m_position - m_bufferStart >= m_bufferLength) {
+            if (!Fill()) break;
+        }
+        const auto at = static_cast<std::size_t>(m_position - m_bufferStart);
+        const std::size_t n = std::min(capacity - done, m_bufferLength - at);
+        std::memcpy(static_cast<char*>(to) + done, m_buffer.get() + at, n);
+        done += n;
+        m_position += n;
+    }
+    return done;
+}
+
+// The bytes from the position on; false at or past the end.
+bool ZipStream::Fill() {
+    m_bufferLength = 0;
+    m_bufferStart = m_position;
+    if (m_position >= m_size || !SeekFile(m_position)) return false;
+    std::size_t got = 0;
+    if (m_file.Read(m_buffer.get(), kBufferSize, got) != platform::IoResult::kOk) {
+        Fail(platform::IoResult::kFailed);
+        return false;
+    }
+    m_filePosition += got;
+    m_bufferLength = got;
+    return got > 0;
+}
+
+std::size_t ZipStream::Write(const void* from, std::size_t size) {
+    m_bufferLength = 0;  // what the buffer held may be written over
+    if (!SeekFile(m_position)) return 0;
+    const platform::IoResult written = m_file.Write(from, size);
+    if (written != platform::IoResult::kOk) {
+        Fail(written);
+        return 0;
+    }
+    m_position = m_filePosition = m_position + size;
+    m_size = std::max(m_size, m_position);
+    return size;
 }
 
 }  // namespace pipeline
