@@ -1,0 +1,165 @@
+#include "mkkolo/extract.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "packer/package_faults.h"
+#include "platform/atomic_file.h"
+#include "platform/interrupt.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+namespace mkkolo {
+namespace {
+
+using platform::Message;
+using platform::Say;
+
+// An entry on its way out: written under a temporary name, given its own
+// once the whole source has been read and found right.
+struct Outgoing {
+    std::u16string target;
+    std::unique_ptr<platform::AtomicFile> file;
+    bool failed = false;
+};
+
+class Extractor {
+  public:
+    // `extracted`: the files this run has extracted so far, by their
+    // names folded to one case.
+    Extractor(const InspectSettings& settings, platform::Console& console,
+              std::map<std::u16string, std::u16string>& extracted)
+        : m_settings(settings), m_console(console), m_extracted(extracted) {}
+
+    bool Extract(InspectedFile& subject, const std::u16string& path) {
+        if (!subject.reader().ReadIndex()) {
+            m_console.Err(Faulty(path, subject.Fault()));
+            return false;
+        }
+        bool ok = Plan(subject.reader().index(), path);
+        const bool read =
+            subject.ReadContents([&](std::size_t entry, const void* data, std::size_t size) {
+                // Done with, the entry before lets go of its handle.
+                if (entry != m_writing && m_writing < m_outgoing.size()) {
+                    Seal(m_outgoing[m_writing]);
+                }
+                m_writing = entry;
+                Outgoing& out = m_outgoing[entry];
+                if (!out.file && !out.target.empty()) Create(out);
+                if (out.file && !out.failed &&
+                    out.file->file().Write(data, size) != platform::IoResult::kOk) {
+                    Failed(out, u"写入文件 ", u" 失败: ", platform::LastSystemError());
+                }
+                return true;
+            });
+        if (!read) {
+            if (!platform::InterruptRequested()) m_console.Err(Faulty(path, subject.Fault()));
+            return false;
+        }
+        for (Outgoing& out : m_outgoing) {
+            // Empty entries never reached the sink.
+            if (!out.file && !out.target.empty()) Create(out);
+            if (!out.file || out.failed) {
+                ok = ok && out.target.empty();
+                continue;
+            }
+            const auto committed =
+                out.file->Commit(m_settings.force ? platform::AtomicFile::Existing::kReplace
+                                                  : platform::AtomicFile::Existing::kKeep);
+            if (committed == platform::AtomicFile::CommitResult::kOk) {
+                m_extracted.emplace(platform::FoldCase(platform::FindFileName(out.target)),
+                                    out.target);
+                m_console.Out(Say(u"已解出 ", out.target, u"\n"));
+            } else {
+                ok = false;
+                if (committed == platform::AtomicFile::CommitResult::kTargetExists) {
+                    m_console.Err(Exists(out.target));
+                } else {
+                    Failed(out, u"写入文件 ", u" 失败: ", out.file->error());
+                }
+            }
+        }
+        return ok;
+    }
+
+  private:
+    static Message Exists(const std::u16string& target) {
+        return Say(u"文件 ", target, u" 已存在, 未解出(可用 --force 覆盖)!\n");
+    }
+
+    // Which entries go where; says why of those that do not.
+    bool Plan(const quill::PackageIndex& index, const std::u16string& path) {
+        bool ok = true;
+        m_outgoing.clear();
+        m_outgoing.resize(index.entries.size());
+        // The first entry of each name, ignoring letter case: where case does
+        // not count, the later ones would land on it.
+        std::map<std::u16string, std::size_t> first;
+        for (std::size_t i = 0; i < index.entries.size(); ++i) {
+            const std::u16string& name = index.entries[i].name;
+            const Message about = Say(u"文件 ", path, u" 中") + quill::Ordinal(i);
+            if (!platform::IsPortableFileName(name)) {
+                m_console.Err(about + u"的名称 " + Message::Name(platform::ShowControls(name)) +
+                              u" 不能用作文件名, 未解出!\n");
+                ok = false;
+                continue;
+            }
+            const std::u16string key = platform::FoldCase(name);
+            const auto [earlier, isFirst] = first.emplace(key, i);
+            if (!isFirst) {
+                m_console.Err(about + u" " + Message::Name(name) + u" 与" +
+                              quill::Ordinal(earlier->second) + u"同名, 未解出!\n");
+                ok = false;
+                continue;
+            }
+            // What this run extracted stays, --force or not.
+            if (const auto extracted = m_extracted.find(key); extracted != m_extracted.end()) {
+                m_console.Err(about + u" " + Message::Name(name) + u" 与已解出的 " +
+                              Message::Name(extracted->second) + u" 同名, 未解出!\n");
+                ok = false;
+                continue;
+            }
+            const std::u16string target = m_settings.outputDir + platform::kPathSeparator + name;
+            if (!m_settings.force && platform::KindOfPath(target) != platform::PathKind::kMissing) {
+                m_console.Err(Exists(target));
+                ok = false;
+                continue;
+            }
+            m_outgoing[i].target = target;
+        }
+        return ok;
+    }
+
+    void Create(Outgoing& out) {
+        out.file = std::make_unique<platform::AtomicFile>(out.target);
+        if (!out.file->IsOpen()) Failed(out, u"无法创建文件 ", u": ", out.file->error());
+    }
+
+    void Seal(Outgoing& out) {
+        if (out.file && !out.failed &&
+            out.file->Seal() != platform::AtomicFile::CommitResult::kOk) {
+            Failed(out, u"写入文件 ", u" 失败: ", out.file->error());
+        }
+    }
+
+    void Failed(Outgoing& out, std::u16string_view before, std::u16string_view after,
+                platform::SystemError error) {
+        out.failed = true;
+        m_console.Err(Say(before, out.target, after) + platform::Describe(error) + u"!\n");
+    }
+
+    const InspectSettings& m_settings;
+    platform::Console& m_console;
+    std::map<std::u16string, std::u16string>& m_extracted;
+    std::vector<Outgoing> m_outgoing;
+    std::size_t m_writing = SIZE_MAX;  // the entry whose contents come in
+};
+
+}  // namespace
+
+bool Extraction::Extract(InspectedFile& file, const std::u16string& path) {
+    return Extractor(m_settings, m_console, m_extracted).Extract(file, path);
+}
+
+}  // namespace mkkolo
