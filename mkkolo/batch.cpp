@@ -165,12 +165,11 @@ std::vector<std::vector<std::size_t>> ChainsOfSameFiles(
     return chains;
 }
 
-BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSettings& settings,
+BatchCounts PackBatch(const Pairing& pairing, const BatchSettings& settings,
                       platform::Console& console) {
+    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
     const MbmFolder mbmFolder(jobs);
-    pipeline::PackSettings pack;
-    pack.entryTime = settings.entryTime;
-    pack.level = settings.level;
+    pipeline::PackSettings pack = settings.pack;
     pack.mbmFolder = mbmFolder.path();
     pack.mbmFolderError = mbmFolder.error();
 
@@ -184,8 +183,9 @@ BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSet
             }
             const pipeline::SkinJob& job = jobs[i];
             pipeline::InProcessPacker packer;
+            const SkinFiles& files = pairing.files[i];
             const pipeline::SkinResult result = pipeline::PackSkin(
-                packer, pack, settings.outputDir, job.strName, job.strFirstFile, job.strSecondFile);
+                packer, pack, settings.outputDir, job.strName, files.first, files.second);
             JobResult::Status status = JobResult::Status::kFailed;
             if (result.outcome == pipeline::SkinOutcome::kKoloWritten) {
                 status = JobResult::Status::kSucceeded;

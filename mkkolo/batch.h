@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "pipeline/kolo.h"
+#include "mkkolo/pairing.h"
+#include "pipeline/pack_skin.h"
 #include "pipeline/skin_jobs.h"
 #include "platform/console.h"
 
@@ -18,11 +19,10 @@ namespace mkkolo {
 struct BatchSettings {
     std::u16string outputDir;  // exists
     unsigned workers = 1;
-    bool quiet = false;                // report failed jobs only
-    int level = pipeline::kKoloLevel;  // the .kolo files' deflate level
-    // The .kolo entries' date in seconds since 1970; their packages'
-    // creation time when not given.
-    std::optional<std::int64_t> entryTime;
+    bool quiet = false;  // report failed jobs only
+    // How each skin is packed: the .kolo options; the folder for prepared
+    // .mbm copies is the run's own, made by PackBatch.
+    pipeline::PackSettings pack;
     // Jobs that fail without being packed, with their reports.
     std::map<std::size_t, platform::Message> refused;
 };
@@ -41,7 +41,7 @@ struct BatchCounts {
 // way stops and removes what it was making, and only finished jobs are
 // reported. Prepared copies of .mbm files live in a folder of the run's own
 // inside the temporary folder, removed at the end.
-BatchCounts PackBatch(const std::vector<pipeline::SkinJob>& jobs, const BatchSettings& settings,
+BatchCounts PackBatch(const Pairing& pairing, const BatchSettings& settings,
                       platform::Console& console);
 
 // Jobs whose names differ in letter case only write to the same files where

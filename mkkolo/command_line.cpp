@@ -21,10 +21,10 @@
 #include "platform/wildcards.h"
 
 namespace mkkolo {
+namespace {
 
 using platform::Message;
 using platform::Say;
-namespace {
 
 // The folder without separators at its end, which the package paths add
 // themselves; a root keeps its own.
@@ -38,10 +38,10 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
 
 // The words for a skin that is refused before it is packed: the run's own
 // refusals, or its warnings under --strict.
-Message Refusal(const pipeline::SkinJob& job, const std::u16string& outputDir, bool warned) {
+Message Refusal(const pipeline::SkinJob& job, const SkinFiles& files,
+                const std::u16string& outputDir, bool warned) {
     if (warned) return pipeline::RefusedText(job.strName, u"有警告(--strict)", u"\n");
-    const auto refused =
-        pipeline::RefuseSkin(outputDir, job.strName, job.strFirstFile, job.strSecondFile);
+    const auto refused = pipeline::RefuseSkin(outputDir, job.strName, files.first, files.second);
     return refused ? pipeline::OutcomeText(*refused, job.strName, u"\n") : Message();
 }
 
@@ -61,6 +61,96 @@ int DryRun(const std::vector<pipeline::SkinJob>& jobs,
 
 Message CannotCreate(const std::u16string& folder, platform::SystemError error) {
     return Say(u"无法创建输出文件夹 ", folder, u": ") + platform::Describe(error) + u"!\n";
+}
+
+// The moment SOURCE_DATE_EPOCH stands for, which dates every entry so that
+// a build can be repeated byte for byte; nothing when it is not set (or
+// empty). False, after saying so, when it is no number.
+bool ReadEntryTime(const Environment& environment, std::optional<std::int64_t>& entryTime,
+                   platform::Console& console) {
+    if (!environment.sourceDateEpoch || environment.sourceDateEpoch->empty()) return true;
+    // However far off, a moment is dated at the end of the ZIP format's range.
+    const auto moment =
+        ParseNumber(*environment.sourceDateEpoch, std::numeric_limits<std::int64_t>::max(), true);
+    if (!moment) {
+        console.Err(
+            Say(u"环境变量 SOURCE_DATE_EPOCH 的值 ", *environment.sourceDateEpoch, u" 无效!\n"));
+        return false;
+    }
+    entryTime = static_cast<std::int64_t>(*moment);
+    return true;
+}
+
+// -l, -t and -x.
+int Inspect(const Options& options, const std::u16string& outputDir, platform::Console& console) {
+    InspectSettings settings{Inspection::kList, outputDir, options.force};
+    if (options.mode == Mode::kTest) settings.what = Inspection::kTest;
+    if (options.mode == Mode::kExtract) {
+        settings.what = Inspection::kExtract;
+        platform::SystemError failure;
+        if (!platform::CreateFolders(outputDir, &failure)) {
+            console.Err(CannotCreate(outputDir, failure));
+            return kExitFailed;
+        }
+    }
+    return InspectFiles(options.paths, settings, console);
+}
+
+// A run, or with -n what it would do.
+int Pack(const Options& options, const std::u16string& outputDir, const Environment& environment,
+         platform::Console& console) {
+    BatchSettings settings;
+    settings.outputDir = outputDir;
+    settings.workers = options.workers.value_or(environment.processors);
+    settings.quiet = options.quiet;
+    settings.pack.kolo.level = options.level;
+    if (!ReadEntryTime(environment, settings.pack.kolo.entryTime, console)) return kExitUsage;
+
+    Message problems;
+    const Pairing pairing = PairSkins(CollectInputFiles(options.paths, problems));
+    if (!problems.empty()) console.Err(problems);
+    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
+    if (jobs.empty()) {
+        console.Err(u"没有可打包的皮肤文件!\n");
+        return kExitFailed;
+    }
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        for (const PairingWarning& warning : pairing.warnings[i]) console.Err(WarningText(warning));
+        const bool warned = options.strict && !pairing.warnings[i].empty();
+        // A dry run says what the run would refuse; the run finds it itself.
+        if (warned || options.mode == Mode::kDryRun) {
+            Message refusal = Refusal(jobs[i], pairing.files[i], outputDir, warned);
+            if (!refusal.empty()) settings.refused.emplace(i, std::move(refusal));
+        }
+    }
+    if (options.mode == Mode::kDryRun) {
+        return DryRun(jobs, settings.refused, problems.empty(), console);
+    }
+    platform::SystemError failure;
+    if (!platform::CreateFolders(outputDir, &failure)) {
+        console.Err(CannotCreate(outputDir, failure));
+        return kExitFailed;
+    }
+    // Runs into one folder take turns: one run's failures must not undo
+    // another's results.
+    const platform::FolderLock lock(outputDir, [&] {
+        console.Err(Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
+    });
+    const BatchCounts counts = PackBatch(pairing, settings, console);
+    if (platform::InterruptRequested()) {
+        console.Err(u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
+                    platform::ToDecimal(counts.failed) + u" 个失败, " +
+                    platform::ToDecimal(counts.notRun) + u" 个未打包!\n");
+        return kExitInterrupted;
+    }
+    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
+                      platform::ToDecimal(counts.failed) + u" 个失败";
+    if (counts.failedJobs.empty()) closing += u".";
+    if (!counts.failedJobs.empty()) closing += u": ";
+    for (std::size_t i : counts.failedJobs)
+        closing += u"【" + Message::Name(jobs[i].strName) + u"】";
+    console.Err(closing + u"\n");
+    return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -84,88 +174,16 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         return kExitOk;
     }
     const std::u16string outputDir = WithoutTrailingSeparators(options->outputDir);
-    platform::SystemError failure;
     switch (options->mode) {
         case Mode::kList:
-            return InspectFiles(options->paths, {Inspection::kList, outputDir, false}, console);
         case Mode::kTest:
-            return InspectFiles(options->paths, {Inspection::kTest, outputDir, false}, console);
         case Mode::kExtract:
-            if (!platform::CreateFolders(outputDir, &failure)) {
-                console.Err(CannotCreate(outputDir, failure));
-                return kExitFailed;
-            }
-            return InspectFiles(options->paths, {Inspection::kExtract, outputDir, options->force},
-                                console);
+            return Inspect(*options, outputDir, console);
         case Mode::kPack:
         case Mode::kDryRun:
             break;
     }
-
-    BatchSettings settings;
-    settings.outputDir = outputDir;
-    settings.workers = options->workers.value_or(environment.processors);
-    settings.quiet = options->quiet;
-    settings.level = options->level;
-    // Reproducible output: the moment a build stands for, in seconds since
-    // 1970, dates every entry. An empty value counts as none.
-    if (environment.sourceDateEpoch && !environment.sourceDateEpoch->empty()) {
-        // However far off, a moment is dated at the end of the ZIP format's range.
-        const auto moment = ParseNumber(*environment.sourceDateEpoch,
-                                        std::numeric_limits<std::int64_t>::max(), true);
-        if (!moment) {
-            console.Err(Say(u"环境变量 SOURCE_DATE_EPOCH 的值 ", *environment.sourceDateEpoch,
-                            u" 无效!\n"));
-            return kExitUsage;
-        }
-        settings.entryTime = static_cast<std::int64_t>(*moment);
-    }
-
-    Message problems;
-    const std::list<std::u16string> files = CollectInputFiles(options->paths, problems);
-    if (!problems.empty()) console.Err(problems);
-    const Pairing pairing = PairSkins(files);
-    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
-    if (jobs.empty()) {
-        console.Err(u"没有可打包的皮肤文件!\n");
-        return kExitFailed;
-    }
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        for (const Message& warning : pairing.warnings[i]) console.Err(warning);
-        const bool warned = options->strict && !pairing.warnings[i].empty();
-        // A dry run says what the run would refuse; the run finds it itself.
-        if (warned || options->mode == Mode::kDryRun) {
-            Message refusal = Refusal(jobs[i], outputDir, warned);
-            if (!refusal.empty()) settings.refused.emplace(i, std::move(refusal));
-        }
-    }
-    if (options->mode == Mode::kDryRun) {
-        return DryRun(jobs, settings.refused, problems.empty(), console);
-    }
-    if (!platform::CreateFolders(outputDir, &failure)) {
-        console.Err(CannotCreate(outputDir, failure));
-        return kExitFailed;
-    }
-    // Runs into one folder take turns: one run's failures must not undo
-    // another's results.
-    const platform::FolderLock lock(outputDir, [&] {
-        console.Err(Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
-    });
-    const BatchCounts counts = PackBatch(jobs, settings, console);
-    if (platform::InterruptRequested()) {
-        console.Err(u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-                    platform::ToDecimal(counts.failed) + u" 个失败, " +
-                    platform::ToDecimal(counts.notRun) + u" 个未打包!\n");
-        return kExitInterrupted;
-    }
-    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-                      platform::ToDecimal(counts.failed) + u" 个失败";
-    if (counts.failedJobs.empty()) closing += u".";
-    if (!counts.failedJobs.empty()) closing += u": ";
-    for (std::size_t i : counts.failedJobs)
-        closing += u"【" + Message::Name(jobs[i].strName) + u"】";
-    console.Err(closing + u"\n");
-    return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
+    return Pack(*options, outputDir, environment, console);
 }
 
 int MkkoloMain(const std::vector<std::u16string>& args) {

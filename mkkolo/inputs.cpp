@@ -30,15 +30,17 @@ class FileList {
   public:
     explicit FileList(platform::Message& problems) : m_problems(problems) {}
 
-    // Like a new row of the list: a file that can be opened to be read.
+    // Like a new row of the list: a file that can be opened to be read,
+    // looked at once, here.
     void Take(const std::u16string& path) {
         if (m_taken.count(path)) return;
         platform::OpenError error;
-        if (!platform::File::OpenForReading(path, &error).IsOpen()) {
+        const platform::File file = platform::File::OpenForReading(path, &error);
+        if (!file.IsOpen()) {
             return Problem(u"无法读取 ", path, u": " + WhyNotOpened(error) + u"!\n");
         }
         m_taken.insert(path);
-        m_files.push_back(path);
+        m_files.push_back({path, file.Identity(), file.Size()});
     }
 
     void TakeFolder(const std::u16string& folder) {
@@ -59,12 +61,12 @@ class FileList {
         m_problems += platform::Say(before, path, after);
     }
 
-    std::list<std::u16string> files() && { return std::move(m_files); }
+    std::list<pipeline::InputFile> files() && { return std::move(m_files); }
 
   private:
     platform::Message& m_problems;
     std::set<std::u16string> m_taken;
-    std::list<std::u16string> m_files;
+    std::list<pipeline::InputFile> m_files;
 };
 
 }  // namespace
@@ -74,8 +76,8 @@ std::u16string WhyNotOpened(const platform::OpenError& error) {
     return platform::Describe(error.system);
 }
 
-std::list<std::u16string> CollectInputFiles(const std::vector<std::u16string>& paths,
-                                            platform::Message& problems) {
+std::list<pipeline::InputFile> CollectInputFiles(const std::vector<std::u16string>& paths,
+                                                 platform::Message& problems) {
     FileList list(problems);
     for (const std::u16string& path : paths) {
         switch (platform::KindOfPath(path)) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/pack_skin.h"
 #include "platform/files.h"
 #include "platform/message.h"
 
@@ -20,7 +21,7 @@ std::u16string WhyNotOpened(const platform::OpenError& error);
 // case; not those of folders inside it), in the order of their names' UTF-16
 // code units. A path that reaches the list a second time is not taken again.
 // Each path that names nothing readable adds a line to `problems`.
-std::list<std::u16string> CollectInputFiles(const std::vector<std::u16string>& paths,
-                                            platform::Message& problems);
+std::list<pipeline::InputFile> CollectInputFiles(const std::vector<std::u16string>& paths,
+                                                 platform::Message& problems);
 
 }  // namespace mkkolo

@@ -84,9 +84,20 @@ std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view nam
     return std::u16string(outputDir) + platform::kPathSeparator + std::u16string(name) + u".pak";
 }
 
+InputFile InputFile::LookAt(std::u16string_view path) {
+    InputFile input{std::u16string(path), std::nullopt, std::nullopt};
+    if (path.empty()) return input;
+    const platform::File file = platform::File::OpenForReading(path);
+    input.identity = file.Identity();
+    input.size = file.Size();
+    if (!input.identity) input.identity = platform::IdentityOf(path);  // a folder, a device
+    return input;
+}
+
 std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16string_view name,
-                                     std::u16string_view firstFile,
-                                     std::u16string_view secondFile) {
+                                     const InputFile& first, const InputFile& second) {
+    const std::u16string& firstFile = first.path;
+    const std::u16string& secondFile = second.path;
     const std::u16string pakPath = PakPathFor(outputDir, name);
     if (firstFile.empty() || secondFile.empty() ||
         platform::EqualIgnoringCase(firstFile, secondFile)) {
@@ -99,10 +110,11 @@ std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16stri
     }
     // The package and the .kolo replace what stands at their paths: a user's
     // file there, given as an input, would be lost.
-    for (std::u16string_view input : {firstFile, secondFile}) {
-        if (platform::SameFile(input, pakPath) || platform::SameFile(input, koloPath)) {
+    const auto pak = platform::IdentityOf(pakPath), kolo = platform::IdentityOf(koloPath);
+    for (const InputFile* input : {&first, &second}) {
+        if (input->identity && (input->identity == pak || input->identity == kolo)) {
             SkinResult result = Outcome(SkinOutcome::kInputIsOutput);
-            result.input = input;
+            result.input = input->path;
             return result;
         }
     }
@@ -113,10 +125,16 @@ std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16stri
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, std::u16string_view firstFile,
                     std::u16string_view secondFile) {
-    if (auto refused = RefuseSkin(outputDir, name, firstFile, secondFile)) return *refused;
+    return PackSkin(packer, settings, outputDir, name, InputFile::LookAt(firstFile),
+                    InputFile::LookAt(secondFile));
+}
+
+SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
+                    std::u16string_view name, const InputFile& first, const InputFile& second) {
+    if (auto refused = RefuseSkin(outputDir, name, first, second)) return *refused;
     const std::u16string pakPath = PakPathFor(outputDir, name);
     const std::u16string koloPath = KoloPathFor(pakPath);
-    std::u16string input1(firstFile), input2(secondFile);
+    std::u16string input1(first.path), input2(second.path);
     platform::SystemError mbmError;
     if (!PrepareInput(input1, settings, mbmError) || !PrepareInput(input2, settings, mbmError)) {
         SkinResult result = Outcome(SkinOutcome::kMbmFailed);
@@ -124,9 +142,7 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
         return result;
     }
 
-    KoloOptions kolo;
-    kolo.level = settings.level;
-    kolo.entryTime = settings.entryTime;
+    const KoloOptions& kolo = settings.kolo;
     if (settings.createKolo) {
         if (std::optional<PackerRun> run = packer.PackIntoKolo(pakPath, input1, input2, kolo)) {
             SkinOutcome outcome = SkinOutcome::kKoloWritten;

@@ -9,6 +9,7 @@
 
 #include "packer/pack_job.h"
 #include "pipeline/kolo.h"
+#include "platform/files.h"
 #include "platform/system_error.h"
 
 namespace pipeline {
@@ -47,10 +48,7 @@ class Packer {
 
 struct PackSettings {
     bool createKolo = true;
-    int level = kKoloLevel;  // the .kolo's deflate level
-    // The .kolo entry's date, in seconds since 1970, instead of the
-    // package's creation time.
-    std::optional<std::int64_t> entryTime;
+    KoloOptions kolo;
     // Where the prepared copies of .mbm inputs go (ending in a separator).
     // When empty, no .mbm can be prepared, and `mbmFolderError` says why.
     std::u16string mbmFolder;
@@ -81,6 +79,18 @@ struct SkinResult {
     platform::SystemError systemError;  // with kMbmFailed: the system's reason, if it gave one
 };
 
+// A skin's file as the program found it: looked at once, when it was taken.
+struct InputFile {
+    std::u16string path;
+    // What tells it from other files, and its size; nothing where the
+    // system would not say (the file is gone, say).
+    std::optional<platform::FileIdentity> identity;
+    std::optional<std::uint64_t> size;
+
+    // Looks at what the path names now; nothing of it is read.
+    static InputFile LookAt(std::u16string_view path);
+};
+
 // The package path of a skin: the folder, a separator (always added, also
 // after a folder that ends with one; the file system accepts the doubled
 // separator) and the name with ".pak".
@@ -89,12 +99,15 @@ std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view nam
 // Why the skin cannot be packed into outputDir, found before anything is
 // written: its files, or its package's paths; nothing when it can be.
 std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16string_view name,
-                                     std::u16string_view firstFile, std::u16string_view secondFile);
+                                     const InputFile& first, const InputFile& second);
 
 // Packs one skin into outputDir. Only a package that this run's packer made
 // is wrapped: one left at the package path before is removed first. A
 // packer that writes the .kolo itself makes no package file, and leaves
 // what stands at the package path alone.
+SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
+                    std::u16string_view name, const InputFile& first, const InputFile& second);
+// The same for two paths, each looked at once.
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, std::u16string_view firstFile,
                     std::u16string_view secondFile);

@@ -33,6 +33,17 @@ struct OpenError {
     SystemError system;
 };
 
+// What tells a file or folder from every other on the machine.
+struct FileIdentity {
+    std::uint64_t volume = 0, index = 0;
+    bool operator==(const FileIdentity& other) const {
+        return volume == other.volume && index == other.index;
+    }
+    bool operator<(const FileIdentity& other) const {
+        return volume != other.volume ? volume < other.volume : index < other.index;
+    }
+};
+
 class File {
   public:
     File() = default;
@@ -71,6 +82,9 @@ class File {
 
     // The size in bytes, or nothing when it cannot be asked for.
     std::optional<std::uint64_t> Size() const;
+    // What tells the open file from every other, or nothing when it cannot
+    // be asked for.
+    std::optional<FileIdentity> Identity() const;
 
     // Reads up to `capacity` bytes; `got` is 0 at the end of the file.
     IoResult Read(void* buffer, std::size_t capacity, std::size_t& got);
@@ -152,16 +166,6 @@ std::optional<std::uint64_t> OpenFileLimit();
 // extension); never elsewhere.
 bool IsDeviceName(std::u16string_view path);
 
-// What tells a file or folder from every other on the machine.
-struct FileIdentity {
-    std::uint64_t volume = 0, index = 0;
-    bool operator==(const FileIdentity& other) const {
-        return volume == other.volume && index == other.index;
-    }
-    bool operator<(const FileIdentity& other) const {
-        return volume != other.volume ? volume < other.volume : index < other.index;
-    }
-};
 // The identity of what the path names, through links; nothing when it
 // cannot be asked for.
 std::optional<FileIdentity> IdentityOf(std::u16string_view path);

@@ -227,6 +227,13 @@ bool IsDeviceName(std::u16string_view) {
     return false;
 }
 
+std::optional<FileIdentity> File::Identity() const {
+    struct stat info;
+    if (!IsOpen() || fstat(Fd(m_handle), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
 std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
     struct stat info;
     if (stat(Native(path).c_str(), &info) != 0) return std::nullopt;

@@ -237,15 +237,29 @@ std::optional<std::uint64_t> OpenFileLimit() {
     return std::nullopt;
 }
 
+namespace {
+
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> File::Identity() const {
+    if (!IsOpen()) return std::nullopt;
+    return IdentityOfHandle(Handle(m_handle));
+}
+
 std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
     const ScopedHandle handle(CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                           nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
-                        static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+    if (!handle) return std::nullopt;
+    return IdentityOfHandle(handle.get());
 }
 
 }  // namespace platform

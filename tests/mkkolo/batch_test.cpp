@@ -99,12 +99,14 @@ class ScriptedConsole final : public platform::Console {
 
 TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
     testing_support::TempDir dir;
-    std::vector<pipeline::SkinJob> jobs;
+    Pairing jobs;
     for (const char16_t* name : {u"a", u"b", u"c"}) {
         const std::u16string path = dir / name;
         testing_support::WriteBytes(testing_support::FsPath(path + u".xml"), "<skin/>");
         testing_support::WriteBytes(testing_support::FsPath(path + u".pxa"), "PXA");
-        jobs.push_back({name, path + u".xml", path + u".pxa"});
+        jobs.jobs.push_back({name, path + u".xml", path + u".pxa"});
+        jobs.files.push_back({pipeline::InputFile::LookAt(path + u".xml"),
+                              pipeline::InputFile::LookAt(path + u".pxa")});
     }
     BatchSettings settings;
     settings.outputDir = testing_support::U16(dir.path());

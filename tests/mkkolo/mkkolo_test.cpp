@@ -179,7 +179,7 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     pipeline::SkinJobMap jobs;
     pipeline::CollectSkinJobs(list, jobs);
     pipeline::PackSettings settings;
-    settings.entryTime = std::stoll(kEpoch);
+    settings.kolo.entryTime = std::stoll(kEpoch);
     settings.mbmFolder = U16(temp.path()) + kSep;
     pipeline::QuillProcessPacker quill;
     std::u16string log;
