@@ -160,13 +160,13 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     Message error;
     std::optional<Options> options = ParseOptions(args, error);
     if (!options) {
-        console.Err(error + kUsage);
+        console.Err(error + Usage());
         return kExitUsage;
     }
     // The paths only: an option's value ("-o *") stays as it was given.
     options->paths = platform::ExpandWildcards(options->paths);
     if (options->help) {
-        console.Out(kUsage);
+        console.Out(Usage());
         return kExitOk;
     }
     if (options->version) {

@@ -9,56 +9,92 @@ namespace mkkolo {
 using platform::Message;
 using platform::Say;
 
-const char16_t kUsage[] =
-    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
-    u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
-    u"      mkkolo -l|-t 文件...\n"
-    u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n"
-    u"  路径                 皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
-    u"  文件                 .kolo 文件或 .pak 包\n"
-    u"  -o, --output=文件夹  .kolo 文件(用 -x 时为解出的文件)的输出文件夹, 默认为当前文件夹, "
-    u"不存在时创建\n"
-    u"  -j, --jobs=并行数    同时打包的皮肤数, 默认为处理器数\n"
-    u"  -q, --quiet          只输出失败的皮肤\n"
-    u"      --level=级别     .kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9\n"
-    u"  -n, --dry-run        只列出每个皮肤的两个文件, 不写任何文件\n"
-    u"      --strict         配对有警告的皮肤不打包, 算作失败\n"
-    u"  -l, --list           列出文件的内容\n"
-    u"  -t, --test           检查文件是否完好\n"
-    u"  -x, --extract        把包中的文件解到输出文件夹\n"
-    u"      --force          解包时覆盖已有的文件\n"
-    u"  -h, --help           显示本说明\n"
-    u"      --version        显示版本\n";
-
 namespace {
 
 // What an option does: takes a value, sets a flag or chooses the mode.
 enum class Value { kNone, kOutput, kJobs, kLevel };
 
-struct OptionForm {
-    char16_t letter;  // 0: long form only
-    std::u16string_view name;
+struct OptionRule {
+    OptionForm form;
     Value value;
     bool Options::*flag;
     std::optional<Mode> mode;
     bool takesValue() const { return value != Value::kNone; }
 };
 
-const OptionForm kOptionForms[] = {
-    // letter, name, value, flag, mode
-    {u'o', u"output", Value::kOutput, nullptr, std::nullopt},
-    {u'j', u"jobs", Value::kJobs, nullptr, std::nullopt},
-    {0, u"level", Value::kLevel, nullptr, std::nullopt},
-    {u'q', u"quiet", Value::kNone, &Options::quiet, std::nullopt},
-    {0, u"strict", Value::kNone, &Options::strict, std::nullopt},
-    {0, u"force", Value::kNone, &Options::force, std::nullopt},
-    {u'h', u"help", Value::kNone, &Options::help, std::nullopt},
-    {0, u"version", Value::kNone, &Options::version, std::nullopt},
-    {u'n', u"dry-run", Value::kNone, nullptr, Mode::kDryRun},
-    {u'l', u"list", Value::kNone, nullptr, Mode::kList},
-    {u't', u"test", Value::kNone, nullptr, Mode::kTest},
-    {u'x', u"extract", Value::kNone, nullptr, Mode::kExtract},
+// In the order the usage text lists them.
+const OptionRule kOptionRules[] = {
+    // letter, name, value's name, help; value, flag, mode
+    {{u'o', u"output", u"文件夹",
+      u".kolo 文件(用 -x 时为解出的文件)的输出文件夹, 默认为当前文件夹, 不存在时创建"},
+     Value::kOutput,
+     nullptr,
+     std::nullopt},
+    {{u'j', u"jobs", u"并行数", u"同时打包的皮肤数, 默认为处理器数"},
+     Value::kJobs,
+     nullptr,
+     std::nullopt},
+    {{u'q', u"quiet", u"", u"只输出失败的皮肤"}, Value::kNone, &Options::quiet, std::nullopt},
+    {{0, u"level", u"级别", u".kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9"},
+     Value::kLevel,
+     nullptr,
+     std::nullopt},
+    {{u'n', u"dry-run", u"", u"只列出每个皮肤的两个文件, 不写任何文件"},
+     Value::kNone,
+     nullptr,
+     Mode::kDryRun},
+    {{0, u"strict", u"", u"配对有警告的皮肤不打包, 算作失败"},
+     Value::kNone,
+     &Options::strict,
+     std::nullopt},
+    {{u'l', u"list", u"", u"列出文件的内容"}, Value::kNone, nullptr, Mode::kList},
+    {{u't', u"test", u"", u"检查文件是否完好"}, Value::kNone, nullptr, Mode::kTest},
+    {{u'x', u"extract", u"", u"把包中的文件解到输出文件夹"}, Value::kNone, nullptr, Mode::kExtract},
+    {{0, u"force", u"", u"解包时覆盖已有的文件"}, Value::kNone, &Options::force, std::nullopt},
+    {{u'h', u"help", u"", u"显示本说明"}, Value::kNone, &Options::help, std::nullopt},
+    {{0, u"version", u"", u"显示版本"}, Value::kNone, &Options::version, std::nullopt},
 };
+
+// The usage text's forms of the command line, and what the arguments are.
+constexpr char16_t kForms[] =
+    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
+    u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
+    u"      mkkolo -l|-t 文件...\n"
+    u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n";
+constexpr std::pair<std::u16string_view, std::u16string_view> kArguments[] = {
+    {u"路径", u"皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)"},
+    {u"文件", u".kolo 文件或 .pak 包"},
+};
+
+// Where the explanations start: the columns of a terminal, on which a
+// Chinese character takes two.
+constexpr std::size_t kHelpColumn = 23;
+
+std::size_t Columns(std::u16string_view text) {
+    std::size_t columns = 0;
+    for (char16_t c : text) columns += c >= 0x2E80 ? 2 : 1;
+    return columns;
+}
+
+// "  <what><blanks up to the help's column><help>"
+std::u16string UsageLine(std::u16string_view what, std::u16string_view help) {
+    std::u16string line = u"  " + std::u16string(what);
+    line.append(kHelpColumn > Columns(line) + 2 ? kHelpColumn - Columns(line) : 2, u' ');
+    return line + std::u16string(help) + u"\n";
+}
+
+std::u16string BuildUsage() {
+    std::u16string usage = kForms;
+    for (const auto& [argument, help] : kArguments) usage += UsageLine(argument, help);
+    for (const OptionRule& rule : kOptionRules) {
+        const OptionForm& form = rule.form;
+        std::u16string what = form.letter ? std::u16string{u'-', form.letter, u',', u' '} : u"    ";
+        what += u"--" + std::u16string(form.name);
+        if (!form.valueName.empty()) what += u"=" + std::u16string(form.valueName);
+        usage += UsageLine(what, form.help);
+    }
+    return usage;
+}
 
 class Parser {
   public:
@@ -96,8 +132,8 @@ class Parser {
     bool Long(const std::u16string& arg) {
         const std::size_t equals = arg.find(u'=');
         const std::u16string spelling = arg.substr(0, equals);
-        for (const OptionForm& form : kOptionForms) {
-            if (spelling.compare(2, std::u16string::npos, form.name) != 0) continue;
+        for (const OptionRule& form : kOptionRules) {
+            if (spelling.compare(2, std::u16string::npos, form.form.name) != 0) continue;
             if (equals != std::u16string::npos) {
                 if (!form.takesValue()) return Fail(Say(u"选项 ", spelling, u" 不带参数!\n"));
                 return Apply(form, spelling, arg.substr(equals + 1));
@@ -111,9 +147,9 @@ class Parser {
     bool Short(const std::u16string& arg) {
         for (std::size_t i = 1; i < arg.size(); ++i) {
             const std::u16string spelling = {u'-', arg[i]};
-            const OptionForm* found = nullptr;
-            for (const OptionForm& form : kOptionForms) {
-                if (form.letter != 0 && form.letter == arg[i]) found = &form;
+            const OptionRule* found = nullptr;
+            for (const OptionRule& rule : kOptionRules) {
+                if (rule.form.letter != 0 && rule.form.letter == arg[i]) found = &rule;
             }
             if (!found) return Fail(Say(u"未知选项 ", spelling, u"!\n"));
             if (found->takesValue()) {
@@ -126,7 +162,7 @@ class Parser {
     }
 
     // `value`: what was joined to the option; else a value is the next argument.
-    bool Apply(const OptionForm& form, const std::u16string& spelling,
+    bool Apply(const OptionRule& form, const std::u16string& spelling,
                std::optional<std::u16string> value) {
         if (form.takesValue() && !value) {
             if (m_next == m_args.size()) return Fail(Say(u"选项 ", spelling, u" 缺少参数!\n"));
@@ -173,6 +209,17 @@ class Parser {
 };
 
 }  // namespace
+
+const std::u16string& Usage() {
+    static const std::u16string usage = BuildUsage();
+    return usage;
+}
+
+std::vector<OptionForm> OptionForms() {
+    std::vector<OptionForm> forms;
+    for (const OptionRule& rule : kOptionRules) forms.push_back(rule.form);
+    return forms;
+}
 
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args, Message& error) {
     return Parser(args).Parse(error);

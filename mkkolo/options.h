@@ -35,8 +35,20 @@ struct Options {
     std::vector<std::u16string> paths;
 };
 
-// The usage text, a line per option.
-extern const char16_t kUsage[];
+// An option as a person spells it.
+struct OptionForm {
+    char16_t letter;                // 0: long form only
+    std::u16string_view name;       // the long form, without "--"
+    std::u16string_view valueName;  // empty: it takes no value
+    std::u16string_view help;       // what it does, for the usage text
+};
+
+// Every option, in the order the usage text lists them.
+std::vector<OptionForm> OptionForms();
+
+// The usage text: the forms of the command line, then a line per argument
+// and per option, built from the options' table.
+const std::u16string& Usage();
 
 // The options, or nothing with the complaint in `error`.
 std::optional<Options> ParseOptions(const std::vector<std::u16string>& args,

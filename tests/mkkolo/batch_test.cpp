@@ -1,6 +1,8 @@
-// The parallel side of mkkolo: results in job order whatever order the jobs
-// finish in, chains never beside themselves, the progress line.
+// mkkolo's parts: results in job order whatever order the jobs finish in,
+// chains never beside themselves, the progress line, the options' table.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include <atomic>
 #include <chrono>
@@ -9,6 +11,7 @@
 
 #include "mkkolo/batch.h"
 #include "mkkolo/job_runner.h"
+#include "mkkolo/options.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
@@ -119,6 +122,33 @@ TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
     EXPECT_NE(terminal.err.find(u"\r进度 3/3"), std::u16string::npos);
     EXPECT_FALSE(terminal.progressShown);  // cleared at the end
     EXPECT_FALSE(terminal.reportOverProgress);
+}
+
+// Every option in the table is in the usage text as a person spells it, and
+// is read in each of its forms; the first line is what the README shows.
+TEST(Options, TheTableIsTheUsageAndWhatIsRead) {
+    const std::u16string& usage = Usage();
+    EXPECT_EQ(usage.substr(0, usage.find(u'\n')),
+              u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...");
+    const std::map<std::u16string_view, std::u16string> values = {
+        {u"文件夹", u"out"}, {u"并行数", u"3"}, {u"级别", u"4"}};
+    for (const OptionForm& form : OptionForms()) {
+        const std::u16string name = u"--" + std::u16string(form.name);
+        std::u16string spelled = name;
+        if (!form.valueName.empty()) spelled += u"=" + std::u16string(form.valueName);
+        const std::u16string line =
+            (form.letter ? std::u16string{u'-', form.letter, u',', u' '} : u"    ") + spelled;
+        EXPECT_NE(usage.find(u"\n  " + line + u" "), std::u16string::npos)
+            << platform::Utf16ToUtf8(line);
+        std::vector<std::vector<std::u16string>> spellings = {{name}};
+        if (form.letter) spellings.push_back({std::u16string{u'-', form.letter}});
+        for (std::vector<std::u16string> args : spellings) {
+            if (!form.valueName.empty()) args.push_back(values.at(form.valueName));
+            args.push_back(u"a");
+            platform::Message error;
+            EXPECT_TRUE(ParseOptions(args, error)) << platform::Utf16ToUtf8(error.Plain());
+        }
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "kolo_version.h"
+#include "mkkolo/options.h"
 #include "pipeline/pack_skin.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
@@ -46,26 +47,9 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 
 constexpr char kEpoch[] = "1258000000";
 const std::u16string kSep(1, platform::kPathSeparator);
-const std::u16string kUsage =
-    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
-    u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
-    u"      mkkolo -l|-t 文件...\n"
-    u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n"
-    u"  路径                 皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)\n"
-    u"  文件                 .kolo 文件或 .pak 包\n"
-    u"  -o, --output=文件夹  .kolo 文件(用 -x 时为解出的文件)的输出文件夹, 默认为当前文件夹, "
-    u"不存在时创建\n"
-    u"  -j, --jobs=并行数    同时打包的皮肤数, 默认为处理器数\n"
-    u"  -q, --quiet          只输出失败的皮肤\n"
-    u"      --level=级别     .kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9\n"
-    u"  -n, --dry-run        只列出每个皮肤的两个文件, 不写任何文件\n"
-    u"      --strict         配对有警告的皮肤不打包, 算作失败\n"
-    u"  -l, --list           列出文件的内容\n"
-    u"  -t, --test           检查文件是否完好\n"
-    u"  -x, --extract        把包中的文件解到输出文件夹\n"
-    u"      --force          解包时覆盖已有的文件\n"
-    u"  -h, --help           显示本说明\n"
-    u"      --version        显示版本\n";
+// The usage text, as its table of options builds it (the table's forms are
+// checked on their own, in batch_test.cpp).
+const std::u16string kUsage = mkkolo::Usage();
 
 struct Result {
     int exitCode;
