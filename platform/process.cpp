@@ -1,6 +1,20 @@
 #include "platform/process.h"
 
+#include <utility>
+
 namespace platform {
+
+Process::Process(Process&& other) noexcept
+    : m_id(other.m_id), m_handle(other.m_handle), m_signal(other.m_signal) {
+    other.m_id = other.m_handle = 0;
+}
+
+Process& Process::operator=(Process&& other) noexcept {
+    std::swap(m_id, other.m_id);
+    std::swap(m_handle, other.m_handle);
+    std::swap(m_signal, other.m_signal);
+    return *this;
+}
 
 std::optional<ProgramOutput> RunCollectingOutput(std::u16string_view program,
                                                  const std::vector<std::u16string>& args) {

@@ -85,18 +85,6 @@ std::optional<Process> Process::Start(std::u16string_view program,
     return Process(child, 0);
 }
 
-Process::Process(Process&& other) noexcept
-    : m_id(other.m_id), m_handle(other.m_handle), m_signal(other.m_signal) {
-    other.m_id = 0;
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    std::swap(m_id, other.m_id);
-    std::swap(m_handle, other.m_handle);
-    std::swap(m_signal, other.m_signal);
-    return *this;
-}
-
 Process::~Process() = default;
 
 int Process::Wait() {

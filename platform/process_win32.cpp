@@ -111,18 +111,6 @@ std::optional<Process> Process::Start(std::u16string_view program,
                    reinterpret_cast<std::intptr_t>(process.hProcess));
 }
 
-Process::Process(Process&& other) noexcept
-    : m_id(other.m_id), m_handle(other.m_handle), m_signal(other.m_signal) {
-    other.m_handle = 0;
-}
-
-Process& Process::operator=(Process&& other) noexcept {
-    std::swap(m_id, other.m_id);
-    std::swap(m_handle, other.m_handle);
-    std::swap(m_signal, other.m_signal);
-    return *this;
-}
-
 Process::~Process() {
     if (m_handle) CloseHandle(reinterpret_cast<HANDLE>(m_handle));
 }
