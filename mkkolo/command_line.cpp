@@ -63,6 +63,17 @@ Message CannotCreate(const std::u16string& folder, platform::SystemError error) 
     return Say(u"无法创建输出文件夹 ", folder, u": ") + platform::Describe(error) + u"!\n";
 }
 
+// Why the output folder can be no folder: a file, or a device (NUL, CON ...
+// on Windows), stands at its path. Nothing when it can be one.
+std::optional<Message> NotAFolder(const std::u16string& folder) {
+    if (platform::IsDeviceName(folder) ||
+        platform::KindOfPath(folder) == platform::PathKind::kOther)
+        return Say(u"输出文件夹 ", folder, u" 是一个设备, 不是文件夹!\n");
+    if (platform::KindOfPath(folder) == platform::PathKind::kFile)
+        return Say(u"输出文件夹 ", folder, u" 是一个文件, 不是文件夹!\n");
+    return std::nullopt;
+}
+
 // The moment SOURCE_DATE_EPOCH stands for, which dates every entry so that
 // a build can be repeated byte for byte; nothing when it is not set (or
 // empty). False, after saying so, when it is no number.
@@ -87,6 +98,10 @@ int Inspect(const Options& options, const std::u16string& outputDir, platform::C
     if (options.mode == Mode::kTest) settings.what = Inspection::kTest;
     if (options.mode == Mode::kExtract) {
         settings.what = Inspection::kExtract;
+        if (const auto refused = NotAFolder(outputDir)) {
+            console.Err(*refused);
+            return kExitFailed;
+        }
         platform::SystemError failure;
         if (!platform::CreateFolders(outputDir, &failure)) {
             console.Err(CannotCreate(outputDir, failure));
@@ -105,6 +120,11 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
     settings.quiet = options.quiet;
     settings.pack.kolo.level = options.level;
     if (!ReadEntryTime(environment, settings.pack.kolo.entryTime, console)) return kExitUsage;
+    // Before any skin: a run could make nothing there.
+    if (const auto refused = NotAFolder(outputDir)) {
+        console.Err(*refused);
+        return kExitFailed;
+    }
 
     Message problems;
     const Pairing pairing = PairSkins(CollectInputFiles(options.paths, problems));
@@ -160,7 +180,7 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
     Message error;
     std::optional<Options> options = ParseOptions(args, error);
     if (!options) {
-        console.Err(error + Usage());
+        console.Err(error + u"用 mkkolo --help 查看用法.\n");
         return kExitUsage;
     }
     // The paths only: an option's value ("-o *") stays as it was given.

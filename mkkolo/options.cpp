@@ -104,6 +104,11 @@ class Parser {
         bool pathsOnly = false;
         for (m_next = 0; m_next < m_args.size();) {
             const std::u16string& arg = m_args[m_next++];
+            // "/?" and "-?" ask for the usage, as on Windows' own command lines.
+            if (!pathsOnly && (arg == u"/?" || arg == u"-?")) {
+                m_options.help = true;
+                return m_options;
+            }
             if (pathsOnly || arg.size() < 2 || arg[0] != u'-') {
                 m_options.paths.push_back(arg);
             } else if (arg == u"--") {
@@ -128,19 +133,33 @@ class Parser {
         return false;
     }
 
-    // "--name", "--name=value" or "--name value".
+    // "--name", "--name=value" or "--name value", the name written out or
+    // shortened to the start of one name alone, as getopt_long reads it.
     bool Long(const std::u16string& arg) {
         const std::size_t equals = arg.find(u'=');
         const std::u16string spelling = arg.substr(0, equals);
-        for (const OptionRule& form : kOptionRules) {
-            if (spelling.compare(2, std::u16string::npos, form.form.name) != 0) continue;
-            if (equals != std::u16string::npos) {
-                if (!form.takesValue()) return Fail(Say(u"选项 ", spelling, u" 不带参数!\n"));
-                return Apply(form, spelling, arg.substr(equals + 1));
+        const std::u16string_view typed = std::u16string_view(spelling).substr(2);
+        std::vector<const OptionRule*> candidates;
+        for (const OptionRule& rule : kOptionRules) {
+            if (rule.form.name == typed) {
+                candidates = {&rule};
+                break;
             }
-            return Apply(form, spelling, {});
+            if (rule.form.name.substr(0, typed.size()) == typed) candidates.push_back(&rule);
         }
-        return Fail(Say(u"未知选项 ", spelling, u"!\n"));
+        if (candidates.empty()) return Fail(Say(u"未知选项 ", spelling, u"!\n"));
+        if (candidates.size() > 1) {
+            Message names;
+            for (const OptionRule* rule : candidates) {
+                names += u" " + Message::Name(u"--" + std::u16string(rule->form.name));
+            }
+            return Fail(Say(u"选项 ", spelling, u" 不明确, 可能是") + names + u"!\n");
+        }
+        const OptionRule& rule = *candidates.front();
+        const std::u16string name = u"--" + std::u16string(rule.form.name);
+        if (equals == std::u16string::npos) return Apply(rule, name, {});
+        if (!rule.takesValue()) return Fail(Say(u"选项 ", name, u" 不带参数!\n"));
+        return Apply(rule, name, arg.substr(equals + 1));
     }
 
     // "-abc": each letter an option, until one that takes the rest as its value.

@@ -821,40 +821,64 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
 
 TEST_F(MkkoloTest, CommandLine) {
     const std::u16string version = u"mkkolo " KOLO_VERSION u"\n";
+    // A usage error says what was wrong and where the usage is.
+    const std::u16string help = u"用 mkkolo --help 查看用法.\n";
+    WriteBytes(dir.path() / "afile", "not a folder");
+#ifdef _WIN32
+    const std::u16string device = u"NUL";
+#else
+    const std::u16string device = u"/dev/null";
+#endif
     const struct {
         std::vector<std::u16string> args;
         const char* epoch;
         int exitCode;
         std::u16string out, err;
     } cases[] = {
-        {{}, nullptr, 2, u"", u"缺少路径!\n" + kUsage},
-        {{u"-y", u"a"}, nullptr, 2, u"", u"未知选项 -y!\n" + kUsage},
-        {{u"-qz", u"a"}, nullptr, 2, u"", u"未知选项 -z!\n" + kUsage},
-        {{u"--bogus=1", u"a"}, nullptr, 2, u"", u"未知选项 --bogus!\n" + kUsage},
-        {{u"a", u"-o"}, nullptr, 2, u"", u"选项 -o 缺少参数!\n" + kUsage},
-        {{u"a", u"--output"}, nullptr, 2, u"", u"选项 --output 缺少参数!\n" + kUsage},
-        {{u"--quiet=yes", u"a"}, nullptr, 2, u"", u"选项 --quiet 不带参数!\n" + kUsage},
-        {{u"-j", u"0", u"a"}, nullptr, 2, u"", u"并行数 0 无效!\n" + kUsage},
-        {{u"-j4x", u"a"}, nullptr, 2, u"", u"并行数 4x 无效!\n" + kUsage},
-        {{u"-qj", u"x", u"a"}, nullptr, 2, u"", u"并行数 x 无效!\n" + kUsage},
-        {{u"--jobs=-1", u"a"}, nullptr, 2, u"", u"并行数 -1 无效!\n" + kUsage},
-        {{u"-l", u"--test", u"a"}, nullptr, 2, u"", u"选项 -l 与 --test 不能同时使用!\n" + kUsage},
-        {{u"--level", u"0", u"a"}, nullptr, 2, u"", u"压缩级别 0 无效!\n" + kUsage},
-        {{u"--level=13", u"a"}, nullptr, 2, u"", u"压缩级别 13 无效!\n" + kUsage},
-        {{u"--level=", u"a"}, nullptr, 2, u"", u"压缩级别  无效!\n" + kUsage},
-        {{u"a", u"--level"}, nullptr, 2, u"", u"选项 --level 缺少参数!\n" + kUsage},
-        {{u"--levels", u"a"}, nullptr, 2, u"", u"未知选项 --levels!\n" + kUsage},
+        {{}, nullptr, 2, u"", u"缺少路径!\n" + help},
+        {{u"-y", u"a"}, nullptr, 2, u"", u"未知选项 -y!\n" + help},
+        {{u"-qz", u"a"}, nullptr, 2, u"", u"未知选项 -z!\n" + help},
+        {{u"--bogus=1", u"a"}, nullptr, 2, u"", u"未知选项 --bogus!\n" + help},
+        {{u"a", u"-o"}, nullptr, 2, u"", u"选项 -o 缺少参数!\n" + help},
+        {{u"a", u"--output"}, nullptr, 2, u"", u"选项 --output 缺少参数!\n" + help},
+        {{u"--quiet=yes", u"a"}, nullptr, 2, u"", u"选项 --quiet 不带参数!\n" + help},
+        {{u"-j", u"0", u"a"}, nullptr, 2, u"", u"并行数 0 无效!\n" + help},
+        {{u"-j4x", u"a"}, nullptr, 2, u"", u"并行数 4x 无效!\n" + help},
+        {{u"-qj", u"x", u"a"}, nullptr, 2, u"", u"并行数 x 无效!\n" + help},
+        {{u"--jobs=-1", u"a"}, nullptr, 2, u"", u"并行数 -1 无效!\n" + help},
+        {{u"-l", u"--test", u"a"}, nullptr, 2, u"", u"选项 -l 与 --test 不能同时使用!\n" + help},
+        {{u"--level", u"0", u"a"}, nullptr, 2, u"", u"压缩级别 0 无效!\n" + help},
+        {{u"--level=13", u"a"}, nullptr, 2, u"", u"压缩级别 13 无效!\n" + help},
+        {{u"--level=", u"a"}, nullptr, 2, u"", u"压缩级别  无效!\n" + help},
+        {{u"a", u"--level"}, nullptr, 2, u"", u"选项 --level 缺少参数!\n" + help},
+        {{u"--levels", u"a"}, nullptr, 2, u"", u"未知选项 --levels!\n" + help},
+        // Long options shortened as getopt_long takes them, unless ambiguous.
+        {{u"--le", u"13", u"a"}, nullptr, 2, u"", u"压缩级别 13 无效!\n" + help},
+        {{u"a", u"--out"}, nullptr, 2, u"", u"选项 --output 缺少参数!\n" + help},
+        {{u"--qu=1", u"a"}, nullptr, 2, u"", u"选项 --quiet 不带参数!\n" + help},
+        {{u"--l", u"a"}, nullptr, 2, u"", u"选项 --l 不明确, 可能是 --level --list!\n" + help},
         // A bad environment is no fault of the command line's.
         {{u"a"}, "12x", 2, u"", u"环境变量 SOURCE_DATE_EPOCH 的值 12x 无效!\n"},
         {{u"-h"}, nullptr, 0, kUsage, u""},
         {{u"a", u"--help", u"-y"}, nullptr, 0, kUsage, u""},
+        {{u"/?"}, nullptr, 0, kUsage, u""},
+        {{u"a", u"-?"}, nullptr, 0, kUsage, u""},
         {{u"--version"}, nullptr, 0, version, u""},
+        {{u"--vers"}, nullptr, 0, version, u""},
         // Options after "--" are paths.
         {{u"--", u"--version"},
          nullptr,
          1,
          u"",
          u"路径 --version 不存在!\n没有可打包的皮肤文件!\n"},
+        // A file where the output folder would be is left as it is.
+        {{u"-o", u"afile", u"a"}, nullptr, 1, u"", u"输出文件夹 afile 是一个文件, 不是文件夹!\n"},
+        {{u"-xo", u"afile", u"a"}, nullptr, 1, u"", u"输出文件夹 afile 是一个文件, 不是文件夹!\n"},
+        {{u"-o", device, u"a"},
+         nullptr,
+         1,
+         u"",
+         u"输出文件夹 " + device + u" 是一个设备, 不是文件夹!\n"},
     };
     for (const auto& c : cases) {
         Environment environment;
@@ -864,6 +888,7 @@ TEST_F(MkkoloTest, CommandLine) {
         EXPECT_EQ(result.out, c.out);
         EXPECT_EQ(result.err, c.err);
     }
+    EXPECT_EQ(ReadBytes(dir.path() / "afile"), "not a folder");
 }
 
 TEST_F(MkkoloTest, Version) {
