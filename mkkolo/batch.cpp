@@ -16,7 +16,6 @@
 namespace mkkolo {
 
 using platform::Message;
-using platform::Say;
 namespace {
 
 // What the packer came to, in quill's words with plain line ends. Of the

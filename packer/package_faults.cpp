@@ -72,6 +72,4 @@ std::u16string PackageFaultText(const PackageProblem& p, std::size_t count) {
     return {};
 }
 
-using platform::ShowControls;
-
 }  // namespace quill
