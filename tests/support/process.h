@@ -1,7 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -40,6 +43,44 @@ struct RunOptions {
 // given arguments and waits for it.
 ProcessResult RunProgram(const std::string& program, const std::vector<std::u16string>& args,
                          const RunOptions& options = {});
+
+// A program of the build that runs on while the test goes on: what it
+// writes to standard output and standard error is read as it comes, so the
+// test can wait for a text, change what the program looks at, and ask it to
+// stop. It starts with `options.environment` and `options.folder`.
+class RunningProgram {
+  public:
+    RunningProgram(const std::string& program, const std::vector<std::u16string>& args,
+                   const RunOptions& options = {});
+    // A program not waited for (the test failed half way) is ended at once.
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    // Waits until standard error holds `text` at least `count` times; false
+    // when the program ends, or `limit` passes, before it does.
+    bool WaitForErrors(std::string_view text, std::size_t count,
+                       std::chrono::seconds limit = std::chrono::seconds(120));
+    // What it wrote so far.
+    std::string output() const;
+    std::string errors() const;
+
+    // Asks the program to stop as Ctrl+C does: SIGINT on Linux; on Windows
+    // a Ctrl+C event on the console that the program shares with this one,
+    // which this one lets pass.
+    void Interrupt();
+    // Waits for the program to end, and for all it wrote.
+    ProcessResult Wait();
+
+  private:
+    struct Streams;
+    // Gives the program what it needs to be stopped by Interrupt().
+    static void PrepareToInterrupt();
+    void Kill();
+
+    std::unique_ptr<Streams> m_streams;
+    std::optional<platform::Process> m_process;
+};
 
 // What RunProgram starts a program with besides its streams.
 platform::StartOptions StartOptionsFor(const RunOptions& options);

@@ -103,6 +103,16 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     return result;
 }
 
+void RunningProgram::PrepareToInterrupt() {}
+
+void RunningProgram::Interrupt() {
+    kill(static_cast<pid_t>(m_process->id()), SIGINT);
+}
+
+void RunningProgram::Kill() {
+    kill(static_cast<pid_t>(m_process->id()), SIGKILL);
+}
+
 ScopedTempFolder::ScopedTempFolder(const std::filesystem::path& folder) {
     const char* saved = std::getenv("TMPDIR");
     m_bHadValue = saved != nullptr;

@@ -128,6 +128,39 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     return result;
 }
 
+namespace {
+
+// The event is for the program: this one goes on.
+BOOL WINAPI LetCtrlCPass(DWORD event) {
+    return event == CTRL_C_EVENT;
+}
+
+}  // namespace
+
+// The program shares this one's console, made once: a Ctrl+C event reaches
+// every program on a console, and Wine delivers it only to programs with one.
+void RunningProgram::PrepareToInterrupt() {
+    static const bool prepared = [] {
+        FreeConsole();
+        return AllocConsole() && SetConsoleCtrlHandler(LetCtrlCPass, TRUE);
+    }();
+    if (!prepared) throw std::runtime_error("no console to share");
+}
+
+void RunningProgram::Interrupt() {
+    if (!GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) {
+        throw std::runtime_error("cannot send a Ctrl+C event");
+    }
+}
+
+void RunningProgram::Kill() {
+    const HANDLE process =
+        OpenProcess(PROCESS_TERMINATE, FALSE, static_cast<DWORD>(m_process->id()));
+    if (!process) return;
+    TerminateProcess(process, 1);
+    CloseHandle(process);
+}
+
 ScopedTempFolder::ScopedTempFolder(const std::filesystem::path& folder) {
     wchar_t saved[32768];
     const DWORD length = GetEnvironmentVariableW(L"TMP", saved, 32768);
