@@ -126,9 +126,10 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
         return kExitFailed;
     }
 
-    Message problems;
-    const Pairing pairing = PairSkins(CollectInputFiles(options.paths, problems));
-    if (!problems.empty()) console.Err(problems);
+    const InputScan scan = ScanInputs(options.paths, options.recursive);
+    if (!scan.problems.empty()) console.Err(scan.problems);
+    if (!scan.notes.empty()) console.Err(scan.notes);
+    const Pairing pairing = PairSkins(scan.files);
     const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
     if (jobs.empty()) {
         console.Err(u"没有可打包的皮肤文件!\n");
@@ -144,7 +145,7 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
         }
     }
     if (options.mode == Mode::kDryRun) {
-        return DryRun(jobs, settings.refused, problems.empty(), console);
+        return DryRun(jobs, settings.refused, scan.problems.empty(), console);
     }
     platform::SystemError failure;
     if (!platform::CreateFolders(outputDir, &failure)) {
@@ -170,7 +171,7 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
     for (std::size_t i : counts.failedJobs)
         closing += u"【" + Message::Name(jobs[i].strName) + u"】";
     console.Err(closing + u"\n");
-    return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
+    return counts.made == jobs.size() && scan.problems.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace

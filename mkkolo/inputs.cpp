@@ -13,11 +13,6 @@ using platform::Message;
 using platform::Say;
 namespace {
 
-bool IsSkinFile(std::u16string_view name) {
-    return platform::HasExtension(name, u".xml") || platform::HasExtension(name, u".pxa") ||
-           platform::HasExtension(name, u".mbm");
-}
-
 std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {
     std::u16string path(folder);
     if (!path.empty() && !platform::IsPathSeparator(path.back())) {
@@ -28,7 +23,7 @@ std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {
 
 class FileList {
   public:
-    explicit FileList(platform::Message& problems) : m_problems(problems) {}
+    explicit FileList(InputScan& scan) : m_scan(scan) {}
 
     // Like a new row of the list: a file that can be opened to be read,
     // looked at once, here.
@@ -40,33 +35,62 @@ class FileList {
             return Problem(u"无法读取 ", path, u": " + WhyNotOpened(error) + u"!\n");
         }
         m_taken.insert(path);
-        m_files.push_back({path, file.Identity(), file.Size()});
+        m_scan.files.push_back({path, file.Identity(), file.Size()});
     }
 
-    void TakeFolder(const std::u16string& folder) {
-        platform::SystemError error;
-        auto names = platform::ListFolder(folder, &error);
-        if (!names)
-            return Problem(u"无法读取 ", folder, u": " + platform::Describe(error) + u"!\n");
-        std::sort(names->begin(), names->end());
-        for (const std::u16string& name : *names) {
-            const std::u16string path = InFolder(folder, name);
-            if (IsSkinFile(name) && platform::KindOfPath(path) == platform::PathKind::kFile) {
-                Take(path);
-            }
+    void TakeFolder(const std::u16string& folder, bool recursive) {
+        std::vector<std::u16string> found;
+        bool hasFolders = false;
+        Search(folder, u"", recursive, found, hasFolders);
+        std::sort(found.begin(), found.end());
+        for (const std::u16string& relative : found) Take(InFolder(folder, relative));
+        if (hasFolders && m_noted.insert(folder).second) {
+            m_scan.notes += Say(u"注意: 文件夹 ", folder, u" 中的子文件夹未搜索, 用 -r 搜索!\n");
         }
     }
 
     void Problem(std::u16string_view before, std::u16string_view path, std::u16string_view after) {
-        m_problems += platform::Say(before, path, after);
+        m_scan.problems += Say(before, path, after);
     }
 
-    std::list<pipeline::InputFile> files() && { return std::move(m_files); }
-
   private:
-    platform::Message& m_problems;
+    // The skin files of the folder `relative` (empty, or ending in a
+    // separator) below `root`, as paths below it, into `found`; with
+    // `recursive` those of the folders inside too, else whether there are
+    // any (links to folders are no folders here).
+    void Search(const std::u16string& root, const std::u16string& relative, bool recursive,
+                std::vector<std::u16string>& found, bool& hasFolders) {
+        const std::u16string folder = relative.empty() ? root : InFolder(root, relative);
+        platform::SystemError error;
+        const auto names = platform::ListFolder(folder, &error);
+        if (!names) {
+            return Problem(u"无法读取 ", folder, u": " + platform::Describe(error) + u"!\n");
+        }
+        for (const std::u16string& name : *names) {
+            const std::u16string path = InFolder(folder, name);
+            switch (platform::KindOfPath(path)) {
+                case platform::PathKind::kFile:
+                    if (IsSkinFile(name)) found.push_back(relative + name);
+                    break;
+                case platform::PathKind::kFolder:
+                    if (platform::IsLink(path)) break;
+                    if (!recursive) {
+                        hasFolders = true;
+                        break;
+                    }
+                    Search(root, relative + name + platform::kPathSeparator, true, found,
+                           hasFolders);
+                    break;
+                case platform::PathKind::kMissing:
+                case platform::PathKind::kOther:
+                    break;
+            }
+        }
+    }
+
+    InputScan& m_scan;
     std::set<std::u16string> m_taken;
-    std::list<pipeline::InputFile> m_files;
+    std::set<std::u16string> m_noted;
 };
 
 }  // namespace
@@ -76,13 +100,18 @@ std::u16string WhyNotOpened(const platform::OpenError& error) {
     return platform::Describe(error.system);
 }
 
-std::list<pipeline::InputFile> CollectInputFiles(const std::vector<std::u16string>& paths,
-                                                 platform::Message& problems) {
-    FileList list(problems);
+bool IsSkinFile(std::u16string_view name) {
+    return platform::HasExtension(name, u".xml") || platform::HasExtension(name, u".pxa") ||
+           platform::HasExtension(name, u".mbm");
+}
+
+InputScan ScanInputs(const std::vector<std::u16string>& paths, bool recursive) {
+    InputScan scan;
+    FileList list(scan);
     for (const std::u16string& path : paths) {
         switch (platform::KindOfPath(path)) {
             case platform::PathKind::kFolder:
-                list.TakeFolder(path);
+                list.TakeFolder(path, recursive);
                 break;
             case platform::PathKind::kMissing:
                 list.Problem(u"路径 ", path, u" 不存在!\n");
@@ -93,7 +122,7 @@ std::list<pipeline::InputFile> CollectInputFiles(const std::vector<std::u16strin
                 break;
         }
     }
-    return std::move(list).files();
+    return scan;
 }
 
 }  // namespace mkkolo

@@ -3,6 +3,7 @@
 
 #include <list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pipeline/pack_skin.h"
@@ -15,13 +16,25 @@ namespace mkkolo {
 // it is no file.
 std::u16string WhyNotOpened(const platform::OpenError& error);
 
+// Whether a folder's file is taken as a skin file: .xml, .pxa or .mbm, in
+// any letter case.
+bool IsSkinFile(std::u16string_view name);
+
+struct InputScan {
+    std::list<pipeline::InputFile> files;
+    // A line for each path that names nothing readable.
+    platform::Message problems;
+    // A line for each folder whose folders were not searched.
+    platform::Message notes;
+};
+
 // The files the paths name, in command-line order, as the dialog
 // application's file list would hold them: a file as named, whatever its
 // extension; for a folder, its .xml, .pxa and .mbm files (extension in any
-// case; not those of folders inside it), in the order of their names' UTF-16
-// code units. A path that reaches the list a second time is not taken again.
-// Each path that names nothing readable adds a line to `problems`.
-std::list<pipeline::InputFile> CollectInputFiles(const std::vector<std::u16string>& paths,
-                                                 platform::Message& problems);
+// case), and with `recursive` those of the folders inside it at any depth,
+// links to folders not followed; ordered by the UTF-16 code units of their
+// paths below the folder, with the system's separator. A path that reaches
+// the list a second time is not taken again.
+InputScan ScanInputs(const std::vector<std::u16string>& paths, bool recursive);
 
 }  // namespace mkkolo

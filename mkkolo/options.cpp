@@ -39,6 +39,10 @@ const OptionRule kOptionRules[] = {
      Value::kLevel,
      nullptr,
      std::nullopt},
+    {{u'r', u"recursive", u"", u"也搜索文件夹中的子文件夹(不进入指向文件夹的链接)"},
+     Value::kNone,
+     &Options::recursive,
+     std::nullopt},
     {{u'n', u"dry-run", u"", u"只列出每个皮肤的两个文件, 不写任何文件"},
      Value::kNone,
      nullptr,
@@ -58,11 +62,11 @@ const OptionRule kOptionRules[] = {
 // The usage text's forms of the command line, and what the arguments are.
 constexpr char16_t kForms[] =
     u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
-    u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
+    u"      mkkolo -n [-r] [--strict] [-o 输出文件夹] 路径...\n"
     u"      mkkolo -l|-t 文件...\n"
     u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n";
 constexpr std::pair<std::u16string_view, std::u16string_view> kArguments[] = {
-    {u"路径", u"皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)"},
+    {u"路径", u"皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 用 -r 时含子文件夹)"},
     {u"文件", u".kolo 文件或 .pak 包"},
 };
 

@@ -28,6 +28,8 @@ struct Options {
     std::optional<unsigned> workers;
     int level = pipeline::kKoloLevel;  // the .kolo's compression level
     bool quiet = false;
+    // The folders inside a folder path are searched too.
+    bool recursive = false;
     bool strict = false;  // a skin with a warning fails
     bool force = false;   // extracting replaces files that exist
     bool help = false;

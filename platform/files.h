@@ -110,6 +110,9 @@ enum class PathKind { kMissing, kFile, kFolder, kOther };
 // Whether a file or folder exists at the path (PathFileExistsW).
 bool PathExists(std::u16string_view path);
 PathKind KindOfPath(std::u16string_view path);
+// Whether the path names a link itself (a symbolic link; on Windows any
+// reparse point, junctions included) rather than what it leads to.
+bool IsLink(std::u16string_view path);
 
 // Deletes a file (never a folder).
 bool RemoveFile(std::u16string_view path);

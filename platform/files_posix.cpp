@@ -135,6 +135,11 @@ PathKind KindOfPath(std::u16string_view path) {
     return PathKind::kOther;
 }
 
+bool IsLink(std::u16string_view path) {
+    struct stat info;
+    return !path.empty() && lstat(Native(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 bool RemoveFile(std::u16string_view path) {
     return unlink(Native(path).c_str()) == 0;
 }

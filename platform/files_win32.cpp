@@ -152,6 +152,11 @@ PathKind KindOfPath(std::u16string_view path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
 }
 
+bool IsLink(std::u16string_view path) {
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool RemoveFile(std::u16string_view path) {
     return DeleteFileW(Wide(path).c_str()) != FALSE;
 }

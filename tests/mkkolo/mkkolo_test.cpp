@@ -904,11 +904,20 @@ TEST_F(MkkoloTest, Version) {
 
 TEST_F(MkkoloTest, WhatThePathsSelect) {
     // A folder gives its skin files in name order, extensions in any case;
-    // neither other files nor a folder inside it.
+    // neither other files nor a folder inside it, which it says.
     Skin(skins, u"night", {u".xml", u".pxa"});
     Skin(skins, u"dawn", {u".XML", u".PXA"});
     Skin(skins, u"notes", {u".txt"});
     Skin(skins / "inner.xml", u"inner", {u".xml", u".pxa"});
+    // With -r those of the folders inside too, ordered by their paths below
+    // the folder: m's image comes before its layout, which stands higher.
+    Skin(skins / "a" / "b", u"m", {u".pxa"});
+    Skin(skins / "a", u"m", {u".xml"});
+#ifndef _WIN32
+    // A link to a folder is not followed.
+    Skin(dir.path() / "elsewhere", u"far", {u".xml", u".pxa"});
+    fs::create_directory_symlink(dir.path() / "elsewhere", skins / "link");
+#endif
     // Named files are taken whatever their extension, but only a layout and
     // an image bundle make a skin; a file named twice counts once.
     const fs::path named = dir.path() / "named";
@@ -918,24 +927,43 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
     // Options may follow the paths; the output folder is made with its
     // parents and shown without the separator it was given with.
     const std::u16string given = out + kSep + u"a" + kSep;
+    const std::u16string recursiveOut = out + kSep + u"r";
     out += kSep + u"a";
-    const Result result =
+    Result result =
         Mkkolo({U16(skins), U16(named / "readme.txt"), U16(named / "readme.bin"), x + u".pxa",
                 x + u".pxa", x + u".xml", u"-o", given, U16(dir.path() / "gone")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, u"路径 " + U16(dir.path() / "gone") + u" 不存在!\n" +
+    EXPECT_EQ(result.err, u"路径 " + U16(dir.path() / "gone") + u" 不存在!\n" + u"注意: 文件夹 " +
+                              U16(skins) + u" 中的子文件夹未搜索, 用 -r 搜索!\n" +
                               u"已完成: 3 个皮肤已生成, 1 个失败: 【readme】\n");
     EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
     EXPECT_NE(result.out.find(u"打包【readme】失败,原因:缺少文件"), std::u16string::npos);
-    const std::pair<const char*, std::vector<std::u16string>> packages[] = {
-        {"dawn.kolo", {u"dawn.PXA", u"dawn.XML"}},
-        {"night.kolo", {u"night.pxa", u"night.xml"}},
-        {"x.kolo", {u"x.pxa", u"x.xml"}},
+    // The .kolo files in a folder, with the files that each one's package holds.
+    const std::map<std::u16string, std::vector<std::u16string>> entries = {
+        {u"dawn.kolo", {u"dawn.PXA", u"dawn.XML"}}, {u"night.kolo", {u"night.pxa", u"night.xml"}},
+        {u"x.kolo", {u"x.pxa", u"x.xml"}},          {u"inner.kolo", {u"inner.pxa", u"inner.xml"}},
+        {u"m.kolo", {u"m.pxa", u"m.xml"}},
     };
-    EXPECT_EQ(Names(FsPath(out)).size(), std::size(packages));
-    for (const auto& [kolo, entries] : packages) {
-        EXPECT_EQ(PackedNames(FsPath(out) / kolo), entries) << kolo;
-    }
+    const auto packed = [&](const std::u16string& folder) {
+        std::map<std::u16string, std::vector<std::u16string>> kolos;
+        for (const auto& name : Names(FsPath(folder))) {
+            kolos[name] = PackedNames(FsPath(folder + kSep + name));
+        }
+        return kolos;
+    };
+    const auto some = [&](std::initializer_list<const char16_t*> names) {
+        std::map<std::u16string, std::vector<std::u16string>> kolos;
+        for (const char16_t* name : names) kolos[name] = entries.at(name);
+        return kolos;
+    };
+    EXPECT_EQ(packed(out), some({u"dawn.kolo", u"night.kolo", u"x.kolo"}));
+
+    result = Mkkolo({u"-r", u"-o", recursiveOut, U16(skins)});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, u"警告: 皮肤【m】的两个文件在不同的文件夹: " + U16(skins / "a" / "b") +
+                              kSep + u" 与 " + U16(skins / "a") + kSep + u"!\n" +
+                              u"已完成: 4 个皮肤已生成, 0 个失败.\n");
+    EXPECT_EQ(packed(recursiveOut), some({u"dawn.kolo", u"inner.kolo", u"m.kolo", u"night.kolo"}));
 }
 
 TEST_F(MkkoloTest, NonAsciiSkinNames) {
