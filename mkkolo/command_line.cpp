@@ -9,6 +9,7 @@
 #include "mkkolo/inputs.h"
 #include "mkkolo/options.h"
 #include "mkkolo/pairing.h"
+#include "mkkolo/watch.h"
 #include "pipeline/pack_skin.h"
 #include "pipeline/skin_jobs.h"
 #include "pipeline/skin_words.h"
@@ -111,7 +112,112 @@ int Inspect(const Options& options, const std::u16string& outputDir, platform::C
     return InspectFiles(options.paths, settings, console);
 }
 
-// A run, or with -n what it would do.
+// Says the warnings of the pairing's skins, grouped by skin in job order,
+// and finds the skins that fail without being packed: with --strict those
+// warned; in a dry run also those that a run would refuse, which a run
+// finds itself.
+std::map<std::size_t, Message> WarnAndRefuse(const Pairing& pairing, const Options& options,
+                                             const std::u16string& outputDir,
+                                             platform::Console& console) {
+    std::map<std::size_t, Message> refused;
+    for (std::size_t i = 0; i < pairing.jobs.size(); ++i) {
+        for (const PairingWarning& warning : pairing.warnings[i]) console.Err(WarningText(warning));
+        const bool warned = options.strict && !pairing.warnings[i].empty();
+        if (warned || options.mode == Mode::kDryRun) {
+            Message refusal = Refusal(pairing.jobs[i], pairing.files[i], outputDir, warned);
+            if (!refusal.empty()) refused.emplace(i, std::move(refusal));
+        }
+    }
+    return refused;
+}
+
+Message InterruptedText(const BatchCounts& counts) {
+    return u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
+           platform::ToDecimal(counts.failed) + u" 个失败, " + platform::ToDecimal(counts.notRun) +
+           u" 个未打包!\n";
+}
+
+// Packs the pairing's skins, with their warnings first, and ends with the
+// closing line: kExitOk when every skin got its .kolo.
+int PackSkins(const Pairing& pairing, const Options& options, BatchSettings settings,
+              platform::Console& console) {
+    const std::u16string& outputDir = settings.outputDir;
+    settings.refused = WarnAndRefuse(pairing, options, outputDir, console);
+    platform::SystemError failure;
+    if (!platform::CreateFolders(outputDir, &failure)) {
+        console.Err(CannotCreate(outputDir, failure));
+        return kExitFailed;
+    }
+    BatchCounts counts;
+    {
+        // Runs into one folder take turns: one run's failures must not undo
+        // another's results. The closing line comes once the folder is free.
+        const platform::FolderLock lock(outputDir, [&] {
+            console.Err(
+                Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
+        });
+        counts = PackBatch(pairing, settings, console);
+    }
+    if (platform::InterruptRequested()) {
+        console.Err(InterruptedText(counts));
+        return kExitInterrupted;
+    }
+    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
+                      platform::ToDecimal(counts.failed) + u" 个失败";
+    if (counts.failedJobs.empty()) closing += u".";
+    if (!counts.failedJobs.empty()) closing += u": ";
+    for (std::size_t i : counts.failedJobs)
+        closing += u"【" + Message::Name(pairing.jobs[i].strName) + u"】";
+    console.Err(closing + u"\n");
+    return counts.made == pairing.jobs.size() ? kExitOk : kExitFailed;
+}
+
+// The paths' skin files, after what was said about the paths.
+InputScan Scan(const Options& options, platform::Console& console) {
+    InputScan scan = ScanInputs(options.paths, options.recursive);
+    if (!scan.problems.empty()) console.Err(scan.problems);
+    if (!scan.notes.empty()) console.Err(scan.notes);
+    return scan;
+}
+
+// A first run, then a round for each change that concerns the skin files:
+// the paths scanned and paired again as at first, and the skins the change
+// concerns packed. Ends on a request to stop, or when nothing is left to
+// watch.
+int Watch(const Options& options, const BatchSettings& settings, platform::Console& console) {
+    // Watched before the first scan: nothing that changes meanwhile is missed.
+    InputWatch watch(options.paths, options.recursive, console);
+    InputScan scan = Scan(options, console);
+    const Pairing pairing = PairSkins(scan.files);
+    if (pairing.jobs.empty()) {
+        console.Err(u"没有可打包的皮肤文件!\n");
+    } else if (PackSkins(pairing, options, settings, console) == kExitInterrupted) {
+        return kExitInterrupted;
+    }
+    console.Err(u"正在监视改动, 按 Ctrl+C 结束...\n");
+    for (;;) {
+        const platform::WatchResult change = watch.Wait(scan.files);
+        if (change.status == platform::WatchResult::Status::kStopped) {
+            console.Err(InterruptedText({}));
+            return kExitInterrupted;
+        }
+        if (change.status == platform::WatchResult::Status::kNothingWatched) {
+            console.Err(u"没有可监视的路径了, 监视结束!\n");
+            return kExitFailed;
+        }
+        InputScan next = ScanInputs(options.paths, options.recursive);
+        const std::optional<Pairing> changed =
+            ChangedSkins(PairSkins(next.files), scan.files, next.files, change);
+        scan = std::move(next);
+        if (!changed) continue;
+        if (!scan.problems.empty()) console.Err(scan.problems);
+        if (PackSkins(*changed, options, settings, console) == kExitInterrupted) {
+            return kExitInterrupted;
+        }
+    }
+}
+
+// A run, with -n what it would do, with -w a watch.
 int Pack(const Options& options, const std::u16string& outputDir, const Environment& environment,
          platform::Console& console) {
     BatchSettings settings;
@@ -125,53 +231,20 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
         console.Err(*refused);
         return kExitFailed;
     }
+    if (options.mode == Mode::kWatch) return Watch(options, settings, console);
 
-    const InputScan scan = ScanInputs(options.paths, options.recursive);
-    if (!scan.problems.empty()) console.Err(scan.problems);
-    if (!scan.notes.empty()) console.Err(scan.notes);
+    const InputScan scan = Scan(options, console);
     const Pairing pairing = PairSkins(scan.files);
-    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
-    if (jobs.empty()) {
+    if (pairing.jobs.empty()) {
         console.Err(u"没有可打包的皮肤文件!\n");
         return kExitFailed;
     }
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        for (const PairingWarning& warning : pairing.warnings[i]) console.Err(WarningText(warning));
-        const bool warned = options.strict && !pairing.warnings[i].empty();
-        // A dry run says what the run would refuse; the run finds it itself.
-        if (warned || options.mode == Mode::kDryRun) {
-            Message refusal = Refusal(jobs[i], pairing.files[i], outputDir, warned);
-            if (!refusal.empty()) settings.refused.emplace(i, std::move(refusal));
-        }
-    }
     if (options.mode == Mode::kDryRun) {
-        return DryRun(jobs, settings.refused, scan.problems.empty(), console);
+        return DryRun(pairing.jobs, WarnAndRefuse(pairing, options, outputDir, console),
+                      scan.problems.empty(), console);
     }
-    platform::SystemError failure;
-    if (!platform::CreateFolders(outputDir, &failure)) {
-        console.Err(CannotCreate(outputDir, failure));
-        return kExitFailed;
-    }
-    // Runs into one folder take turns: one run's failures must not undo
-    // another's results.
-    const platform::FolderLock lock(outputDir, [&] {
-        console.Err(Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
-    });
-    const BatchCounts counts = PackBatch(pairing, settings, console);
-    if (platform::InterruptRequested()) {
-        console.Err(u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-                    platform::ToDecimal(counts.failed) + u" 个失败, " +
-                    platform::ToDecimal(counts.notRun) + u" 个未打包!\n");
-        return kExitInterrupted;
-    }
-    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-                      platform::ToDecimal(counts.failed) + u" 个失败";
-    if (counts.failedJobs.empty()) closing += u".";
-    if (!counts.failedJobs.empty()) closing += u": ";
-    for (std::size_t i : counts.failedJobs)
-        closing += u"【" + Message::Name(jobs[i].strName) + u"】";
-    console.Err(closing + u"\n");
-    return counts.made == jobs.size() && scan.problems.empty() ? kExitOk : kExitFailed;
+    const int status = PackSkins(pairing, options, settings, console);
+    return status == kExitOk && !scan.problems.empty() ? kExitFailed : status;
 }
 
 }  // namespace
@@ -202,6 +275,7 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
             return Inspect(*options, outputDir, console);
         case Mode::kPack:
         case Mode::kDryRun:
+        case Mode::kWatch:
             break;
     }
     return Pack(*options, outputDir, environment, console);

@@ -43,6 +43,10 @@ const OptionRule kOptionRules[] = {
      Value::kNone,
      &Options::recursive,
      std::nullopt},
+    {{u'w', u"watch", u"", u"打包后监视路径, 有改动时重新打包改动了的皮肤, 按 Ctrl+C 结束"},
+     Value::kNone,
+     nullptr,
+     Mode::kWatch},
     {{u'n', u"dry-run", u"", u"只列出每个皮肤的两个文件, 不写任何文件"},
      Value::kNone,
      nullptr,
@@ -62,6 +66,7 @@ const OptionRule kOptionRules[] = {
 // The usage text's forms of the command line, and what the arguments are.
 constexpr char16_t kForms[] =
     u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
+    u"      mkkolo -w [-r] [-o 输出文件夹] [-j 并行数] [-q] [--strict] 路径...\n"
     u"      mkkolo -n [-r] [--strict] [-o 输出文件夹] 路径...\n"
     u"      mkkolo -l|-t 文件...\n"
     u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n";

@@ -20,6 +20,7 @@ enum class Mode {
     kList,     // what .kolo and .pak files hold
     kTest,     // whether they are whole
     kExtract,  // the package's files into the output folder
+    kWatch,    // pack, then pack again what changes
 };
 
 struct Options {

@@ -2,7 +2,11 @@
 // chains never beside themselves, the progress line, the options' table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <list>
 #include <map>
+#include <optional>
+#include <set>
 
 #include <atomic>
 #include <chrono>
@@ -12,6 +16,8 @@
 #include "mkkolo/batch.h"
 #include "mkkolo/job_runner.h"
 #include "mkkolo/options.h"
+#include "mkkolo/watch.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "tests/support/temp_dir.h"
 
@@ -122,6 +128,56 @@ TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
     EXPECT_NE(terminal.err.find(u"\r进度 3/3"), std::u16string::npos);
     EXPECT_FALSE(terminal.progressShown);  // cleared at the end
     EXPECT_FALSE(terminal.reportOverProgress);
+}
+
+// A round of a watch packs the skins with a file that the change names, as
+// the scan found it before or finds it now, itself or by a folder that
+// holds it; with them the skins of their name in another letter case.
+TEST(ChangedSkins, AreThoseWithAFileTheChangeNames) {
+    const auto path = [](std::u16string_view name) {
+        std::u16string inSkins = std::u16string(u"skins/") + std::u16string(name);
+        std::replace(inSkins.begin(), inSkins.end(), u'/', platform::kPathSeparator);
+        return inSkins;
+    };
+    const auto files = [&](std::initializer_list<const char16_t*> names) {
+        std::list<pipeline::InputFile> list;
+        for (const char16_t* name : names) list.push_back({path(name), {}, {}});
+        return list;
+    };
+    const auto before = files({u"a.pxa", u"a.xml", u"b.pxa", u"b.xml", u"Night.pxa", u"Night.xml",
+                               u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
+    const auto now = files({u"a.pxa", u"a.xml", u"b.xml", u"d.xml", u"Night.pxa", u"Night.xml",
+                            u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
+    const Pairing after = PairSkins(now);
+    const struct {
+        std::vector<const char16_t*> changed;
+        bool everything;
+        std::optional<std::set<std::u16string>> skins;
+    } cases[] = {
+        {{u"a.xml"}, false, {{u"a"}}},
+        {{u"b.pxa"}, false, {{u"b"}}},  // deleted: the skin has lost its image
+        {{u"d.xml"}, false, {{u"d"}}},  // new
+        {{u"sub"}, false, {{u"c"}}},    // a folder renamed, deleted or made
+        {{u"night.pxa", u"gone.xml"}, false, {{u"Night", u"night"}}},
+        {{u"a", u"notes.txt", u"su"}, false, std::nullopt},  // no file of theirs
+        {{}, true, {{u"a", u"b", u"c", u"d", u"Night", u"night"}}},
+    };
+    for (const auto& c : cases) {
+        platform::WatchResult change;
+        for (const char16_t* name : c.changed) change.changed.push_back(path(name));
+        change.everything = c.everything;
+        const std::optional<Pairing> changed = ChangedSkins(after, before, now, change);
+        ASSERT_EQ(changed.has_value(), c.skins.has_value());
+        if (!changed) continue;
+        std::vector<std::u16string> expected, got;
+        for (const auto& job : after.jobs) {
+            if (c.skins->count(job.strName)) expected.push_back(job.strName);
+        }
+        for (const auto& job : changed->jobs) got.push_back(job.strName);
+        EXPECT_EQ(got, expected);
+        ASSERT_EQ(changed->files.size(), got.size());
+        ASSERT_EQ(changed->warnings.size(), got.size());
+    }
 }
 
 // Every option in the table is in the usage text as a person spells it, and

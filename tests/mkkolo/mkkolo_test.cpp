@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <thread>
@@ -426,6 +427,73 @@ TEST_F(MkkoloTest, TwoRunsIntoOneFolderTakeTurns) {
     std::printf("a run waited for the other: %s\n", waited ? "yes" : "no");
 }
 
+// A watch packs again only the skins whose files changed or appeared, and
+// each round ends with the closing line; what mkkolo itself writes into the
+// watched folder starts no round, another run into the output folder need
+// not wait for the watch, and Ctrl+C ends it.
+TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
+    Skin(skins, u"night", {u".xml", u".pxa"});
+    Skin(dir.path() / "other", u"other", {u".xml", u".pxa"});
+    out = U16(skins / "out");  // inside the folder watched, with the folders inside it
+    fs::create_directory(FsPath(out));
+    testing_support::RunOptions options;
+    options.environment = {{"LC_ALL", "C.UTF-8"}};
+    testing_support::RunningProgram watch("mkkolo", {u"-w", u"-r", u"-o", out, U16(skins)},
+                                          options);
+    const std::string closing = "已完成: ";
+    ASSERT_TRUE(watch.WaitForErrors(closing, 1)) << watch.errors();
+    const Result other = Mkkolo({u"-o", out, U16(dir.path() / "other")});
+    EXPECT_EQ(other.err, u"已完成: 1 个皮肤已生成, 0 个失败.\n");
+
+    const auto lone = [](const char16_t* skin) {
+        return u"\n打包【" + std::u16string(skin) +
+               u"】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n";
+    };
+    const std::u16string pxa = U16(skins / "night.pxa"), xml = U16(skins / "night.xml");
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        std::u16string report, closing;
+    } rounds[] = {
+        {"a layout saved as editors save it: written beside, renamed over",
+         [&] {
+             WriteBytes(skins / "night.xml.new", "<night/>");
+             fs::rename(skins / "night.xml.new", skins / "night.xml");
+         },
+         Summary({{pxa, 3000}, {xml, 8}}) + Written(u"night"), u"1 个皮肤已生成, 0 个失败."},
+        {"a new file: a skin of its own", [&] { WriteBytes(skins / "dawn.pxa", "PXA"); },
+         lone(u"dawn"), u"0 个皮肤已生成, 1 个失败: 【dawn】"},
+        {"the file that makes it whole", [&] { WriteBytes(skins / "dawn.xml", "XML"); },
+         Summary({{U16(skins / "dawn.pxa"), 3}, {U16(skins / "dawn.xml"), 3}}) + Written(u"dawn"),
+         u"1 个皮肤已生成, 0 个失败."},
+        {"a file deleted", [&] { fs::remove(skins / "night.pxa"); }, lone(u"night"),
+         u"0 个皮肤已生成, 1 个失败: 【night】"},
+    };
+    std::u16string reports = Summary({{pxa, 3000}, {xml, 3000}}) + Written(u"night");
+    std::u16string closings =
+        u"已完成: 1 个皮肤已生成, 0 个失败.\n正在监视改动, 按 Ctrl+C 结束...\n";
+    for (std::size_t i = 0; i < std::size(rounds); ++i) {
+        rounds[i].change();
+        ASSERT_TRUE(watch.WaitForErrors(closing, i + 2)) << rounds[i].what << "\n"
+                                                         << watch.errors();
+        reports += rounds[i].report;
+        closings += u"已完成: " + rounds[i].closing + u"\n";
+    }
+    watch.Interrupt();
+    const testing_support::ProcessResult result = watch.Wait();
+    EXPECT_EQ(result.exitCode, 130);
+    EXPECT_EQ(platform::Utf8ToUtf16(result.errors),
+              closings + u"已中断: 0 个皮肤已生成, 0 个失败, 0 个未打包!\n");
+    EXPECT_EQ(platform::Utf8ToUtf16(result.output), reports);
+    // The skin that lost a file keeps the .kolo of its last round.
+    EXPECT_EQ(Names(FsPath(out)),
+              (std::vector<std::u16string>{u"dawn.kolo", u"night.kolo", u"other.kolo"}));
+    const auto night = testing_support::ReadSingleEntry(FsPath(out + kSep + u"night.kolo"));
+    const auto pak = night ? testing_support::ReadPak(night->data) : std::nullopt;
+    ASSERT_TRUE(pak);
+    EXPECT_EQ(pak->entries.at(1).data, "<night/>");
+}
+
 // However far off, SOURCE_DATE_EPOCH dates the entries at the end of the
 // ZIP format's range.
 TEST_F(MkkoloTest, AnyEpochDatesTheEntries) {
@@ -820,6 +888,11 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
 }
 
 TEST_F(MkkoloTest, CommandLine) {
+#ifdef _WIN32
+    const platform::SystemError kNotFound{2};  // ERROR_FILE_NOT_FOUND
+#else
+    const platform::SystemError kNotFound{ENOENT};
+#endif
     const std::u16string version = u"mkkolo " KOLO_VERSION u"\n";
     // A usage error says what was wrong and where the usage is.
     const std::u16string help = u"用 mkkolo --help 查看用法.\n";
@@ -847,6 +920,17 @@ TEST_F(MkkoloTest, CommandLine) {
         {{u"-qj", u"x", u"a"}, nullptr, 2, u"", u"并行数 x 无效!\n" + help},
         {{u"--jobs=-1", u"a"}, nullptr, 2, u"", u"并行数 -1 无效!\n" + help},
         {{u"-l", u"--test", u"a"}, nullptr, 2, u"", u"选项 -l 与 --test 不能同时使用!\n" + help},
+        {{u"-w", u"-n", u"a"}, nullptr, 2, u"", u"选项 -w 与 -n 不能同时使用!\n" + help},
+        {{u"-x", u"--wat", u"a"}, nullptr, 2, u"", u"选项 -x 与 --watch 不能同时使用!\n" + help},
+        // A watch of nothing that can be watched ends after its first run.
+        {{u"-w", u"gone" + kSep + u"a.xml"},
+         nullptr,
+         1,
+         u"",
+         u"无法监视 gone" + kSep + u"a.xml: " + platform::Describe(kNotFound) + u"!\n路径 gone" +
+             kSep +
+             u"a.xml 不存在!\n没有可打包的皮肤文件!\n正在监视改动, 按 Ctrl+C 结束...\n"
+             u"没有可监视的路径了, 监视结束!\n"},
         {{u"--level", u"0", u"a"}, nullptr, 2, u"", u"压缩级别 0 无效!\n" + help},
         {{u"--level=13", u"a"}, nullptr, 2, u"", u"压缩级别 13 无效!\n" + help},
         {{u"--level=", u"a"}, nullptr, 2, u"", u"压缩级别  无效!\n" + help},

@@ -1,0 +1,57 @@
+// Watching the paths a pack run was given, so that the skins whose files
+// change are packed again.
+#pragma once
+
+#include <chrono>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mkkolo/pairing.h"
+#include "pipeline/pack_skin.h"
+#include "platform/console.h"
+#include "platform/file_watch.h"
+
+namespace mkkolo {
+
+// How long the files must stay unchanged before they are packed again:
+// editors save in steps (a new file written, then renamed over the old one),
+// and a skin's two files are often saved one after the other.
+constexpr std::chrono::milliseconds kQuietMoment{500};
+
+class InputWatch {
+  public:
+    // Starts watching the paths, folders with the folders inside them when
+    // `recursive`. Says on the console's errors which cannot be watched.
+    InputWatch(const std::vector<std::u16string>& paths, bool recursive,
+               platform::Console& console);
+
+    // Waits until changes come that may concern the skin files, the last
+    // scan having found `inputs`, and a quiet moment after them; a request
+    // to stop, or nothing left to watch, ends the wait too. Paths that can be
+    // watched no longer are told on the console's errors meanwhile.
+    platform::WatchResult Wait(const std::list<pipeline::InputFile>& inputs);
+
+  private:
+    bool MayConcern(const platform::WatchResult& change,
+                    const std::list<pipeline::InputFile>& inputs) const;
+
+    std::vector<std::u16string> m_paths;
+    bool m_bRecursive;
+    platform::Console& m_console;
+    std::unique_ptr<platform::FileWatch> m_watch;
+};
+
+// The skins of `after` (a pairing of the files a scan found after the
+// change) that the change concerns, in job order: those of the base names
+// of files, found before the change or after it, that it names or that lie
+// in a folder it names, with the skins whose names differ from those in
+// letter case only. Nothing when it concerns no skin's file.
+std::optional<Pairing> ChangedSkins(const Pairing& after,
+                                    const std::list<pipeline::InputFile>& before,
+                                    const std::list<pipeline::InputFile>& now,
+                                    const platform::WatchResult& change);
+
+}  // namespace mkkolo
