@@ -5,11 +5,16 @@
 
 #include "kolo_version.h"
 #include "mkkolo/batch.h"
+#include "mkkolo/check_warnings.h"
 #include "mkkolo/examine.h"
 #include "mkkolo/inputs.h"
+#include "mkkolo/json_report.h"
 #include "mkkolo/options.h"
+#include "mkkolo/output.h"
 #include "mkkolo/pairing.h"
+#include "pipeline/kolo.h"
 #include "pipeline/pack_skin.h"
+#include "pipeline/skin_checks.h"
 #include "pipeline/skin_jobs.h"
 #include "pipeline/skin_words.h"
 #include "platform/files.h"
@@ -40,21 +45,47 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
 // refusals, or its warnings under --strict.
 Message Refusal(const pipeline::SkinJob& job, const SkinFiles& files,
                 const std::u16string& outputDir, bool warned) {
-    if (warned) return pipeline::RefusedText(job.strName, u"有警告(--strict)", u"\n");
+    if (warned) return StrictRefusal(job.strName);
     const auto refused = pipeline::RefuseSkin(outputDir, job.strName, files.first, files.second);
     return refused ? pipeline::OutcomeText(*refused, job.strName, u"\n") : Message();
 }
 
-// What a run would do, skin by skin, without writing anything.
-int DryRun(const std::vector<pipeline::SkinJob>& jobs,
-           const std::map<std::size_t, Message>& refused, bool allPathsTaken,
-           platform::Console& console) {
+// What the checks of a skin's files find. A run makes them while it reads
+// the files to pack them; a dry run reads them for the checks alone.
+std::vector<pipeline::FileFault> CheckSkinFiles(const SkinFiles& files) {
+    std::vector<pipeline::FileFault> faults;
+    for (const pipeline::InputFile* file : {&files.first, &files.second}) {
+        if (auto fault = pipeline::CheckFile(file->path)) faults.push_back(std::move(*fault));
+    }
+    return faults;
+}
+
+// What a run would do, skin by skin, without writing anything: in words, or
+// with --json as the report of it.
+int DryRun(const Pairing& pairing, const std::map<std::size_t, Message>& refused,
+           std::vector<std::vector<pipeline::FileFault>>& faults, const std::u16string& outputDir,
+           bool allPathsTaken, bool json, platform::Console& console) {
+    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
+    std::vector<std::optional<JobOutcome>> outcomes;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto refusal = refused.find(i);
-        console.Out(refusal != refused.end() ? refusal->second
-                                             : u"【" + Message::Name(jobs[i].strName) + u"】 " +
-                                                   Message::Name(jobs[i].strFirstFile) + u" + " +
-                                                   Message::Name(jobs[i].strSecondFile) + u"\n");
+        const bool packed = refusal == refused.end();
+        if (json) {
+            const std::u16string kolo =
+                pipeline::KoloPathFor(pipeline::PakPathFor(outputDir, jobs[i].strName));
+            outcomes.push_back(JobOutcome{packed, packed ? kolo : std::u16string(), 0, 0,
+                                          std::move(faults[i]),
+                                          packed ? Message() : refusal->second});
+            continue;
+        }
+        console.Out(!packed ? refusal->second
+                            : u"【" + Message::Name(jobs[i].strName) + u"】 " +
+                                  Message::Name(jobs[i].strFirstFile) + u" + " +
+                                  Message::Name(jobs[i].strSecondFile) + u"\n");
+    }
+    if (json) {
+        console.OutUtf8(JsonReport(pairing, outcomes, true));
+        if (!OutputArrived(console)) return kExitFailed;
     }
     return refused.empty() && allPathsTaken ? kExitOk : kExitFailed;
 }
@@ -83,7 +114,7 @@ bool ReadEntryTime(const Environment& environment, std::optional<std::int64_t>& 
 
 // -l, -t and -x.
 int Inspect(const Options& options, const std::u16string& outputDir, platform::Console& console) {
-    InspectSettings settings{Inspection::kList, outputDir, options.force};
+    InspectSettings settings{Inspection::kList, outputDir, options.force, options.strict};
     if (options.mode == Mode::kTest) settings.what = Inspection::kTest;
     if (options.mode == Mode::kExtract) {
         settings.what = Inspection::kExtract;
@@ -104,6 +135,8 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
     settings.workers = options.workers.value_or(environment.processors);
     settings.quiet = options.quiet;
     settings.pack.kolo.level = options.level;
+    settings.pack.checks = {true, options.strict};
+    settings.json = options.json;
     if (!ReadEntryTime(environment, settings.pack.kolo.entryTime, console)) return kExitUsage;
 
     Message problems;
@@ -114,17 +147,27 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
         console.Err(u"没有可打包的皮肤文件!\n");
         return kExitFailed;
     }
+    const bool dryRun = options.mode == Mode::kDryRun;
+    std::vector<std::vector<pipeline::FileFault>> faults(jobs.size());
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         for (const PairingWarning& warning : pairing.warnings[i]) console.Err(WarningText(warning));
         const bool warned = options.strict && !pairing.warnings[i].empty();
         // A dry run says what the run would refuse; the run finds it itself.
-        if (warned || options.mode == Mode::kDryRun) {
+        if (warned || dryRun) {
             Message refusal = Refusal(jobs[i], pairing.files[i], outputDir, warned);
             if (!refusal.empty()) settings.refused.emplace(i, std::move(refusal));
         }
+        // Of the skins it would pack, what the run's checks would find.
+        if (!dryRun || settings.refused.count(i)) continue;
+        faults[i] = CheckSkinFiles(pairing.files[i]);
+        for (const pipeline::FileFault& fault : faults[i])
+            console.Err(FaultText(jobs[i].strName, fault));
+        if (options.strict && !faults[i].empty())
+            settings.refused.emplace(i, StrictRefusal(jobs[i].strName));
     }
-    if (options.mode == Mode::kDryRun) {
-        return DryRun(jobs, settings.refused, problems.empty(), console);
+    if (dryRun) {
+        return DryRun(pairing, settings.refused, faults, outputDir, problems.empty(), options.json,
+                      console);
     }
     platform::SystemError failure;
     if (!platform::CreateFolders(outputDir, &failure)) {
@@ -137,20 +180,33 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
         console.Err(Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
     });
     const BatchCounts counts = PackBatch(pairing, settings, console);
+    bool arrived = true;
+    if (options.json) {
+        console.OutUtf8(JsonReport(pairing, counts.outcomes, false));
+        arrived = OutputArrived(console);
+    }
     if (platform::InterruptRequested()) {
         console.Err(u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
                     platform::ToDecimal(counts.failed) + u" 个失败, " +
                     platform::ToDecimal(counts.notRun) + u" 个未打包!\n");
         return kExitInterrupted;
     }
-    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-                      platform::ToDecimal(counts.failed) + u" 个失败";
+    // Of the skins made, those that a warning was given about.
+    std::size_t warned = 0;
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const std::optional<JobOutcome>& outcome = counts.outcomes[i];
+        if (outcome && outcome->made && (!pairing.warnings[i].empty() || !outcome->faults.empty()))
+            ++warned;
+    }
+    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成";
+    if (warned != 0) closing += u", 其中 " + platform::ToDecimal(warned) + u" 个有警告";
+    closing += u", " + platform::ToDecimal(counts.failed) + u" 个失败";
     if (counts.failedJobs.empty()) closing += u".";
     if (!counts.failedJobs.empty()) closing += u": ";
     for (std::size_t i : counts.failedJobs)
         closing += u"【" + Message::Name(jobs[i].strName) + u"】";
     console.Err(closing + u"\n");
-    return counts.made == jobs.size() && problems.empty() ? kExitOk : kExitFailed;
+    return counts.made == jobs.size() && problems.empty() && arrived ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -178,6 +234,10 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         case Mode::kList:
         case Mode::kTest:
         case Mode::kExtract:
+            if (options->json) {
+                console.Err(u"选项 --json 只能用于打包和 -n!\n" + Usage());
+                return kExitUsage;
+            }
             return Inspect(*options, outputDir, console);
         case Mode::kPack:
         case Mode::kDryRun:

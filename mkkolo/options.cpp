@@ -47,6 +47,10 @@ const OptionRule kOptionRules[] = {
      Value::kNone,
      &Options::strict,
      std::nullopt},
+    {{0, u"json", u"", u"在标准输出上给出 JSON 格式的报告, 代替文字"},
+     Value::kNone,
+     &Options::json,
+     std::nullopt},
     {{u'l', u"list", u"", u"列出文件的内容"}, Value::kNone, nullptr, Mode::kList},
     {{u't', u"test", u"", u"检查文件是否完好"}, Value::kNone, nullptr, Mode::kTest},
     {{u'x', u"extract", u"", u"把包中的文件解到输出文件夹"}, Value::kNone, nullptr, Mode::kExtract},
@@ -59,7 +63,7 @@ const OptionRule kOptionRules[] = {
 constexpr char16_t kForms[] =
     u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
     u"      mkkolo -n [--strict] [-o 输出文件夹] 路径...\n"
-    u"      mkkolo -l|-t 文件...\n"
+    u"      mkkolo -l|-t [--strict] 文件...\n"
     u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n";
 constexpr std::pair<std::u16string_view, std::u16string_view> kArguments[] = {
     {u"路径", u"皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 不含子文件夹)"},

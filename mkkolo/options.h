@@ -28,7 +28,8 @@ struct Options {
     std::optional<unsigned> workers;
     int level = pipeline::kKoloLevel;  // the .kolo's compression level
     bool quiet = false;
-    bool strict = false;  // a skin with a warning fails
+    bool strict = false;  // a skin with a warning fails; -l and -t fail on a warning
+    bool json = false;    // a run's report for scripts on standard output instead of the texts
     bool force = false;   // extracting replaces files that exist
     bool help = false;
     bool version = false;
