@@ -129,7 +129,8 @@ std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16stri
 // Packs one skin into outputDir. Only a package that this run's packer made
 // is wrapped: one left at the package path before is removed first. A
 // packer that writes the .kolo itself makes no package file, and leaves
-// what stands at the package path alone.
+// what stands at the package path alone. The skin's files are checked as
+// settings.checks says; a skin held back for a fault is kHeldBack.
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, const InputFile& first, const InputFile& second);
 // The same for two paths, each looked at once.
