@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "mkkolo/check_warnings.h"
 #include "mkkolo/job_runner.h"
 #include "packer/pack_texts.h"
 #include "pipeline/in_process_packer.h"
@@ -18,15 +19,16 @@ namespace mkkolo {
 using platform::Message;
 namespace {
 
-// What the packer came to, in quill's words with plain line ends. Of the
-// words about writing, which name the file the skin writes, that file is
-// the .kolo: no package file is made.
-Message PackerWords(const pipeline::SkinResult& result, const std::u16string& pakPath) {
+// What the packer came to, in quill's words with plain line ends, with or
+// without its summary. Of the words about writing, which name the file the
+// skin writes, that file is the .kolo: no package file is made.
+Message PackerWords(const pipeline::SkinResult& result, const std::u16string& pakPath,
+                    bool summary) {
     if (!result.packResult) return {};
     const quill::PackResult& packed = *result.packResult;
     Message words;
     for (const std::u16string& path : packed.ignored) words += quill::IgnoredText(path, u"\n");
-    if (packed.prepared) words += quill::SummaryText(packed.packed);
+    if (packed.prepared && summary) words += quill::SummaryText(packed.packed);
     // The archive's own troubles have words of their own.
     if (result.outcome != pipeline::SkinOutcome::kPackerFailed) return words;
     const bool writing = packed.error == quill::PackageError::kCreateOutput ||
@@ -38,13 +40,18 @@ Message PackerWords(const pipeline::SkinResult& result, const std::u16string& pa
 
 class Reporter final : public JobListener {
   public:
-    Reporter(platform::Console& console, std::size_t total, bool quiet)
+    Reporter(platform::Console& console, std::size_t total, bool quiet, bool json)
         : m_console(console),
           m_total(total),
           m_bQuiet(quiet),
+          m_bJson(json),
           m_bShowProgress(console.ErrIsTerminal()) {}
 
     void Deliver(std::size_t job, JobResult result) override {
+        if (!result.warnings.empty()) {
+            ClearProgress();
+            m_console.Err(result.warnings);
+        }
         switch (result.status) {
             case JobResult::Status::kNotRun:
                 ++m_counts.notRun;
@@ -58,6 +65,7 @@ class Reporter final : public JobListener {
                 m_counts.failedJobs.push_back(job);
                 break;
         }
+        if (m_bJson) return;
         ClearProgress();
         m_console.Out(result.report);
     }
@@ -82,6 +90,7 @@ class Reporter final : public JobListener {
     platform::Console& m_console;
     const std::size_t m_total;
     const bool m_bQuiet;
+    const bool m_bJson;  // the reports stay in the outcomes
     const bool m_bShowProgress;
     std::u16string m_strProgress;  // what the progress line shows now
     BatchCounts m_counts;
@@ -172,33 +181,51 @@ BatchCounts PackBatch(const Pairing& pairing, const BatchSettings& settings,
     pack.mbmFolder = mbmFolder.path();
     pack.mbmFolderError = mbmFolder.error();
 
-    Reporter reporter(console, jobs.size(), settings.quiet);
+    Reporter reporter(console, jobs.size(), settings.quiet, settings.json);
+    // Each job fills in its own outcome, read once every job is done.
+    std::vector<std::optional<JobOutcome>> outcomes(jobs.size());
     RunJobs(
         jobs.size(), ChainsOfSameFiles(jobs), WorkersWithinOpenFileLimit(settings.workers),
         [&](std::size_t i) {
-            if (platform::InterruptRequested()) return JobResult{{}, JobResult::Status::kNotRun};
+            if (platform::InterruptRequested())
+                return JobResult{{}, JobResult::Status::kNotRun, {}};
             if (const auto refused = settings.refused.find(i); refused != settings.refused.end()) {
-                return JobResult{refused->second, JobResult::Status::kFailed};
+                outcomes[i] = JobOutcome{false, {}, 0, 0, {}, refused->second};
+                return JobResult{refused->second, JobResult::Status::kFailed, {}};
             }
             const pipeline::SkinJob& job = jobs[i];
             pipeline::InProcessPacker packer;
             const SkinFiles& files = pairing.files[i];
             const pipeline::SkinResult result = pipeline::PackSkin(
                 packer, pack, settings.outputDir, job.strName, files.first, files.second);
-            JobResult::Status status = JobResult::Status::kFailed;
-            if (result.outcome == pipeline::SkinOutcome::kKoloWritten) {
-                status = JobResult::Status::kSucceeded;
-            } else if (result.outcome == pipeline::SkinOutcome::kInterrupted) {
-                status = JobResult::Status::kNotRun;
-            }
-            return JobResult{
-                PackerWords(result, pipeline::PakPathFor(settings.outputDir, job.strName)) +
-                    pipeline::OutcomeText(result, job.strName, u"\n", true),
-                status};
+            if (result.outcome == pipeline::SkinOutcome::kInterrupted)
+                return JobResult{{}, JobResult::Status::kNotRun, {}};
+            Message warnings;
+            for (const pipeline::FileFault& fault : result.faults)
+                warnings += FaultText(job.strName, fault);
+            const bool made = result.outcome == pipeline::SkinOutcome::kKoloWritten;
+            const std::u16string pakPath = pipeline::PakPathFor(settings.outputDir, job.strName);
+            const auto words = [&](bool summary) {
+                return result.outcome == pipeline::SkinOutcome::kHeldBack
+                           ? StrictRefusal(job.strName)
+                           : PackerWords(result, pakPath, summary) +
+                                 pipeline::OutcomeText(result, job.strName, u"\n", true);
+            };
+            outcomes[i] = JobOutcome{made,
+                                     made ? result.koloPath : std::u16string(),
+                                     result.packageSize,
+                                     result.koloSize,
+                                     result.faults,
+                                     made ? Message() : words(false)};
+            return JobResult{words(true),
+                             made ? JobResult::Status::kSucceeded : JobResult::Status::kFailed,
+                             warnings};
         },
         reporter);
     reporter.ClearProgress();
-    return reporter.counts();
+    BatchCounts counts = reporter.counts();
+    counts.outcomes = std::move(outcomes);
+    return counts;
 }
 
 }  // namespace mkkolo

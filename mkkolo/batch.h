@@ -25,18 +25,33 @@ struct BatchSettings {
     pipeline::PackSettings pack;
     // Jobs that fail without being packed, with their reports.
     std::map<std::size_t, platform::Message> refused;
+    // The reports are kept in the outcomes only, for a report of the whole
+    // run (--json): none goes to standard output.
+    bool json = false;
+};
+
+// What became of a job that was packed or refused (with -n, what would).
+struct JobOutcome {
+    bool made = false;
+    std::u16string koloPath;                      // when made
+    std::uint64_t packageSize = 0, koloSize = 0;  // when made by a run
+    std::vector<pipeline::FileFault> faults;      // what the checks of its files found
+    platform::Message message;  // when it failed: its report without the packer's summary
 };
 
 struct BatchCounts {
-    std::size_t made = 0;                 // jobs that produced their .kolo
-    std::size_t failed = 0;               // jobs that were reported failed
-    std::size_t notRun = 0;               // jobs left undone after a request to stop
-    std::vector<std::size_t> failedJobs;  // in job order
+    std::size_t made = 0;                             // jobs that produced their .kolo
+    std::size_t failed = 0;                           // jobs that were reported failed
+    std::size_t notRun = 0;                           // jobs left undone after a request to stop
+    std::vector<std::size_t> failedJobs;              // in job order
+    std::vector<std::optional<JobOutcome>> outcomes;  // per job; nothing for a job not run
 };
 
 // Packs each job the way the dialog application's pack run does, with the
 // packer in this process. Reports go to the console's output with plain line
-// ends ("\n"); a person at a terminal sees a progress line meanwhile. After
+// ends ("\n"), each after what the checks of its skin's files found, which
+// goes to standard error; a person at a terminal sees a progress line
+// meanwhile. After
 // a request to stop (see platform/interrupt.h) no job starts, a job under
 // way stops and removes what it was making, and only finished jobs are
 // reported. Prepared copies of .mbm files live in a folder of the run's own

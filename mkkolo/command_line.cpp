@@ -5,12 +5,17 @@
 
 #include "kolo_version.h"
 #include "mkkolo/batch.h"
+#include "mkkolo/check_warnings.h"
 #include "mkkolo/examine.h"
 #include "mkkolo/inputs.h"
+#include "mkkolo/json_report.h"
 #include "mkkolo/options.h"
+#include "mkkolo/output.h"
 #include "mkkolo/pairing.h"
 #include "mkkolo/watch.h"
+#include "pipeline/kolo.h"
 #include "pipeline/pack_skin.h"
+#include "pipeline/skin_checks.h"
 #include "pipeline/skin_jobs.h"
 #include "pipeline/skin_words.h"
 #include "platform/files.h"
@@ -41,21 +46,47 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
 // refusals, or its warnings under --strict.
 Message Refusal(const pipeline::SkinJob& job, const SkinFiles& files,
                 const std::u16string& outputDir, bool warned) {
-    if (warned) return pipeline::RefusedText(job.strName, u"有警告(--strict)", u"\n");
+    if (warned) return StrictRefusal(job.strName);
     const auto refused = pipeline::RefuseSkin(outputDir, job.strName, files.first, files.second);
     return refused ? pipeline::OutcomeText(*refused, job.strName, u"\n") : Message();
 }
 
-// What a run would do, skin by skin, without writing anything.
-int DryRun(const std::vector<pipeline::SkinJob>& jobs,
-           const std::map<std::size_t, Message>& refused, bool allPathsTaken,
-           platform::Console& console) {
+// What the checks of a skin's files find. A run makes them while it reads
+// the files to pack them; a dry run reads them for the checks alone.
+std::vector<pipeline::FileFault> CheckSkinFiles(const SkinFiles& files) {
+    std::vector<pipeline::FileFault> faults;
+    for (const pipeline::InputFile* file : {&files.first, &files.second}) {
+        if (auto fault = pipeline::CheckFile(file->path)) faults.push_back(std::move(*fault));
+    }
+    return faults;
+}
+
+// What a run would do, skin by skin, without writing anything: in words, or
+// with --json as the report of it.
+int DryRun(const Pairing& pairing, const std::map<std::size_t, Message>& refused,
+           std::vector<std::vector<pipeline::FileFault>>& faults, const std::u16string& outputDir,
+           bool allPathsTaken, bool json, platform::Console& console) {
+    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
+    std::vector<std::optional<JobOutcome>> outcomes;
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         const auto refusal = refused.find(i);
-        console.Out(refusal != refused.end() ? refusal->second
-                                             : u"【" + Message::Name(jobs[i].strName) + u"】 " +
-                                                   Message::Name(jobs[i].strFirstFile) + u" + " +
-                                                   Message::Name(jobs[i].strSecondFile) + u"\n");
+        const bool packed = refusal == refused.end();
+        if (json) {
+            const std::u16string kolo =
+                pipeline::KoloPathFor(pipeline::PakPathFor(outputDir, jobs[i].strName));
+            outcomes.push_back(JobOutcome{packed, packed ? kolo : std::u16string(), 0, 0,
+                                          std::move(faults[i]),
+                                          packed ? Message() : refusal->second});
+            continue;
+        }
+        console.Out(!packed ? refusal->second
+                            : u"【" + Message::Name(jobs[i].strName) + u"】 " +
+                                  Message::Name(jobs[i].strFirstFile) + u" + " +
+                                  Message::Name(jobs[i].strSecondFile) + u"\n");
+    }
+    if (json) {
+        console.OutUtf8(JsonReport(pairing, outcomes, true));
+        if (!OutputArrived(console)) return kExitFailed;
     }
     return refused.empty() && allPathsTaken ? kExitOk : kExitFailed;
 }
@@ -95,7 +126,7 @@ bool ReadEntryTime(const Environment& environment, std::optional<std::int64_t>& 
 
 // -l, -t and -x.
 int Inspect(const Options& options, const std::u16string& outputDir, platform::Console& console) {
-    InspectSettings settings{Inspection::kList, outputDir, options.force};
+    InspectSettings settings{Inspection::kList, outputDir, options.force, options.strict};
     if (options.mode == Mode::kTest) settings.what = Inspection::kTest;
     if (options.mode == Mode::kExtract) {
         settings.what = Inspection::kExtract;
@@ -112,23 +143,39 @@ int Inspect(const Options& options, const std::u16string& outputDir, platform::C
     return InspectFiles(options.paths, settings, console);
 }
 
+// Which skins fail without being packed, with their words, and in a dry
+// run what the checks of the others' files find.
+struct Refusals {
+    std::map<std::size_t, Message> refused;
+    std::vector<std::vector<pipeline::FileFault>> faults;  // per job
+};
+
 // Says the warnings of the pairing's skins, grouped by skin in job order,
 // and finds the skins that fail without being packed: with --strict those
 // warned; in a dry run also those that a run would refuse, which a run
-// finds itself.
-std::map<std::size_t, Message> WarnAndRefuse(const Pairing& pairing, const Options& options,
-                                             const std::u16string& outputDir,
-                                             platform::Console& console) {
-    std::map<std::size_t, Message> refused;
+// finds itself, and those whose files the checks find fault with.
+Refusals WarnAndRefuse(const Pairing& pairing, const Options& options,
+                       const std::u16string& outputDir, platform::Console& console) {
+    const bool dryRun = options.mode == Mode::kDryRun;
+    Refusals refusals;
+    refusals.faults.resize(pairing.jobs.size());
     for (std::size_t i = 0; i < pairing.jobs.size(); ++i) {
+        const pipeline::SkinJob& job = pairing.jobs[i];
         for (const PairingWarning& warning : pairing.warnings[i]) console.Err(WarningText(warning));
         const bool warned = options.strict && !pairing.warnings[i].empty();
-        if (warned || options.mode == Mode::kDryRun) {
-            Message refusal = Refusal(pairing.jobs[i], pairing.files[i], outputDir, warned);
-            if (!refusal.empty()) refused.emplace(i, std::move(refusal));
+        if (warned || dryRun) {
+            Message refusal = Refusal(job, pairing.files[i], outputDir, warned);
+            if (!refusal.empty()) refusals.refused.emplace(i, std::move(refusal));
         }
+        // Of the skins it would pack, what the run's checks would find.
+        if (!dryRun || refusals.refused.count(i)) continue;
+        refusals.faults[i] = CheckSkinFiles(pairing.files[i]);
+        for (const pipeline::FileFault& fault : refusals.faults[i])
+            console.Err(FaultText(job.strName, fault));
+        if (options.strict && !refusals.faults[i].empty())
+            refusals.refused.emplace(i, StrictRefusal(job.strName));
     }
-    return refused;
+    return refusals;
 }
 
 Message InterruptedText(const BatchCounts& counts) {
@@ -142,7 +189,7 @@ Message InterruptedText(const BatchCounts& counts) {
 int PackSkins(const Pairing& pairing, const Options& options, BatchSettings settings,
               platform::Console& console) {
     const std::u16string& outputDir = settings.outputDir;
-    settings.refused = WarnAndRefuse(pairing, options, outputDir, console);
+    settings.refused = WarnAndRefuse(pairing, options, outputDir, console).refused;
     platform::SystemError failure;
     if (!platform::CreateFolders(outputDir, &failure)) {
         console.Err(CannotCreate(outputDir, failure));
@@ -158,18 +205,31 @@ int PackSkins(const Pairing& pairing, const Options& options, BatchSettings sett
         });
         counts = PackBatch(pairing, settings, console);
     }
+    bool arrived = true;
+    if (options.json) {
+        console.OutUtf8(JsonReport(pairing, counts.outcomes, false));
+        arrived = OutputArrived(console);
+    }
     if (platform::InterruptRequested()) {
         console.Err(InterruptedText(counts));
         return kExitInterrupted;
     }
-    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-                      platform::ToDecimal(counts.failed) + u" 个失败";
+    // Of the skins made, those that a warning was given about.
+    std::size_t warned = 0;
+    for (std::size_t i = 0; i < pairing.jobs.size(); ++i) {
+        const std::optional<JobOutcome>& outcome = counts.outcomes[i];
+        if (outcome && outcome->made && (!pairing.warnings[i].empty() || !outcome->faults.empty()))
+            ++warned;
+    }
+    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成";
+    if (warned != 0) closing += u", 其中 " + platform::ToDecimal(warned) + u" 个有警告";
+    closing += u", " + platform::ToDecimal(counts.failed) + u" 个失败";
     if (counts.failedJobs.empty()) closing += u".";
     if (!counts.failedJobs.empty()) closing += u": ";
     for (std::size_t i : counts.failedJobs)
         closing += u"【" + Message::Name(pairing.jobs[i].strName) + u"】";
     console.Err(closing + u"\n");
-    return counts.made == pairing.jobs.size() ? kExitOk : kExitFailed;
+    return counts.made == pairing.jobs.size() && arrived ? kExitOk : kExitFailed;
 }
 
 // The paths' skin files, after what was said about the paths.
@@ -225,6 +285,8 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
     settings.workers = options.workers.value_or(environment.processors);
     settings.quiet = options.quiet;
     settings.pack.kolo.level = options.level;
+    settings.pack.checks = {true, options.strict};
+    settings.json = options.json;
     if (!ReadEntryTime(environment, settings.pack.kolo.entryTime, console)) return kExitUsage;
     // Before any skin: a run could make nothing there.
     if (const auto refused = NotAFolder(outputDir)) {
@@ -240,8 +302,9 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
         return kExitFailed;
     }
     if (options.mode == Mode::kDryRun) {
-        return DryRun(pairing.jobs, WarnAndRefuse(pairing, options, outputDir, console),
-                      scan.problems.empty(), console);
+        Refusals refusals = WarnAndRefuse(pairing, options, outputDir, console);
+        return DryRun(pairing, refusals.refused, refusals.faults, outputDir, scan.problems.empty(),
+                      options.json, console);
     }
     const int status = PackSkins(pairing, options, settings, console);
     return status == kExitOk && !scan.problems.empty() ? kExitFailed : status;
@@ -272,10 +335,17 @@ int RunMkkolo(const std::vector<std::u16string>& args, const Environment& enviro
         case Mode::kList:
         case Mode::kTest:
         case Mode::kExtract:
+        case Mode::kWatch:
+            // One document for one run: not for what inspecting prints, nor for
+            // a watch's rounds.
+            if (options->json) {
+                console.Err(u"选项 --json 只能用于打包和 -n!\n用 mkkolo --help 查看用法.\n");
+                return kExitUsage;
+            }
+            if (options->mode == Mode::kWatch) break;
             return Inspect(*options, outputDir, console);
         case Mode::kPack:
         case Mode::kDryRun:
-        case Mode::kWatch:
             break;
     }
     return Pack(*options, outputDir, environment, console);

@@ -1,9 +1,15 @@
 #include "mkkolo/examine.h"
 
+#include <vector>
+
+#include "mkkolo/check_warnings.h"
 #include "mkkolo/exit_status.h"
 #include "mkkolo/extract.h"
 #include "mkkolo/inspected_file.h"
+#include "mkkolo/output.h"
+#include "pipeline/skin_checks.h"
 #include "platform/interrupt.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace mkkolo {
@@ -24,7 +30,28 @@ std::u16string DateText(const pipeline::KoloEntryInfo& e) {
            TwoDigits(e.hour) + u":" + TwoDigits(e.minute) + u":" + TwoDigits(e.second);
 }
 
-bool List(InspectedFile& subject, const std::u16string& path, platform::Console& console) {
+// Reads every entry's contents through the check its name calls for, the
+// archive's CRC included; the warnings about the file, the skin named after
+// it, go into `warnings`.
+bool ReadCheckingEntries(InspectedFile& subject, const std::u16string& path, Message& warnings) {
+    std::vector<pipeline::FileCheck> checks;
+    for (const quill::PackageEntryInfo& entry : subject.reader().index().entries)
+        checks.emplace_back(entry.name);
+    if (!subject.ReadContents([&](std::size_t entry, const void* data, std::size_t size) {
+            checks[entry].Feed({static_cast<const char*>(data), size});
+            return true;
+        })) {
+        return false;
+    }
+    for (pipeline::FileCheck& check : checks) {
+        if (const auto fault = check.Finish())
+            warnings += FaultText(platform::SkinFileName(path), *fault);
+    }
+    return true;
+}
+
+bool List(InspectedFile& subject, const std::u16string& path, Message& warnings,
+          platform::Console& console) {
     if (!subject.reader().ReadIndex()) {
         console.Err(Faulty(path, subject.Fault()));
         return false;
@@ -43,13 +70,15 @@ bool List(InspectedFile& subject, const std::u16string& path, platform::Console&
                 u" 字节\n";
     }
     console.Out(text);
-    return true;
+    // The contents are read for their checks: a fault found there is one.
+    if (ReadCheckingEntries(subject, path, warnings)) return true;
+    if (!platform::InterruptRequested()) console.Err(Faulty(path, subject.Fault()));
+    return false;
 }
 
-bool Test(InspectedFile& subject, const std::u16string& path, platform::Console& console) {
-    const bool whole =
-        subject.reader().ReadIndex() &&
-        subject.ReadContents([](std::size_t, const void*, std::size_t) { return true; });
+bool Test(InspectedFile& subject, const std::u16string& path, Message& warnings,
+          platform::Console& console) {
+    const bool whole = subject.reader().ReadIndex() && ReadCheckingEntries(subject, path, warnings);
     if (platform::InterruptRequested()) return false;
     console.Out(whole ? Say(u"文件 ", path, u" 完好.\n") : Faulty(path, subject.Fault()));
     return whole;
@@ -76,24 +105,26 @@ int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings
             case InspectedFile::Opened::kOk:
                 break;
         }
+        Message warnings;
         switch (settings.what) {
             case Inspection::kList:
-                ok = List(subject, path, console) && ok;
+                ok = List(subject, path, warnings, console) && ok;
                 break;
             case Inspection::kTest:
-                ok = Test(subject, path, console) && ok;
+                ok = Test(subject, path, warnings, console) && ok;
                 break;
             case Inspection::kExtract:
                 ok = extraction.Extract(subject, path) && ok;
                 break;
         }
+        if (!warnings.empty()) {
+            console.Err(warnings);
+            if (settings.strict) ok = false;
+        }
     }
     if (platform::InterruptRequested()) return kExitInterrupted;
     // What -l, -t and -x print is what they were asked for: it must arrive.
-    if (const auto failure = console.OutFailure()) {
-        console.Err(u"写入标准输出失败: " + platform::Describe(*failure) + u"!\n");
-        return kExitFailed;
-    }
+    if (!OutputArrived(console)) return kExitFailed;
     return ok ? kExitOk : kExitFailed;
 }
 

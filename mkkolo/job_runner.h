@@ -15,6 +15,7 @@ struct JobResult {
     enum class Status { kSucceeded, kFailed, kNotRun };
     platform::Message report;  // everything the job has to say, whole
     Status status = Status::kFailed;
+    platform::Message warnings;  // what it warns of, to be told with its report
 };
 
 // Hears from RunJobs, always on the thread that called it.

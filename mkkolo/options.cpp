@@ -51,9 +51,13 @@ const OptionRule kOptionRules[] = {
      Value::kNone,
      nullptr,
      Mode::kDryRun},
-    {{0, u"strict", u"", u"配对有警告的皮肤不打包, 算作失败"},
+    {{0, u"strict", u"", u"有警告的皮肤不打包, 算作失败; 用 -l、-t 时有警告即失败"},
      Value::kNone,
      &Options::strict,
+     std::nullopt},
+    {{0, u"json", u"", u"在标准输出上给出 JSON 格式的报告, 代替文字"},
+     Value::kNone,
+     &Options::json,
      std::nullopt},
     {{u'l', u"list", u"", u"列出文件的内容"}, Value::kNone, nullptr, Mode::kList},
     {{u't', u"test", u"", u"检查文件是否完好"}, Value::kNone, nullptr, Mode::kTest},
@@ -68,7 +72,7 @@ constexpr char16_t kForms[] =
     u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
     u"      mkkolo -w [-r] [-o 输出文件夹] [-j 并行数] [-q] [--strict] 路径...\n"
     u"      mkkolo -n [-r] [--strict] [-o 输出文件夹] 路径...\n"
-    u"      mkkolo -l|-t 文件...\n"
+    u"      mkkolo -l|-t [--strict] 文件...\n"
     u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n";
 constexpr std::pair<std::u16string_view, std::u16string_view> kArguments[] = {
     {u"路径", u"皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 用 -r 时含子文件夹)"},

@@ -31,7 +31,8 @@ struct Options {
     bool quiet = false;
     // The folders inside a folder path are searched too.
     bool recursive = false;
-    bool strict = false;  // a skin with a warning fails
+    bool strict = false;  // a skin with a warning fails; -l and -t fail on a warning
+    bool json = false;    // a run's report for scripts on standard output instead of the texts
     bool force = false;   // extracting replaces files that exist
     bool help = false;
     bool version = false;

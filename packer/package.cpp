@@ -201,7 +201,7 @@ bool Package::WriteAll(platform::File& output) {
     return false;
 }
 
-bool Package::WriteTo(const platform::ByteSink& sink) {
+bool Package::WriteTo(const platform::ByteSink& sink, const EntryObserver& observe) {
     m_error = PackageError::kNone;
     if (!m_nameTable) return Fail(PackageError::kNoEntries);
     std::uint8_t header[kHeaderSize];
@@ -223,8 +223,15 @@ bool Package::WriteTo(const platform::ByteSink& sink) {
     for (const auto& block : blocks) {
         if (!sink(block.data, block.length)) return Fail(PackageError::kWriteOutput);
     }
-    for (PackageEntry& entry : m_entries) {
-        if (!CopyFileData(sink, entry)) return false;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const bool copied = observe ? CopyFileData(
+                                          [&](const void* data, std::size_t size) {
+                                              observe(i, data, size);
+                                              return sink(data, size);
+                                          },
+                                          m_entries[i])
+                                    : CopyFileData(sink, m_entries[i]);
+        if (!copied) return false;
     }
     return true;
 }

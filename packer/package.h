@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -53,6 +54,10 @@ enum class AddResult {
     kTooLarge,    // 4 GiB or more: its size has no 32-bit representation
     kFailed,      // it exists but the system refused it: see openError()
 };
+
+// Hears an entry's contents as they are written: the entry's number in
+// package order and the next of its bytes.
+using EntryObserver = std::function<void(std::size_t entry, const void* data, std::size_t size)>;
 
 // Why the last Prepare or WriteToFile failed.
 enum class PackageError {
@@ -94,9 +99,9 @@ class Package {
     // pipe is written into directly.
     bool WriteToFile(std::u16string_view path);
     // Hands the prepared package's bytes to `sink`, in order: the blocks,
-    // then each input's contents. A sink that refuses them gives
-    // kWriteOutput.
-    bool WriteTo(const platform::ByteSink& sink);
+    // then each input's contents, which `observe` (when given) hears before
+    // the sink. A sink that refuses them gives kWriteOutput.
+    bool WriteTo(const platform::ByteSink& sink, const EntryObserver& observe = {});
 
     std::size_t entryCount() const { return m_entries.size(); }
     PackageError error() const { return m_error; }

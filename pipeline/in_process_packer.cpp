@@ -1,6 +1,7 @@
 #include "pipeline/in_process_packer.h"
 
 #include <ctime>
+#include <vector>
 
 #include "packer/pack_job.h"
 
@@ -63,24 +64,54 @@ PackerRun InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view
 std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPath,
                                                        std::u16string_view first,
                                                        std::u16string_view second,
-                                                       const KoloOptions& options) {
+                                                       const KoloOptions& options,
+                                                       const CheckSettings& checks) {
     // Dated as a package file made now would be.
     const std::int64_t moment = options.entryTime.value_or(std::time(nullptr));
     KoloWriter::Result archived = KoloWriter::Result::kOk;
+    std::vector<FileFault> faults;
+    bool heldBack = false;
+    std::uint64_t packageSize = 0, koloSize = 0;
     quill::PackResult result =
         quill::PackInto(JobFor(pakPath, first, second), [&](quill::Package& package) {
-            KoloWriter archive(pakPath, package.size(), moment, options);
-            if (archive.IsOpen() && !package.WriteTo([&](const void* data, std::size_t size) {
-                    return archive.Write(data, size);
-                })) {
-                // The inputs' failures and a stop are the package's; the
-                // archive's own are told by the archive.
-                if (package.error() != quill::PackageError::kWriteOutput) return package.error();
+            std::vector<FileCheck> inputChecks;
+            quill::EntryObserver observe;
+            if (checks.check) {
+                for (const quill::PackedInput& input : package.Inputs())
+                    inputChecks.emplace_back(input.path);
+                observe = [&](std::size_t entry, const void* data, std::size_t size) {
+                    inputChecks[entry].Feed({static_cast<const char*>(data), size});
+                };
             }
+            KoloWriter archive(pakPath, package.size(), moment, options);
+            const platform::ByteSink intoArchive = [&](const void* data, std::size_t size) {
+                return archive.Write(data, size);
+            };
+            const bool written = archive.IsOpen() && package.WriteTo(intoArchive, observe);
+            // The inputs' failures and a stop are the package's; the
+            // archive's own are told by the archive.
+            if (!written && archive.IsOpen() &&
+                package.error() != quill::PackageError::kWriteOutput)
+                return package.error();
+            if (written) {
+                for (FileCheck& check : inputChecks) {
+                    if (auto fault = check.Finish()) faults.push_back(std::move(*fault));
+                }
+            }
+            // Destroyed uncommitted, the archive goes with its temporary file.
+            heldBack = !faults.empty() && checks.holdBackFaulty;
+            if (heldBack) return quill::PackageError::kNone;
             archived = archive.IsOpen() ? archive.Commit() : archive.result();
+            packageSize = package.size();
+            koloSize = archive.size();
             return ArchiveError(archived);
         });
-    return RunOf(std::move(result), archived);
+    PackerRun run = RunOf(std::move(result), archived);
+    if (heldBack) run.status = PackerRun::Status::kHeldBack;
+    run.faults = std::move(faults);
+    run.packageSize = packageSize;
+    run.koloSize = koloSize;
+    return run;
 }
 
 }  // namespace pipeline

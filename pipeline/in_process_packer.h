@@ -19,10 +19,11 @@ class InProcessPacker final : public Packer {
                    std::u16string_view second) override;
     // The package's bytes go straight into the archive's entry: no package
     // file is written, flushed or removed. quill's texts for a failure to
-    // write name the .kolo.
+    // write name the .kolo. The inputs are checked as their bytes pass, by
+    // the names they are packed under (an .mbm's prepared copy is a .pxa).
     std::optional<PackerRun> PackIntoKolo(std::u16string_view pakPath, std::u16string_view first,
-                                          std::u16string_view second,
-                                          const KoloOptions& options) override;
+                                          std::u16string_view second, const KoloOptions& options,
+                                          const CheckSettings& checks) override;
 };
 
 }  // namespace pipeline

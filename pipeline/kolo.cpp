@@ -290,8 +290,10 @@ KoloWriter::Result KoloWriter::Commit() {
         // archive of a stopped run is not committed.
         Fail(Result::kInterrupted);
     } else {
+        const std::uint64_t length = m_archive->file.file().Size().value_or(0);
         switch (m_archive->file.Commit()) {
             case platform::AtomicFile::CommitResult::kOk:
+                m_size = length;
                 break;
             case platform::AtomicFile::CommitResult::kDiskFull:
                 Fail(Result::kDiskFull);

@@ -74,6 +74,8 @@ class KoloWriter {
     // .kolo path, replacing what is there. All `size` bytes must have come.
     Result Commit();
     Result result() const { return m_result; }
+    // The archive's length in bytes, once committed.
+    std::uint64_t size() const { return m_size; }
 
   private:
     class Archive;
@@ -81,6 +83,7 @@ class KoloWriter {
 
     std::unique_ptr<Archive> m_archive;
     Result m_result = Result::kOk;
+    std::uint64_t m_size = 0;
 };
 
 // Wraps the package file into the .kolo beside it, replacing any older one.

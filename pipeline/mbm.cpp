@@ -7,7 +7,7 @@
 namespace pipeline {
 
 std::u16string PrepareMbmFile(std::u16string_view mbmPath, std::u16string_view folder,
-                              platform::SystemError* error) {
+                              platform::SystemError* error, FileCheck* check) {
     constexpr char kPxaMark = 0x73;
     if (folder.empty()) return {};
     const std::u16string target =
@@ -29,12 +29,14 @@ std::u16string PrepareMbmFile(std::u16string_view mbmPath, std::u16string_view f
     if (!copy.IsOpen()) return failed(copy.error());
     char first = 0;
     std::size_t got = 0;
-    const bool copied =
-        source.Read(&first, 1, got) == platform::IoResult::kOk &&
-        copy.file().Write(&kPxaMark, 1) == platform::IoResult::kOk &&
-        platform::CopyStream(source, std::nullopt, [&](const void* data, std::size_t size) {
-            return copy.file().Write(data, size) == platform::IoResult::kOk;
-        }) == platform::CopyResult::kOk;
+    bool copied = source.Read(&first, 1, got) == platform::IoResult::kOk &&
+                  copy.file().Write(&kPxaMark, 1) == platform::IoResult::kOk;
+    if (copied && check) check->Feed(std::string_view(&first, got));
+    copied = copied &&
+             platform::CopyStream(source, std::nullopt, [&](const void* data, std::size_t size) {
+                 if (check) check->Feed(std::string_view(static_cast<const char*>(data), size));
+                 return copy.file().Write(data, size) == platform::IoResult::kOk;
+             }) == platform::CopyResult::kOk;
     if (!copied) return failed(platform::LastSystemError());
     if (copy.Commit() != platform::AtomicFile::CommitResult::kOk) return failed(copy.error());
     return target;

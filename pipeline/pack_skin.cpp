@@ -1,5 +1,7 @@
 #include "pipeline/pack_skin.h"
 
+#include <algorithm>
+
 #include "pipeline/kolo.h"
 #include "pipeline/mbm.h"
 #include "pipeline/skin_jobs.h"
@@ -12,16 +14,23 @@ namespace pipeline {
 namespace {
 
 // An .mbm input is replaced by its prepared copy; false when there is
-// none, with the system's reason in `error` where it gave one.
-bool PrepareInput(std::u16string& input, const PackSettings& settings,
-                  platform::SystemError& error) {
+// none, with the system's reason in `error` where it gave one. The copy
+// reads the whole source: its check is made on the way, into `faults`.
+bool PrepareInput(std::u16string& input, const PackSettings& settings, platform::SystemError& error,
+                  std::vector<FileFault>& faults) {
     if (!platform::HasExtension(input, u".mbm")) return true;
     if (settings.mbmFolder.empty()) {
         error = settings.mbmFolderError;
         return false;
     }
-    input = PrepareMbmFile(input, settings.mbmFolder, &error);
-    return platform::PathExists(input);
+    std::optional<FileCheck> check;
+    if (settings.checks.check) check.emplace(input);
+    input = PrepareMbmFile(input, settings.mbmFolder, &error, check ? &*check : nullptr);
+    if (!platform::PathExists(input)) return false;
+    if (check) {
+        if (auto fault = check->Finish()) faults.push_back(std::move(*fault));
+    }
+    return true;
 }
 
 // A skin is one layout and one image bundle, in either order.
@@ -31,6 +40,14 @@ bool IsLayoutAndBundle(std::u16string_view a, std::u16string_view b) {
     };
     return (platform::HasExtension(a, u".xml") && bundle(b)) ||
            (bundle(a) && platform::HasExtension(b, u".xml"));
+}
+
+// The faults in the order of the skin's files, whichever was found first
+// (an .mbm's, as it is prepared).
+std::vector<FileFault> InFileOrder(std::vector<FileFault> faults, const InputFile& first) {
+    std::stable_partition(faults.begin(), faults.end(),
+                          [&](const FileFault& fault) { return fault.path == first.path; });
+    return faults;
 }
 
 SkinResult Outcome(SkinOutcome outcome) {
@@ -45,6 +62,9 @@ SkinResult AfterPacker(SkinOutcome outcome, PackerRun& run, const std::u16string
     result.packerText = std::move(run.text);
     result.packResult = std::move(run.result);
     result.koloPath = koloPath;
+    result.faults = std::move(run.faults);
+    result.packageSize = run.packageSize;
+    result.koloSize = run.koloSize;
     return result;
 }
 
@@ -57,6 +77,8 @@ std::optional<SkinOutcome> PackerFailure(const PackerRun& run) {
             return SkinOutcome::kPackerFailed;
         case PackerRun::Status::kInterrupted:
             return SkinOutcome::kInterrupted;
+        case PackerRun::Status::kHeldBack:
+            return SkinOutcome::kHeldBack;
         case PackerRun::Status::kSucceeded:
             break;
     }
@@ -136,22 +158,39 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
     const std::u16string koloPath = KoloPathFor(pakPath);
     std::u16string input1(first.path), input2(second.path);
     platform::SystemError mbmError;
-    if (!PrepareInput(input1, settings, mbmError) || !PrepareInput(input2, settings, mbmError)) {
+    std::vector<FileFault> faults;
+    if (!PrepareInput(input1, settings, mbmError, faults) ||
+        !PrepareInput(input2, settings, mbmError, faults)) {
         SkinResult result = Outcome(SkinOutcome::kMbmFailed);
         result.systemError = mbmError;
+        return result;
+    }
+    if (!faults.empty() && settings.checks.holdBackFaulty) {
+        // Packed no more, the skin's other files are read for their checks
+        // alone, so that every fault of the skin is told.
+        for (const InputFile* input : {&first, &second}) {
+            if (platform::HasExtension(input->path, u".mbm")) continue;
+            if (auto fault = CheckFile(input->path)) faults.push_back(std::move(*fault));
+        }
+        SkinResult result = Outcome(SkinOutcome::kHeldBack);
+        result.faults = InFileOrder(std::move(faults), first);
         return result;
     }
 
     const KoloOptions& kolo = settings.kolo;
     if (settings.createKolo) {
-        if (std::optional<PackerRun> run = packer.PackIntoKolo(pakPath, input1, input2, kolo)) {
+        if (std::optional<PackerRun> run =
+                packer.PackIntoKolo(pakPath, input1, input2, kolo, settings.checks)) {
             SkinOutcome outcome = SkinOutcome::kKoloWritten;
             if (run->archive != KoloWriter::Result::kOk) {
                 outcome = ArchiveOutcome(run->archive);
             } else if (const auto failure = PackerFailure(*run)) {
                 outcome = *failure;
             }
-            return AfterPacker(outcome, *run, koloPath);
+            SkinResult result = AfterPacker(outcome, *run, koloPath);
+            faults.insert(faults.end(), result.faults.begin(), result.faults.end());
+            result.faults = InFileOrder(std::move(faults), first);
+            return result;
         }
     }
 

@@ -6,17 +6,31 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "packer/pack_job.h"
 #include "pipeline/kolo.h"
+#include "pipeline/skin_checks.h"
 #include "platform/files.h"
 #include "platform/system_error.h"
 
 namespace pipeline {
 
+// Whether a skin's files are checked (pipeline/skin_checks.h) on the way:
+// each while it is read anyway, an .mbm as it is prepared, the others as
+// the package's bytes go into the .kolo.
+struct CheckSettings {
+    bool check = false;
+    // A skin with a fault is neither packed nor, when the fault shows only
+    // once its bytes have gone into the archive, committed.
+    bool holdBackFaulty = false;
+};
+
 // What a packer run came to.
 struct PackerRun {
-    enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted };
+    // kHeldBack: packed, but the checks found a fault and the archive was
+    // not committed.
+    enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted, kHeldBack };
     Status status = Status::kNotStarted;
     // A packer in a process of its own: what it printed, or, when it could
     // not be started, why.
@@ -26,6 +40,11 @@ struct PackerRun {
     // With kFailed, for a packer that writes the .kolo itself: what became
     // of it, where the job's own result does not tell.
     KoloWriter::Result archive = KoloWriter::Result::kOk;
+    // For a packer that writes the .kolo itself: what the checks of the
+    // package's inputs found, and once it is committed, the package's and
+    // the archive's sizes.
+    std::vector<FileFault> faults;
+    std::uint64_t packageSize = 0, koloSize = 0;
 };
 
 // Makes a skin's package from the two inputs, first then second.
@@ -36,12 +55,13 @@ class Packer {
     virtual PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
                            std::u16string_view second) = 0;
     // Makes the .kolo of the package at `pakPath` with no package file in
-    // between, when this packer can; a packer that hands over files only
-    // (a child process) gives nothing.
+    // between, when this packer can, checking the inputs as `checks` says;
+    // a packer that hands over files only (a child process) gives nothing.
     virtual std::optional<PackerRun> PackIntoKolo(std::u16string_view /*pakPath*/,
                                                   std::u16string_view /*first*/,
                                                   std::u16string_view /*second*/,
-                                                  const KoloOptions& /*options*/) {
+                                                  const KoloOptions& /*options*/,
+                                                  const CheckSettings& /*checks*/) {
         return std::nullopt;
     }
 };
@@ -53,6 +73,8 @@ struct PackSettings {
     // When empty, no .mbm can be prepared, and `mbmFolderError` says why.
     std::u16string mbmFolder;
     platform::SystemError mbmFolderError;
+    // Only a packer that writes the .kolo itself checks the layouts.
+    CheckSettings checks;
 };
 
 enum class SkinOutcome {
@@ -68,6 +90,7 @@ enum class SkinOutcome {
     kPacked,            // packed; no .kolo was asked for
     kKoloWritten,
     kInterrupted,  // a request to stop came; nothing of the skin's is left
+    kHeldBack,     // the checks found a fault (CheckSettings::holdBackFaulty); nothing is left
 };
 
 struct SkinResult {
@@ -77,6 +100,8 @@ struct SkinResult {
     std::u16string input;                         // with kInputIsOutput: that input
     std::u16string koloPath;            // with kKoloWritten, kKoloTooLarge and kKoloNotAsWritten
     platform::SystemError systemError;  // with kMbmFailed: the system's reason, if it gave one
+    std::vector<FileFault> faults;      // what the checks found, in the order of the skin's files
+    std::uint64_t packageSize = 0, koloSize = 0;  // with kKoloWritten, by a packer that wrote it
 };
 
 // A skin's file as the program found it: looked at once, when it was taken.
@@ -104,7 +129,8 @@ std::optional<SkinResult> RefuseSkin(std::u16string_view outputDir, std::u16stri
 // Packs one skin into outputDir. Only a package that this run's packer made
 // is wrapped: one left at the package path before is removed first. A
 // packer that writes the .kolo itself makes no package file, and leaves
-// what stands at the package path alone.
+// what stands at the package path alone. The skin's files are checked as
+// settings.checks says; a skin held back for a fault is kHeldBack.
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, const InputFile& first, const InputFile& second);
 // The same for two paths, each looked at once.

@@ -7,6 +7,8 @@
 #include <new>
 #include <optional>
 
+#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace pipeline {
@@ -184,6 +186,46 @@ bool MultiBitmapCheck::IsMultiBitmap() const {
                m_header[at + 2] << 16 | static_cast<std::uint32_t>(m_header[at + 3]) << 24;
     };
     return m_size == m_header.size() && word(0) == kFileStoreUid && word(4) == kMultiBitmapUid;
+}
+
+FileCheck::FileCheck(std::u16string path) : m_path(std::move(path)) {
+    if (platform::HasExtension(m_path, u".xml")) m_layout = std::make_unique<LayoutCheck>();
+    if (platform::HasExtension(m_path, u".mbm")) m_bitmap.emplace();
+}
+
+void FileCheck::Feed(std::string_view bytes) {
+    m_fed += bytes.size();
+    if (m_layout) m_layout->Feed(bytes);
+    if (m_bitmap) m_bitmap->Feed(bytes);
+}
+
+bool FileCheck::Settled() const {
+    return !m_layout && (!m_bitmap || m_fed >= kMultiBitmapHeaderSize);
+}
+
+std::optional<FileFault> FileCheck::Finish() {
+    if (m_layout) {
+        LayoutVerdict verdict = m_layout->Finish();
+        if (!verdict.wellFormed)
+            return FileFault{FileFault::Kind::kNotWellFormed, m_path, std::move(verdict)};
+    }
+    if (m_bitmap && !m_bitmap->IsMultiBitmap())
+        return FileFault{FileFault::Kind::kNotMultiBitmap, m_path, {}};
+    return std::nullopt;
+}
+
+std::optional<FileFault> CheckFile(std::u16string_view path) {
+    FileCheck check{std::u16string(path)};
+    if (check.Settled()) return std::nullopt;
+    platform::File file = platform::File::OpenForReading(path);
+    if (!file.IsOpen()) return std::nullopt;
+    const platform::CopyResult read =
+        platform::CopyStream(file, std::nullopt, [&](const void* data, std::size_t size) {
+            check.Feed(std::string_view(static_cast<const char*>(data), size));
+            return !check.Settled();
+        });
+    if (read != platform::CopyResult::kOk && !check.Settled()) return std::nullopt;
+    return check.Finish();
 }
 
 }  // namespace pipeline

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,6 +46,8 @@ class LayoutCheck {
     std::unique_ptr<State> m_state;
 };
 
+constexpr std::size_t kMultiBitmapHeaderSize = 8;
+
 // Whether an image bundle starts with the Symbian multi-bitmap file header:
 // the 32-bit little-endian words 0x10000037 (a file store) and 0x10000042
 // (a multi-bitmap file).
@@ -56,8 +59,44 @@ class MultiBitmapCheck {
     bool IsMultiBitmap() const;
 
   private:
-    std::array<unsigned char, 8> m_header{};
+    std::array<unsigned char, kMultiBitmapHeaderSize> m_header{};
     std::size_t m_size = 0;
 };
+
+// What a check found wrong with one of a skin's files.
+struct FileFault {
+    enum class Kind {
+        kNotWellFormed,   // a layout that is no well-formed XML document: see `layout`
+        kNotMultiBitmap,  // an .mbm without the multi-bitmap file header
+    };
+    Kind kind = Kind::kNotWellFormed;
+    std::u16string path;   // the file as the skin names it
+    LayoutVerdict layout;  // with kNotWellFormed
+};
+
+// The check a file's extension calls for, fed its bytes as they come: the
+// layout check for .xml, the multi-bitmap header for .mbm (letter case
+// aside), none for other files.
+class FileCheck {
+  public:
+    explicit FileCheck(std::u16string path);
+
+    void Feed(std::string_view bytes);
+    // Whether later bytes can change the verdict no more: an .mbm's header
+    // is all there is to check.
+    bool Settled() const;
+    // What the bytes fed came to, once the file has ended. Call once.
+    std::optional<FileFault> Finish();
+
+  private:
+    std::u16string m_path;
+    std::unique_ptr<LayoutCheck> m_layout;
+    std::optional<MultiBitmapCheck> m_bitmap;
+    std::size_t m_fed = 0;
+};
+
+// Reads the file as far as its check needs, for when nothing else reads
+// it; nothing when it has no check, is no fault, or cannot be read.
+std::optional<FileFault> CheckFile(std::u16string_view path);
 
 }  // namespace pipeline

@@ -50,6 +50,7 @@ Message OutcomeText(const SkinResult& result, std::u16string_view name, std::u16
         case SkinOutcome::kPackerNotStarted:  // the runner's message says it all
         case SkinOutcome::kPacked:
         case SkinOutcome::kInterrupted:
+        case SkinOutcome::kHeldBack:  // in the words of the front end that asked for it
             break;
     }
     return {};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "platform/message.h"
 #include "platform/system_error.h"
@@ -15,6 +16,9 @@ class Console {
     virtual ~Console() = default;
     // What the program was asked for: reports, listings, verdicts.
     virtual void Out(const Message& text) = 0;
+    // A result in a format that is UTF-8 whatever the locale (JSON), which
+    // holds no names to mark: by default as Out's words.
+    virtual void OutUtf8(std::string_view text);
     // The program's own complaints and a progress line.
     virtual void Err(const Message& text) = 0;
     // Whether a person watches the complaints' stream, who may like to see
@@ -30,11 +34,14 @@ class Console {
 class StandardConsole final : public Console {
   public:
     void Out(const Message& text) override;
+    void OutUtf8(std::string_view text) override;
     void Err(const Message& text) override;
     bool ErrIsTerminal() const override;
     std::optional<SystemError> OutFailure() const override { return m_outFailure; }
 
   private:
+    void KeepOutFailure(bool written);
+
     std::optional<SystemError> m_outFailure;
 };
 

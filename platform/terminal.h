@@ -1,6 +1,8 @@
 // Text for a person on the program's standard output and standard error.
 #pragma once
 
+#include <string_view>
+
 #include "platform/message.h"
 
 namespace platform {
@@ -18,5 +20,10 @@ bool IsTerminal(StandardStream stream);
 // locale's character set. False when it could not all be written; the
 // system's error (LastSystemError) then says why.
 bool WriteText(StandardStream stream, const Message& text);
+
+// Writes a document that its format makes UTF-8 (JSON) as it is, whatever
+// the locale; a Windows console gets it as UTF-16, as WriteText writes.
+// False as for WriteText.
+bool WriteUtf8(StandardStream stream, std::string_view text);
 
 }  // namespace platform

@@ -13,14 +13,8 @@ int Descriptor(StandardStream stream) {
     return stream == StandardStream::kOutput ? STDOUT_FILENO : STDERR_FILENO;
 }
 
-}  // namespace
-
-bool IsTerminal(StandardStream stream) {
-    return isatty(Descriptor(stream)) == 1;
-}
-
-bool WriteText(StandardStream stream, const Message& text) {
-    const std::string bytes = ToThreadAnsi(IsTerminal(stream) ? text.ForTerminal() : text.Plain());
+// All of the bytes, as they are.
+bool WriteBytes(StandardStream stream, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -33,6 +27,20 @@ bool WriteText(StandardStream stream, const Message& text) {
         left -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+}  // namespace
+
+bool IsTerminal(StandardStream stream) {
+    return isatty(Descriptor(stream)) == 1;
+}
+
+bool WriteText(StandardStream stream, const Message& text) {
+    return WriteBytes(stream, ToThreadAnsi(IsTerminal(stream) ? text.ForTerminal() : text.Plain()));
+}
+
+bool WriteUtf8(StandardStream stream, std::string_view text) {
+    return WriteBytes(stream, text);
 }
 
 }  // namespace platform

@@ -36,7 +36,7 @@ bool WriteToConsole(HANDLE console, std::u16string_view text) {
     return true;
 }
 
-bool WriteToFile(HANDLE file, const std::string& bytes) {
+bool WriteToFile(HANDLE file, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -61,6 +61,13 @@ bool WriteText(StandardStream stream, const Message& text) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
     if (IsConsole(handle)) return WriteToConsole(handle, text.ForTerminal());
     return WriteToFile(handle, Utf16ToUtf8(text.Plain()));
+}
+
+bool WriteUtf8(StandardStream stream, std::string_view text) {
+    const HANDLE handle = Handle(stream);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+    if (IsConsole(handle)) return WriteToConsole(handle, Utf8ToUtf16(text));
+    return WriteToFile(handle, text);
 }
 
 }  // namespace platform

@@ -81,6 +81,27 @@ void AppendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+namespace {
+
+// `escapes`: U+DC80..U+DCFF alone become their byte again, as the escapes of
+// undecodable bytes; otherwise they are unpaired surrogates like any other.
+std::string EncodeUtf8(std::u16string_view text, bool escapes) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        i += DecodeUtf16(text, i, cp);
+        if (escapes && cp >= 0xDC80 && cp <= 0xDCFF) {
+            out.push_back(static_cast<char>(cp - kEscapeBase));
+        } else {
+            AppendUtf8(out, cp >= 0xD800 && cp <= 0xDFFF ? kReplacement : cp);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
@@ -99,18 +120,21 @@ std::u16string Utf8ToUtf16(std::string_view text) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        char32_t cp;
-        i += DecodeUtf16(text, i, cp);
-        if (cp >= 0xDC80 && cp <= 0xDCFF) {
-            out.push_back(static_cast<char>(cp - kEscapeBase));
-        } else {
-            AppendUtf8(out, cp >= 0xD800 && cp <= 0xDFFF ? kReplacement : cp);
-        }
+    return EncodeUtf8(text, true);
+}
+
+std::string Utf16ToUnicodeUtf8(std::u16string_view text) {
+    return EncodeUtf8(text, false);
+}
+
+std::string Utf16LeBytes(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
     }
-    return out;
+    return bytes;
 }
 
 std::u16string FoldCase(std::u16string_view text) {

@@ -22,6 +22,19 @@ std::u16string Utf8ToUtf16(std::string_view text);
 // unpaired surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// UTF-16 to UTF-8 of Unicode characters only, for formats that must be
+// valid UTF-8 (JSON): every unpaired surrogate, U+DC80..U+DCFF included,
+// becomes U+FFFD.
+std::string Utf16ToUnicodeUtf8(std::u16string_view text);
+
+// The UTF-16 units as bytes, little-endian.
+std::string Utf16LeBytes(std::u16string_view text);
+
+// A name's units as the system holds them: outside Windows its bytes, as
+// ToThreadAnsi gives them (U+DC80..U+DCFF their bytes again); on Windows its
+// UTF-16 units, little-endian.
+std::string SystemNameBytes(std::u16string_view name);
+
 // Appends the UTF-8 of one code point (up to U+10FFFF).
 void AppendUtf8(std::string& out, char32_t cp);
 

@@ -38,16 +38,6 @@ class Converter {
     iconv_t cd_;
 };
 
-std::string Utf16LeBytes(std::u16string_view text) {
-    std::string bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>(unit >> 8));
-    }
-    return bytes;
-}
-
 bool IsEscape(char16_t unit) {
     return unit >= 0xDC80 && unit <= 0xDCFF;
 }
@@ -133,6 +123,9 @@ std::u16string DecodeLocale(std::string_view text) {
 
 std::string ToThreadAnsi(std::u16string_view text) {
     return EncodeLocale(text);
+}
+std::string SystemNameBytes(std::u16string_view name) {
+    return EncodeLocale(name);
 }
 std::u16string FromThreadAnsi(std::string_view text) {
     return DecodeLocale(text);

@@ -46,6 +46,9 @@ std::u16string FromSystemAnsi(std::string_view text) {
 std::string ToConsoleFixedText(std::u16string_view text) {
     return Encode(kGbkCodePage, text);
 }
+std::string SystemNameBytes(std::u16string_view name) {
+    return Utf16LeBytes(name);
+}
 
 bool Gb18030Decoder::DecodeShortRun(std::string_view run, std::string& out) {
     const int length = static_cast<int>(run.size());

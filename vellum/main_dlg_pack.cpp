@@ -53,6 +53,7 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& n
         case pipeline::SkinOutcome::kMbmFailed:
         case pipeline::SkinOutcome::kPackerNotStarted:
         case pipeline::SkinOutcome::kInterrupted:
+        case pipeline::SkinOutcome::kHeldBack:
             return false;
         case pipeline::SkinOutcome::kPackerFailed:
         case pipeline::SkinOutcome::kKoloFailed:

@@ -1,7 +1,8 @@
 // What `mkkolo -t` runs, on any bytes taken for a .kolo: the archive opened
 // by KoloReader, the package inside it read by the package reader, every
-// entry's contents, the CRC at the end; and the extraction name rule on
-// every name. Under AddressSanitizer and UndefinedBehaviorSanitizer none of
+// entry's contents through the check its name calls for (a layout, an
+// .mbm's header), the CRC at the end; and the extraction name rule on every
+// name. Under AddressSanitizer and UndefinedBehaviorSanitizer none of
 // it may touch memory it does not own, overflow or allocate by what a field
 // claims. Checked against what does not share its code:
 // - an archive it calls whole, the tests' own readers (minizip's unzip as
@@ -23,6 +24,7 @@
 
 #include "packer/package_reader.h"
 #include "pipeline/kolo_reader.h"
+#include "pipeline/skin_checks.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "tests/support/kolo_reader.h"
@@ -71,13 +73,16 @@ Tested Test(const std::u16string& path) {
     for (const quill::PackageEntryInfo& entry : reader.index().entries) {
         CheckNameRule(entry.name);
         std::string data;
+        pipeline::FileCheck check(entry.name);
         if (!reader.ReadNextEntry([&](const void* chunk, std::size_t size) {
                 data.append(static_cast<const char*>(chunk), size);
+                check.Feed({static_cast<const char*>(chunk), size});
                 return true;
             })) {
             tested.fault = kolo.fault();
             return tested;
         }
+        check.Finish();
         tested.pak.entries.push_back({entry.name, std::move(data)});
     }
     tested.whole = kolo.Finish();

@@ -55,7 +55,7 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
                 // Later jobs finish sooner.
                 std::this_thread::sleep_for(std::chrono::milliseconds(2 * (8 - job)));
                 --running[chainOf[job]];
-                return JobResult{platform::ToDecimal(job), JobResult::Status::kSucceeded};
+                return JobResult{platform::ToDecimal(job), JobResult::Status::kSucceeded, {}};
             },
             listener);
         EXPECT_EQ(listener.delivered, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7}));

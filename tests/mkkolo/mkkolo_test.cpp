@@ -3,6 +3,8 @@
 // pipeline with one quill process per skin.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -47,6 +49,8 @@ using testing_support::WriteBytes;
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
 constexpr char kEpoch[] = "1258000000";
+// The words 0x10000037 and 0x10000042 that open a multi-bitmap file.
+const std::string kMbmHeader("\x37\0\0\x10\x42\0\0\x10", 8);
 const std::u16string kSep(1, platform::kPathSeparator);
 // The usage text, as its table of options builds it (the table's forms are
 // checked on their own, in batch_test.cpp).
@@ -119,14 +123,24 @@ std::vector<std::u16string> PackedNames(const fs::path& kolo) {
 
 class MkkoloTest : public ::testing::Test {
   protected:
-    // A file per extension, `size` bytes each.
+    // A file per extension, `size` bytes each, that the checks of a skin's
+    // files pass (from 13 bytes on): a layout of one element of letters, an
+    // .mbm with the multi-bitmap header.
     static void Skin(const fs::path& folder, std::u16string_view name,
                      std::initializer_list<std::u16string_view> extensions,
                      std::size_t size = 3000) {
         fs::create_directories(folder);
         for (std::u16string_view extension : extensions) {
             const std::u16string file = std::u16string(name) + std::u16string(extension);
-            WriteBytes(folder / FsPath(file), testing_support::PatternBytes(size, file.size()));
+            std::string bytes = testing_support::PatternBytes(size, file.size());
+            if (size >= 13 && platform::HasExtension(file, u".xml")) {
+                for (char& c : bytes)
+                    c = static_cast<char>('a' + static_cast<unsigned char>(c) % 26);
+                bytes.replace(0, 6, "<skin>").replace(size - 7, 7, "</skin>");
+            }
+            if (size >= 13 && platform::HasExtension(file, u".mbm"))
+                bytes.replace(0, 8, kMbmHeader);
+            WriteBytes(folder / FsPath(file), bytes);
         }
     }
     std::u16string Written(std::u16string_view name) const {
@@ -463,8 +477,8 @@ TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
          Summary({{pxa, 3000}, {xml, 8}}) + Written(u"night"), u"1 个皮肤已生成, 0 个失败."},
         {"a new file: a skin of its own", [&] { WriteBytes(skins / "dawn.pxa", "PXA"); },
          lone(u"dawn"), u"0 个皮肤已生成, 1 个失败: 【dawn】"},
-        {"the file that makes it whole", [&] { WriteBytes(skins / "dawn.xml", "XML"); },
-         Summary({{U16(skins / "dawn.pxa"), 3}, {U16(skins / "dawn.xml"), 3}}) + Written(u"dawn"),
+        {"the file that makes it whole", [&] { WriteBytes(skins / "dawn.xml", "<a/>"); },
+         Summary({{U16(skins / "dawn.pxa"), 3}, {U16(skins / "dawn.xml"), 4}}) + Written(u"dawn"),
          u"1 个皮肤已生成, 0 个失败."},
         {"a file deleted", [&] { fs::remove(skins / "night.pxa"); }, lone(u"night"),
          u"0 个皮肤已生成, 1 个失败: 【night】"},
@@ -798,11 +812,12 @@ TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
     EXPECT_EQ(above, std::vector<fs::path>{folder});
 }
 
-// Where the pairing does what a person would not expect, the run says so
-// and packs what it would have packed; --strict fails those skins, and a
-// dry run says it all without writing anything.
-TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
-    const fs::path a = dir.path() / "a", b = dir.path() / "b";
+// Where the pairing does what a person would not expect, or a skin's files
+// are not what they claim to be, the run says so and packs what it would
+// have packed; --strict fails those skins, a dry run says it all without
+// writing anything, and the report for scripts has each warning by kind.
+TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
+    const fs::path a = dir.path() / "a", b = dir.path() / "b", checked = dir.path() / "c";
     Skin(a, u"x", {u".xml", u".pxa", u".mbm"});
     Skin(b, u"x", {u".xml", u".pxa"});
     Skin(a, u"e", {u".xml"});
@@ -810,45 +825,91 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
     const std::u16string ax = U16(a / "x"), bx = U16(b / "x");
     const std::u16string aFolder = U16(a) + kSep, bFolder = U16(b) + kSep;
     const std::u16string again = U16(a) + kSep + u"." + kSep + u"x.xml";
+    // Layouts in the encodings editors write, each with a fault, and a
+    // bitmap that is no multi-bitmap file.
+    Skin(checked, u"u8", {u".pxa"});
+    Skin(checked, u"u16", {u".pxa"});
+    Skin(checked, u"gbk", {u".pxa"});
+    Skin(checked, u"m", {u".xml"});
+    WriteBytes(checked / "u8.xml", "<skin>\n  <a></skin>\n");
+    const std::u16string u16 = u"\xFEFF<skin>\n<a 标=\"夜\"></skin>";
+    WriteBytes(checked / "u16.xml", platform::Utf16LeBytes(u16));
+    WriteBytes(checked / "gbk.xml",
+               "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<skin>\xD2\xB9\x81 </skin>");
+    WriteBytes(checked / "m.mbm", "BM" + std::string(30, '\0'));
+    const std::u16string cu = U16(checked) + kSep;
+    const auto notXml = [](const std::u16string& skin, const std::u16string& file,
+                           const std::u16string& where) {
+        return u"警告: 皮肤【" + skin + u"】的 " + file + u" 不是格式正确的 XML: " + where + u"!\n";
+    };
+    const auto notMbm = [](const std::u16string& skin, const std::u16string& file) {
+        return u"警告: 皮肤【" + skin + u"】的 " + file + u" 不是多位图文件!\n";
+    };
+    const std::u16string u8At = u"第 2 行第 8 列, mismatched tag",
+                         u16At = u"第 2 行第 12 列, mismatched tag",
+                         gbkAt = u"第 2 行第 8 列, 不是 GBK 编码的字节";
+    using Warnings = std::vector<std::pair<std::string, std::u16string>>;  // kind, text
     const struct {
         std::vector<std::u16string> files;
         std::u16string skin, first, second;
-        std::vector<std::u16string> warnings;
+        Warnings warnings;
         bool isSkin = true;  // a layout and an image bundle
     } cases[] = {
         {{ax + u".xml", ax + u".pxa", ax + u".mbm"},
          u"x",
          ax + u".xml",
          ax + u".pxa",
-         {u"警告: 皮肤【x】不用文件 " + ax + u".mbm!\n"}},
+         {{"unused_file", u"警告: 皮肤【x】不用文件 " + ax + u".mbm!\n"}}},
         {{ax + u".xml", ax + u".mbm", ax + u".pxa"},
          u"x",
          ax + u".xml",
          ax + u".pxa",
-         {u"警告: 皮肤【x】用 " + ax + u".pxa 代替了 " + ax + u".mbm!\n"}},
+         {{"replaced_file", u"警告: 皮肤【x】用 " + ax + u".pxa 代替了 " + ax + u".mbm!\n"}}},
         {{ax + u".pxa", bx + u".pxa"},
          u"x",
          ax + u".pxa",
          bx + u".pxa",
-         {u"警告: 皮肤【x】的两个文件都是 .pxa 文件!\n",
-          u"警告: 皮肤【x】的两个文件在不同的文件夹: " + aFolder + u" 与 " + bFolder + u"!\n"},
+         {{"same_extension", u"警告: 皮肤【x】的两个文件都是 .pxa 文件!\n"},
+          {"two_folders",
+           u"警告: 皮肤【x】的两个文件在不同的文件夹: " + aFolder + u" 与 " + bFolder + u"!\n"}},
          false},
         {{U16(a / "e.xml"), U16(a / "e.pxa")},
          u"e",
          U16(a / "e.xml"),
          U16(a / "e.pxa"),
-         {u"警告: 文件 " + U16(a / "e.pxa") + u" 是空的!\n"}},
+         {{"empty_file", u"警告: 文件 " + U16(a / "e.pxa") + u" 是空的!\n"}}},
         {{ax + u".xml", again},
          u"x",
          ax + u".xml",
          again,
-         {u"警告: " + ax + u".xml 与 " + again + u" 是同一个文件!\n"},
+         {{"same_file", u"警告: " + ax + u".xml 与 " + again + u" 是同一个文件!\n"}},
          false},
+        {{cu + u"u8.xml", cu + u"u8.pxa"},
+         u"u8",
+         cu + u"u8.xml",
+         cu + u"u8.pxa",
+         {{"layout_not_well_formed", notXml(u"u8", cu + u"u8.xml", u8At)}}},
+        {{cu + u"u16.pxa", cu + u"u16.xml"},
+         u"u16",
+         cu + u"u16.pxa",
+         cu + u"u16.xml",
+         {{"layout_not_well_formed", notXml(u"u16", cu + u"u16.xml", u16At)}}},
+        {{cu + u"gbk.xml", cu + u"gbk.pxa"},
+         u"gbk",
+         cu + u"gbk.xml",
+         cu + u"gbk.pxa",
+         {{"layout_not_well_formed", notXml(u"gbk", cu + u"gbk.xml", gbkAt)}}},
+        // The .mbm is checked as it is prepared, before the layout is packed.
+        {{cu + u"m.xml", cu + u"m.mbm"},
+         u"m",
+         cu + u"m.xml",
+         cu + u"m.mbm",
+         {{"not_multi_bitmap", notMbm(u"m", cu + u"m.mbm")}}},
     };
     const std::u16string noSkin = u"\n打包【x】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n";
     for (const auto& c : cases) {
         std::u16string warnings;
-        for (const auto& warning : c.warnings) warnings += warning;
+        for (const auto& warning : c.warnings) warnings += warning.second;
         std::vector<std::u16string> args = c.files;
         args.insert(args.begin(), {u"-o", out});
         args.push_back(u"-n");
@@ -868,23 +929,66 @@ TEST_F(MkkoloTest, WarnsWhereThePairingSurprises) {
                   warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【" + c.skin + u"】\n");
         EXPECT_TRUE(Names(FsPath(out)).empty());
 
-        args.pop_back();
+        // The report for scripts on standard output, the warnings still on
+        // standard error.
+        args.back() = u"--json";
         result = Mkkolo(args);
+        const auto report = nlohmann::json::parse(platform::Utf16ToUtf8(result.out));
+        const auto& skin = report.at("skins").at(0);
+        EXPECT_EQ(skin.at("name"), platform::Utf16ToUtf8(c.skin));
+        EXPECT_EQ(skin.at("inputs").size(), 2u);
+        EXPECT_EQ(skin.at("inputs").at(0).at("path"), platform::Utf16ToUtf8(c.first));
+        ASSERT_EQ(skin.at("warnings").size(), c.warnings.size());
+        for (std::size_t i = 0; i < c.warnings.size(); ++i) {
+            EXPECT_EQ(skin.at("warnings").at(i).at("kind"), c.warnings[i].first);
+            const std::u16string& text = c.warnings[i].second;
+            EXPECT_EQ(skin.at("warnings").at(i).at("text"),
+                      platform::Utf16ToUtf8(text.substr(0, text.size() - 1)));
+        }
+        EXPECT_EQ(report.at("made"), c.isSkin ? 1 : 0);
+        EXPECT_EQ(report.at("failed"), c.isSkin ? 0 : 1);
         if (!c.isSkin) {
             EXPECT_EQ(result.exitCode, 1);
-            EXPECT_EQ(result.out, noSkin);
+            EXPECT_EQ(skin.at("status"), "failed");
+            EXPECT_EQ(skin.at("message"),
+                      platform::Utf16ToUtf8(noSkin.substr(1, noSkin.size() - 2)));
             EXPECT_EQ(result.err, warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【x】\n");
             EXPECT_TRUE(Names(FsPath(out)).empty());
             fs::remove_all(FsPath(out));
             continue;
         }
         EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.err, warnings + u"已完成: 1 个皮肤已生成, 0 个失败.\n");
-        EXPECT_EQ(PackedNames(FsPath(out + kSep + c.skin + u".kolo")),
-                  (std::vector<std::u16string>{std::u16string(platform::FindFileName(c.first)),
-                                               std::u16string(platform::FindFileName(c.second))}));
+        EXPECT_EQ(result.err, warnings + u"已完成: 1 个皮肤已生成, 其中 1 个有警告, 0 个失败.\n");
+        const std::u16string kolo = out + kSep + c.skin + u".kolo";
+        EXPECT_EQ(skin.at("status"), "made");
+        EXPECT_EQ(skin.at("kolo"), platform::Utf16ToUtf8(kolo));
+        EXPECT_EQ(skin.at("package_size"),
+                  testing_support::ReadSingleEntry(FsPath(kolo)).value().data.size());
+        EXPECT_EQ(skin.at("kolo_size"), fs::file_size(FsPath(kolo)));
+        std::u16string firstPacked(platform::FindFileName(c.first)),
+            secondPacked(platform::FindFileName(c.second));
+        if (platform::HasExtension(secondPacked, u".mbm")) secondPacked = c.skin + u".pxa";
+        EXPECT_EQ(PackedNames(FsPath(kolo)),
+                  (std::vector<std::u16string>{firstPacked, secondPacked}));
         fs::remove_all(FsPath(out));
     }
+
+    // A package made by quill, which checks nothing: -l and -t warn of its
+    // entries after their listing or verdict; -t --strict fails on them.
+    const std::u16string pak = dir / u"q.pak";
+    ASSERT_EQ(testing_support::RunProgram(
+                  "quill", {pak, cu + u"u8.xml", cu + u"u16.xml", cu + u"gbk.xml", cu + u"m.mbm"})
+                  .exitCode,
+              0);
+    const std::u16string entries = notXml(u"q", u"u8.xml", u8At) + notXml(u"q", u"u16.xml", u16At) +
+                                   notXml(u"q", u"gbk.xml", gbkAt) + notMbm(u"q", u"m.mbm");
+    Result result = Mkkolo({u"-t", pak, u"--strict"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, u"文件 " + pak + u" 完好.\n");
+    EXPECT_EQ(result.err, entries);
+    result = Mkkolo({u"-l", pak});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, entries);
 }
 
 TEST_F(MkkoloTest, CommandLine) {
@@ -921,6 +1025,8 @@ TEST_F(MkkoloTest, CommandLine) {
         {{u"--jobs=-1", u"a"}, nullptr, 2, u"", u"并行数 -1 无效!\n" + help},
         {{u"-l", u"--test", u"a"}, nullptr, 2, u"", u"选项 -l 与 --test 不能同时使用!\n" + help},
         {{u"-w", u"-n", u"a"}, nullptr, 2, u"", u"选项 -w 与 -n 不能同时使用!\n" + help},
+        {{u"-t", u"--json", u"a"}, nullptr, 2, u"", u"选项 --json 只能用于打包和 -n!\n" + help},
+        {{u"-w", u"--json", u"a"}, nullptr, 2, u"", u"选项 --json 只能用于打包和 -n!\n" + help},
         {{u"-x", u"--wat", u"a"}, nullptr, 2, u"", u"选项 -x 与 --watch 不能同时使用!\n" + help},
         // A watch of nothing that can be watched ends after its first run.
         {{u"-w", u"gone" + kSep + u"a.xml"},
@@ -1046,7 +1152,7 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.err, u"警告: 皮肤【m】的两个文件在不同的文件夹: " + U16(skins / "a" / "b") +
                               kSep + u" 与 " + U16(skins / "a") + kSep + u"!\n" +
-                              u"已完成: 4 个皮肤已生成, 0 个失败.\n");
+                              u"已完成: 4 个皮肤已生成, 其中 1 个有警告, 0 个失败.\n");
     EXPECT_EQ(packed(recursiveOut), some({u"dawn.kolo", u"inner.kolo", u"m.kolo", u"night.kolo"}));
 }
 
@@ -1086,13 +1192,55 @@ TEST_F(MkkoloTest, AnOutputFolderThatCannotBeMadeEndsTheRun) {
 }
 
 #ifndef _WIN32
-TEST_F(MkkoloTest, PrintsInTheLocalesCharacterSet) {
+// The texts are in the locale's character set; the report for scripts is
+// UTF-8 whatever the locale, and a name that Unicode cannot hold whole comes
+// with its bytes.
+TEST_F(MkkoloTest, PrintsInTheLocalesCharacterSetAndTheReportInUtf8) {
     Skin(skins, u"night", {u".xml", u".pxa"});
+    Skin(skins, u"lone", {u".xml"});
+    // 夜曲 in GBK, and a byte that begins no GBK character.
+    const std::string odd = "\xD2\xB9\xC7\xFA\xFF", folder = skins.string() + "/";
+    WriteBytes(folder + odd + ".xml", "<skin/>");
+    WriteBytes(folder + odd + ".pxa", "PXA");
     testing_support::RunOptions gbk;
     gbk.environment = {{"LC_ALL", "zh_CN.GBK"}};
-    const auto result = testing_support::RunProgram("mkkolo", {u"-o", out, U16(skins)}, gbk);
+    auto result = testing_support::RunProgram("mkkolo", {u"-o", out, U16(skins)}, gbk);
     EXPECT_NE(result.output.find("\xc9\xfa\xb3\xc9KOLO\xce\xc4\xbc\xfe\xb3\xc9\xb9\xa6\xa3\xa1\n"),
               std::string::npos);
+
+    const auto hex = [](const std::string& bytes) {
+        std::string digits;
+        for (const char byte : bytes) {
+            digits += "0123456789abcdef"[static_cast<unsigned char>(byte) >> 4];
+            digits += "0123456789abcdef"[byte & 0xF];
+        }
+        return digits;
+    };
+    const std::string outBytes = platform::Utf16ToUtf8(out);
+    const struct {
+        const char16_t* mode;
+        const char *made, *failed;
+    } runs[] = {{u"-n", "would make", "would fail"}, {u"-q", "made", "failed"}};
+    for (const auto& run : runs) {
+        result = testing_support::RunProgram("mkkolo",
+                                             {u"--json", run.mode, u"-o", out, U16(skins)}, gbk);
+        EXPECT_EQ(result.exitCode, 1);
+        const auto report = nlohmann::json::parse(result.output);
+        std::map<std::string, nlohmann::json> byName;
+        for (const auto& skin : report.at("skins")) byName[skin.at("name")] = skin;
+        ASSERT_EQ(byName.size(), 3u) << result.output;
+        EXPECT_EQ(byName["night"].at("status"), run.made);
+        const auto& lone = byName["lone"];
+        EXPECT_EQ(lone.at("status"), run.failed);
+        EXPECT_EQ(lone.at("message"),
+                  "打包【lone】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!");
+        const auto& named = byName["夜曲\uFFFD"];
+        EXPECT_EQ(named.at("name_bytes"), hex(odd));
+        EXPECT_EQ(named.at("kolo_bytes"), hex(outBytes + "/" + odd + ".kolo"));
+        EXPECT_EQ(named.at("inputs").at(0).at("path"), skins.string() + "/夜曲\uFFFD.pxa");
+        EXPECT_EQ(named.at("inputs").at(0).at("path_bytes"), hex(folder + odd + ".pxa"));
+        EXPECT_EQ(named.at("inputs").at(1).at("size"), 7);
+    }
 }
 
 // Stopped at random moments: after SIGKILL only whole files stand at final
@@ -1193,6 +1341,9 @@ TEST_F(MkkoloTest, NamesCannotDriveATerminal) {
         std::size_t names;  // how many times the name appears
     } cases[] = {
         {"mkkolo", {u"-o", out, xml, pxa, gone}, 5},
+        // The report escapes every control character: the name only in the
+        // warnings on standard error shows.
+        {"mkkolo", {u"--json", u"-o", out, xml, pxa, gone}, 2},
         {"quill", {dir / u"p.pak", xml, gone}, 2},
     };
     for (const auto& c : cases) {
@@ -1211,6 +1362,10 @@ TEST_F(MkkoloTest, NamesCannotDriveATerminal) {
             platform::Utf8ToUtf16(piped.output) + platform::Utf8ToUtf16(piped.errors);
         EXPECT_EQ(raw.find(shown), std::u16string::npos) << c.program;
         EXPECT_NE(raw.find(hostile), std::u16string::npos) << c.program;
+        if (c.args[0] == u"--json") {
+            EXPECT_EQ(nlohmann::json::parse(piped.output).at("skins").at(0).at("name"),
+                      platform::Utf16ToUtf8(hostile));
+        }
     }
 }
 

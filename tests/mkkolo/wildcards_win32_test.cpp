@@ -12,7 +12,7 @@
 
 namespace {
 
-// quill's summary of files of skins\ whose bytes are their names.
+// quill's summary of files of skins\ of as many bytes as their names.
 std::u16string Summary(const std::vector<std::u16string>& names) {
     std::u16string text = u"\r\n" + platform::ToDecimal(names.size()) + u" 个文件被打包.\r\n" +
                           std::u16string(47, u'-') + u"\r\n";
@@ -25,10 +25,12 @@ std::u16string Summary(const std::vector<std::u16string>& names) {
 TEST(Wildcards, ExpandTheArgumentsThatArePaths) {
     testing_support::TempDir dir;
     // a.xmlbak's 8.3 alias ends in .XML, but only the long name counts; Z.pxa
-    // is hidden and a system file.
+    // is hidden and a system file. Each file's bytes are its name, but for
+    // the layout that mkkolo checks.
     std::filesystem::create_directory(dir.path() / "skins");
     for (const char* name : {"a.xml", "a.pxa", "Z.pxa", "a.xmlbak", "c d.xml", "README"}) {
-        testing_support::WriteBytes(dir.path() / "skins" / name, name);
+        testing_support::WriteBytes(dir.path() / "skins" / name,
+                                    std::string(name) == "a.xml" ? "<a/>\n" : name);
     }
     ASSERT_TRUE(SetFileAttributesW((dir.path() / "skins" / "Z.pxa").c_str(),
                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
