@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "mkkolo/check_warnings.h"
+#include "mkkolo/examined_file.h"
 #include "mkkolo/exit_status.h"
 #include "mkkolo/extract.h"
-#include "mkkolo/inspected_file.h"
 #include "mkkolo/output.h"
 #include "pipeline/skin_checks.h"
 #include "platform/interrupt.h"
@@ -33,7 +33,7 @@ std::u16string DateText(const pipeline::KoloEntryInfo& e) {
 // Reads every entry's contents through the check its name calls for, the
 // archive's CRC included; the warnings about the file, the skin named after
 // it, go into `warnings`.
-bool ReadCheckingEntries(InspectedFile& subject, const std::u16string& path, Message& warnings) {
+bool ReadCheckingEntries(ExaminedFile& subject, const std::u16string& path, Message& warnings) {
     std::vector<pipeline::FileCheck> checks;
     for (const quill::PackageEntryInfo& entry : subject.reader().index().entries)
         checks.emplace_back(entry.name);
@@ -50,7 +50,7 @@ bool ReadCheckingEntries(InspectedFile& subject, const std::u16string& path, Mes
     return true;
 }
 
-bool List(InspectedFile& subject, const std::u16string& path, Message& warnings,
+bool List(ExaminedFile& subject, const std::u16string& path, Message& warnings,
           platform::Console& console) {
     if (!subject.reader().ReadIndex()) {
         console.Err(Faulty(path, subject.Fault()));
@@ -76,7 +76,7 @@ bool List(InspectedFile& subject, const std::u16string& path, Message& warnings,
     return false;
 }
 
-bool Test(InspectedFile& subject, const std::u16string& path, Message& warnings,
+bool Test(ExaminedFile& subject, const std::u16string& path, Message& warnings,
           platform::Console& console) {
     const bool whole = subject.reader().ReadIndex() && ReadCheckingEntries(subject, path, warnings);
     if (platform::InterruptRequested()) return false;
@@ -92,17 +92,17 @@ int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings
     Extraction extraction(settings, console);
     for (const std::u16string& path : files) {
         if (platform::InterruptRequested()) break;
-        InspectedFile subject(path, console);
+        ExaminedFile subject(path, console);
         switch (subject.Open()) {
-            case InspectedFile::Opened::kUnreadable:
+            case ExaminedFile::Opened::kUnreadable:
                 ok = false;
                 continue;
-            case InspectedFile::Opened::kFaulty:
+            case ExaminedFile::Opened::kFaulty:
                 (settings.what == Inspection::kTest ? console.Out(Faulty(path, subject.Fault()))
                                                     : console.Err(Faulty(path, subject.Fault())));
                 ok = false;
                 continue;
-            case InspectedFile::Opened::kOk:
+            case ExaminedFile::Opened::kOk:
                 break;
         }
         Message warnings;

@@ -32,7 +32,7 @@ class Extractor {
               std::map<std::u16string, std::u16string>& extracted)
         : m_settings(settings), m_console(console), m_extracted(extracted) {}
 
-    bool Extract(InspectedFile& subject, const std::u16string& path) {
+    bool Extract(ExaminedFile& subject, const std::u16string& path) {
         if (!subject.reader().ReadIndex()) {
             m_console.Err(Faulty(path, subject.Fault()));
             return false;
@@ -158,7 +158,7 @@ class Extractor {
 
 }  // namespace
 
-bool Extraction::Extract(InspectedFile& file, const std::u16string& path) {
+bool Extraction::Extract(ExaminedFile& file, const std::u16string& path) {
     return Extractor(m_settings, m_console, m_extracted).Extract(file, path);
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "mkkolo/examine.h"
-#include "mkkolo/inspected_file.h"
+#include "mkkolo/examined_file.h"
 #include "platform/console.h"
 
 namespace mkkolo {
@@ -22,7 +22,7 @@ class Extraction {
         : m_settings(settings), m_console(console) {}
 
     // Writes out the file's entries; false when one was not written.
-    bool Extract(InspectedFile& file, const std::u16string& path);
+    bool Extract(ExaminedFile& file, const std::u16string& path);
 
   private:
     const InspectSettings& m_settings;

@@ -27,10 +27,10 @@ class FileSource final : public quill::ByteSource {
     platform::SystemError m_error;
 };
 
-class InspectedFile {
+class ExaminedFile {
   public:
     // `path` and `console` must outlive the object.
-    InspectedFile(const std::u16string& path, platform::Console& console)
+    ExaminedFile(const std::u16string& path, platform::Console& console)
         : m_path(path), m_console(console) {}
 
     enum class Opened { kOk, kUnreadable, kFaulty };

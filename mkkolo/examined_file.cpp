@@ -1,4 +1,4 @@
-#include "mkkolo/inspected_file.h"
+#include "mkkolo/examined_file.h"
 
 #include <cstring>
 
@@ -19,7 +19,7 @@ bool FileSource::Read(void* buffer, std::size_t capacity, std::size_t& got) {
     return false;
 }
 
-InspectedFile::Opened InspectedFile::Open() {
+ExaminedFile::Opened ExaminedFile::Open() {
     platform::OpenError error;
     platform::File file = platform::File::OpenForReading(m_path, &error);
     if (!file.IsOpen()) {
@@ -49,7 +49,7 @@ InspectedFile::Opened InspectedFile::Open() {
     return Opened::kOk;
 }
 
-bool InspectedFile::ReadContents(
+bool ExaminedFile::ReadContents(
     const std::function<bool(std::size_t, const void*, std::size_t)>& sink) {
     const std::size_t count = m_reader->index().entries.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -62,7 +62,7 @@ bool InspectedFile::ReadContents(
     return !m_kolo || m_kolo->Finish();
 }
 
-std::u16string InspectedFile::Fault() const {
+std::u16string ExaminedFile::Fault() const {
     if (m_kolo && m_kolo->fault() != pipeline::KoloFault::kNone) return KoloFault();
     const quill::PackageProblem& problem = m_reader->problem();
     if (problem.fault == quill::PackageFault::kReadFailed) {
@@ -73,14 +73,14 @@ std::u16string InspectedFile::Fault() const {
     return m_kolo ? u"压缩包中的 " + EntryName() + u": " + text : text;
 }
 
-std::u16string InspectedFile::EntryName() const {
+std::u16string ExaminedFile::EntryName() const {
     const std::string& name = kolo().name;
     return platform::ShowControls(kolo().flags & pipeline::kUtf8NameZipFlag
                                       ? platform::Utf8ToUtf16(name)
                                       : platform::FromThreadAnsi(name));
 }
 
-std::u16string InspectedFile::KoloFault() const {
+std::u16string ExaminedFile::KoloFault() const {
     switch (m_kolo->fault()) {
         case pipeline::KoloFault::kNotZip:
             return u"不是 ZIP 压缩包";
