@@ -98,10 +98,10 @@ Message CannotCreate(const std::u16string& folder, platform::SystemError error) 
 // Why the output folder can be no folder: a file, or a device (NUL, CON ...
 // on Windows), stands at its path. Nothing when it can be one.
 std::optional<Message> NotAFolder(const std::u16string& folder) {
-    if (platform::IsDeviceName(folder) ||
-        platform::KindOfPath(folder) == platform::PathKind::kOther)
+    const platform::PathKind kind = platform::KindOfPath(folder);
+    if (platform::IsDeviceName(folder) || kind == platform::PathKind::kOther)
         return Say(u"输出文件夹 ", folder, u" 是一个设备, 不是文件夹!\n");
-    if (platform::KindOfPath(folder) == platform::PathKind::kFile)
+    if (kind == platform::PathKind::kFile)
         return Say(u"输出文件夹 ", folder, u" 是一个文件, 不是文件夹!\n");
     return std::nullopt;
 }
