@@ -1,23 +1,20 @@
 #include "mkkolo/command_line.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
 #include "kolo_version.h"
 #include "mkkolo/batch.h"
-#include "mkkolo/check_warnings.h"
 #include "mkkolo/examine.h"
 #include "mkkolo/inputs.h"
 #include "mkkolo/json_report.h"
 #include "mkkolo/options.h"
 #include "mkkolo/output.h"
-#include "mkkolo/pairing.h"
+#include "mkkolo/text_report.h"
 #include "mkkolo/watch.h"
-#include "pipeline/kolo.h"
-#include "pipeline/pack_skin.h"
-#include "pipeline/skin_checks.h"
-#include "pipeline/skin_jobs.h"
-#include "pipeline/skin_words.h"
+#include "pipeline/pairing.h"
+#include "pipeline/verdict.h"
 #include "platform/files.h"
 #include "platform/folder_lock.h"
 #include "platform/interrupt.h"
@@ -40,55 +37,6 @@ std::u16string WithoutTrailingSeparators(std::u16string folder) {
         folder.pop_back();
     }
     return folder;
-}
-
-// The words for a skin that is refused before it is packed: the run's own
-// refusals, or its warnings under --strict.
-Message Refusal(const pipeline::SkinJob& job, const SkinFiles& files,
-                const std::u16string& outputDir, bool warned) {
-    if (warned) return StrictRefusal(job.strName);
-    const auto refused = pipeline::RefuseSkin(outputDir, job.strName, files.first, files.second);
-    return refused ? pipeline::OutcomeText(*refused, job.strName, u"\n") : Message();
-}
-
-// What the checks of a skin's files find. A run makes them while it reads
-// the files to pack them; a dry run reads them for the checks alone.
-std::vector<pipeline::FileFault> CheckSkinFiles(const SkinFiles& files) {
-    std::vector<pipeline::FileFault> faults;
-    for (const pipeline::InputFile* file : {&files.first, &files.second}) {
-        if (auto fault = pipeline::CheckFile(file->path)) faults.push_back(std::move(*fault));
-    }
-    return faults;
-}
-
-// What a run would do, skin by skin, without writing anything: in words, or
-// with --json as the report of it.
-int DryRun(const Pairing& pairing, const std::map<std::size_t, Message>& refused,
-           std::vector<std::vector<pipeline::FileFault>>& faults, const std::u16string& outputDir,
-           bool allPathsTaken, bool json, platform::Console& console) {
-    const std::vector<pipeline::SkinJob>& jobs = pairing.jobs;
-    std::vector<std::optional<JobOutcome>> outcomes;
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const auto refusal = refused.find(i);
-        const bool packed = refusal == refused.end();
-        if (json) {
-            const std::u16string kolo =
-                pipeline::KoloPathFor(pipeline::PakPathFor(outputDir, jobs[i].strName));
-            outcomes.push_back(JobOutcome{packed, packed ? kolo : std::u16string(), 0, 0,
-                                          std::move(faults[i]),
-                                          packed ? Message() : refusal->second});
-            continue;
-        }
-        console.Out(!packed ? refusal->second
-                            : u"【" + Message::Name(jobs[i].strName) + u"】 " +
-                                  Message::Name(jobs[i].strFirstFile) + u" + " +
-                                  Message::Name(jobs[i].strSecondFile) + u"\n");
-    }
-    if (json) {
-        console.OutUtf8(JsonReport(pairing, outcomes, true));
-        if (!OutputArrived(console)) return kExitFailed;
-    }
-    return refused.empty() && allPathsTaken ? kExitOk : kExitFailed;
 }
 
 Message CannotCreate(const std::u16string& folder, platform::SystemError error) {
@@ -143,93 +91,46 @@ int Inspect(const Options& options, const std::u16string& outputDir, platform::C
     return InspectFiles(options.paths, settings, console);
 }
 
-// Which skins fail without being packed, with their words, and in a dry
-// run what the checks of the others' files find.
-struct Refusals {
-    std::map<std::size_t, Message> refused;
-    std::vector<std::vector<pipeline::FileFault>> faults;  // per job
-};
-
-// Says the warnings of the pairing's skins, grouped by skin in job order,
-// and finds the skins that fail without being packed: with --strict those
-// warned; in a dry run also those that a run would refuse, which a run
-// finds itself, and those whose files the checks find fault with.
-Refusals WarnAndRefuse(const Pairing& pairing, const Options& options,
-                       const std::u16string& outputDir, platform::Console& console) {
-    const bool dryRun = options.mode == Mode::kDryRun;
-    Refusals refusals;
-    refusals.faults.resize(pairing.jobs.size());
-    for (std::size_t i = 0; i < pairing.jobs.size(); ++i) {
-        const pipeline::SkinJob& job = pairing.jobs[i];
-        for (const PairingWarning& warning : pairing.warnings[i]) console.Err(WarningText(warning));
-        const bool warned = options.strict && !pairing.warnings[i].empty();
-        if (warned || dryRun) {
-            Message refusal = Refusal(job, pairing.files[i], outputDir, warned);
-            if (!refusal.empty()) refusals.refused.emplace(i, std::move(refusal));
-        }
-        // Of the skins it would pack, what the run's checks would find.
-        if (!dryRun || refusals.refused.count(i)) continue;
-        refusals.faults[i] = CheckSkinFiles(pairing.files[i]);
-        for (const pipeline::FileFault& fault : refusals.faults[i])
-            console.Err(FaultText(job.strName, fault));
-        if (options.strict && !refusals.faults[i].empty())
-            refusals.refused.emplace(i, StrictRefusal(job.strName));
-    }
-    return refusals;
-}
-
-Message InterruptedText(const BatchCounts& counts) {
-    return u"已中断: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成, " +
-           platform::ToDecimal(counts.failed) + u" 个失败, " + platform::ToDecimal(counts.notRun) +
-           u" 个未打包!\n";
-}
-
-// Packs the pairing's skins, with their warnings first, and ends with the
-// closing line: kExitOk when every skin got its .kolo.
-int PackSkins(const Pairing& pairing, const Options& options, BatchSettings settings,
-              platform::Console& console) {
+// Packs the pairing's skins (with -n judges them only) and words their
+// verdicts: each skin's report as it is done, then the closing line.
+// kExitOk when every skin was (would be) made.
+int PackSkins(const pipeline::Pairing& pairing, const Options& options,
+              const BatchSettings& settings, platform::Console& console) {
     const std::u16string& outputDir = settings.outputDir;
-    settings.refused = WarnAndRefuse(pairing, options, outputDir, console).refused;
-    platform::SystemError failure;
-    if (!platform::CreateFolders(outputDir, &failure)) {
-        console.Err(CannotCreate(outputDir, failure));
-        return kExitFailed;
-    }
-    BatchCounts counts;
-    {
+    const bool dryRun = settings.pack.dryRun;
+    TextReport report(console, pairing.skins.size(), options.quiet,
+                      options.json ? LogStream::kErr : LogStream::kOut);
+    std::vector<pipeline::SkinVerdict> verdicts;
+    if (dryRun) {
+        verdicts = PackBatch(pairing, settings, report);
+    } else {
+        platform::SystemError failure;
+        if (!platform::CreateFolders(outputDir, &failure)) {
+            console.Err(CannotCreate(outputDir, failure));
+            return kExitFailed;
+        }
         // Runs into one folder take turns: one run's failures must not undo
         // another's results. The closing line comes once the folder is free.
         const platform::FolderLock lock(outputDir, [&] {
             console.Err(
                 Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
         });
-        counts = PackBatch(pairing, settings, console);
+        verdicts = PackBatch(pairing, settings, report);
     }
     bool arrived = true;
     if (options.json) {
-        console.OutUtf8(JsonReport(pairing, counts.outcomes, false));
+        console.OutUtf8(JsonReport(verdicts, dryRun));
         arrived = OutputArrived(console);
     }
     if (platform::InterruptRequested()) {
-        console.Err(InterruptedText(counts));
+        report.Say(InterruptedLine(verdicts));
         return kExitInterrupted;
     }
-    // Of the skins made, those that a warning was given about.
-    std::size_t warned = 0;
-    for (std::size_t i = 0; i < pairing.jobs.size(); ++i) {
-        const std::optional<JobOutcome>& outcome = counts.outcomes[i];
-        if (outcome && outcome->made && (!pairing.warnings[i].empty() || !outcome->faults.empty()))
-            ++warned;
-    }
-    Message closing = u"已完成: " + platform::ToDecimal(counts.made) + u" 个皮肤已生成";
-    if (warned != 0) closing += u", 其中 " + platform::ToDecimal(warned) + u" 个有警告";
-    closing += u", " + platform::ToDecimal(counts.failed) + u" 个失败";
-    if (counts.failedJobs.empty()) closing += u".";
-    if (!counts.failedJobs.empty()) closing += u": ";
-    for (std::size_t i : counts.failedJobs)
-        closing += u"【" + Message::Name(pairing.jobs[i].strName) + u"】";
-    console.Err(closing + u"\n");
-    return counts.made == pairing.jobs.size() && arrived ? kExitOk : kExitFailed;
+    if (!dryRun) report.Say(ClosingLine(verdicts));
+    const bool allMade = std::all_of(verdicts.begin(), verdicts.end(), [&](const auto& verdict) {
+        return dryRun ? verdict.status == pipeline::SkinStatus::kWouldMake : verdict.Made();
+    });
+    return allMade && arrived ? kExitOk : kExitFailed;
 }
 
 // The paths' skin files, after what was said about the paths.
@@ -248,8 +149,8 @@ int Watch(const Options& options, const BatchSettings& settings, platform::Conso
     // Watched before the first scan: nothing that changes meanwhile is missed.
     InputWatch watch(options.paths, options.recursive, console);
     InputScan scan = Scan(options, console);
-    const Pairing pairing = PairSkins(scan.files);
-    if (pairing.jobs.empty()) {
+    const pipeline::Pairing pairing = pipeline::PairSkins(scan.files);
+    if (pairing.skins.empty()) {
         console.Err(u"没有可打包的皮肤文件!\n");
     } else if (PackSkins(pairing, options, settings, console) == kExitInterrupted) {
         return kExitInterrupted;
@@ -258,7 +159,7 @@ int Watch(const Options& options, const BatchSettings& settings, platform::Conso
     for (;;) {
         const platform::WatchResult change = watch.Wait(scan.files);
         if (change.status == platform::WatchResult::Status::kStopped) {
-            console.Err(InterruptedText({}));
+            console.Out(InterruptedLine({}));
             return kExitInterrupted;
         }
         if (change.status == platform::WatchResult::Status::kNothingWatched) {
@@ -266,8 +167,8 @@ int Watch(const Options& options, const BatchSettings& settings, platform::Conso
             return kExitFailed;
         }
         InputScan next = ScanInputs(options.paths, options.recursive);
-        const std::optional<Pairing> changed =
-            ChangedSkins(PairSkins(next.files), scan.files, next.files, change);
+        const std::optional<pipeline::Pairing> changed =
+            ChangedSkins(pipeline::PairSkins(next.files), scan.files, next.files, change);
         scan = std::move(next);
         if (!changed) continue;
         if (!scan.problems.empty()) console.Err(scan.problems);
@@ -283,10 +184,9 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
     BatchSettings settings;
     settings.outputDir = outputDir;
     settings.workers = options.workers.value_or(environment.processors);
-    settings.quiet = options.quiet;
     settings.pack.kolo.level = options.level;
     settings.pack.checks = {true, options.strict};
-    settings.json = options.json;
+    settings.pack.dryRun = options.mode == Mode::kDryRun;
     if (!ReadEntryTime(environment, settings.pack.kolo.entryTime, console)) return kExitUsage;
     // Before any skin: a run could make nothing there.
     if (const auto refused = NotAFolder(outputDir)) {
@@ -296,15 +196,10 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
     if (options.mode == Mode::kWatch) return Watch(options, settings, console);
 
     const InputScan scan = Scan(options, console);
-    const Pairing pairing = PairSkins(scan.files);
-    if (pairing.jobs.empty()) {
+    const pipeline::Pairing pairing = pipeline::PairSkins(scan.files);
+    if (pairing.skins.empty()) {
         console.Err(u"没有可打包的皮肤文件!\n");
         return kExitFailed;
-    }
-    if (options.mode == Mode::kDryRun) {
-        Refusals refusals = WarnAndRefuse(pairing, options, outputDir, console);
-        return DryRun(pairing, refusals.refused, refusals.faults, outputDir, scan.problems.empty(),
-                      options.json, console);
     }
     const int status = PackSkins(pairing, options, settings, console);
     return status == kExitOk && !scan.problems.empty() ? kExitFailed : status;

@@ -2,12 +2,12 @@
 
 #include <vector>
 
-#include "mkkolo/check_warnings.h"
 #include "mkkolo/examined_file.h"
 #include "mkkolo/exit_status.h"
 #include "mkkolo/extract.h"
 #include "mkkolo/output.h"
 #include "pipeline/skin_checks.h"
+#include "pipeline/skin_words.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -45,7 +45,8 @@ bool ReadCheckingEntries(ExaminedFile& subject, const std::u16string& path, Mess
     }
     for (pipeline::FileCheck& check : checks) {
         if (const auto fault = check.Finish())
-            warnings += FaultText(platform::SkinFileName(path), *fault);
+            warnings += pipeline::WarningText(platform::SkinFileName(path),
+                                              pipeline::FaultOf(*fault), u"\n");
     }
     return true;
 }

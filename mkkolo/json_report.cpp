@@ -2,15 +2,20 @@
 
 #include <nlohmann/json.hpp>
 
-#include "mkkolo/check_warnings.h"
 #include "packer/package_reader.h"
+#include "pipeline/skin_words.h"
 #include "platform/text.h"
 
 namespace mkkolo {
 namespace {
 
 using Json = nlohmann::ordered_json;
-using Kind = PairingWarning::Kind;
+using Kind = pipeline::Fault::Kind;
+using Status = pipeline::SkinStatus;
+
+// The words of the texts that the document carries beside each fault, as
+// mkkolo prints them.
+constexpr pipeline::Wording kWording{u"\n", true, true};
 
 constexpr char kHex[] = "0123456789abcdef";
 
@@ -39,44 +44,70 @@ std::string Text(const platform::Message& words) {
         std::u16string_view(text).substr(first, text.find_last_not_of(u'\n') + 1 - first));
 }
 
-const char* KindName(Kind kind) {
-    switch (kind) {
-        case Kind::kUnused:
-            return "unused_file";
-        case Kind::kReplaced:
-            return "replaced_file";
-        case Kind::kSameKind:
-            return "same_extension";
-        case Kind::kTwoFolders:
-            return "two_folders";
-        case Kind::kEmpty:
-            return "empty_file";
-        case Kind::kSameFile:
-            return "same_file";
+const char* StatusName(Status status) {
+    switch (status) {
+        case Status::kMade:
+            return "made";
+        case Status::kMadeWithWarnings:
+            return "made_with_warnings";
+        case Status::kWouldMake:
+            return "would_make";
+        case Status::kHeldBack:
+            return "held_back";
+        case Status::kRefused:
+            return "refused";
+        case Status::kFailed:
+            return "failed";
+        case Status::kInterrupted:
+            return "interrupted";
     }
     return "";
 }
 
-Json Warnings(const std::vector<PairingWarning>& pairing, const std::u16string& skin,
-              const std::vector<pipeline::FileFault>& faults) {
-    Json warnings = Json::array();
-    for (const PairingWarning& warning : pairing) {
-        warnings.push_back(
-            {{"kind", KindName(warning.kind)}, {"text", Text(WarningText(warning))}});
+Json Warning(const pipeline::SkinVerdict& verdict, const pipeline::Fault& fault) {
+    Json warning = {{"kind", KindName(fault.kind)},
+                    {"text", Text(pipeline::WarningText(verdict.name, fault, u"\n"))}};
+    if (fault.kind == Kind::kLayoutNotWellFormed) {
+        warning["line"] = fault.layout.line;
+        warning["column"] = fault.layout.column;
+        warning["reason"] =
+            platform::Utf16ToUnicodeUtf8(platform::Utf8ToUtf16(fault.layout.reason));
+        if (fault.layout.looksLikeGb18030) warning["hint"] = "declare_gbk";
     }
-    for (const pipeline::FileFault& fault : faults) {
-        const bool layout = fault.kind == pipeline::FileFault::Kind::kNotWellFormed;
-        Json warning = {{"kind", layout ? "layout_not_well_formed" : "not_multi_bitmap"},
-                        {"text", Text(FaultText(skin, fault))}};
-        if (layout) {
-            warning["line"] = fault.layout.line;
-            warning["column"] = fault.layout.column;
-            warning["reason"] =
-                platform::Utf16ToUnicodeUtf8(platform::Utf8ToUtf16(fault.layout.reason));
+    return warning;
+}
+
+Json Error(const pipeline::SkinVerdict& verdict, const pipeline::Fault& fault) {
+    Json error = {{"kind", KindName(fault.kind)},
+                  {"text", Text(pipeline::FailureText(verdict, fault, kWording))}};
+    switch (fault.kind) {
+        case Kind::kMissingLayout:
+        case Kind::kMissingBundle:
+        case Kind::kMissingFiles: {
+            Json files = Json::array();
+            for (const std::u16string& path : fault.paths) {
+                Json file;
+                PutName(file, "path", path);
+                files.push_back(std::move(file));
+            }
+            error["files"] = std::move(files);
+            if (fault.completion) {
+                Json completion;
+                PutName(completion, "path", fault.completion->path);
+                completion["given"] = fault.completion->named;
+                error["completion"] = std::move(completion);
+            }
+            break;
         }
-        warnings.push_back(std::move(warning));
+        case Kind::kInputIsOutput:
+        case Kind::kKoloTooLarge:
+        case Kind::kKoloNotAsWritten:
+            PutName(error, "path", fault.paths[0]);
+            break;
+        default:
+            break;
     }
-    return warnings;
+    return error;
 }
 
 // DEL and the C1 controls (U+0080..U+009F) as \u escapes, which JSON allows
@@ -102,23 +133,67 @@ std::string WithoutRawControls(const std::string& json) {
 
 }  // namespace
 
-std::string JsonReport(const Pairing& pairing,
-                       const std::vector<std::optional<JobOutcome>>& outcomes, bool dryRun) {
+const char* KindName(Kind kind) {
+    switch (kind) {
+        case Kind::kUnusedFile:
+            return "unused_file";
+        case Kind::kReplacedFile:
+            return "replaced_file";
+        case Kind::kSameExtension:
+            return "same_extension";
+        case Kind::kTwoFolders:
+            return "two_folders";
+        case Kind::kEmptyFile:
+            return "empty_file";
+        case Kind::kSameFile:
+            return "same_file";
+        case Kind::kLayoutNotWellFormed:
+            return "layout_not_well_formed";
+        case Kind::kNotMultiBitmap:
+            return "not_multi_bitmap";
+        case Kind::kMissingLayout:
+            return "missing_layout";
+        case Kind::kMissingBundle:
+            return "missing_bundle";
+        case Kind::kMissingFiles:
+            return "missing_files";
+        case Kind::kInputIsOutput:
+            return "input_is_output";
+        case Kind::kDeviceName:
+            return "device_name";
+        case Kind::kMbmNotPrepared:
+            return "mbm_not_prepared";
+        case Kind::kPackerNotStarted:
+            return "packer_not_started";
+        case Kind::kPackerFailed:
+            return "packer_failed";
+        case Kind::kKoloFailed:
+            return "kolo_failed";
+        case Kind::kKoloTooLarge:
+            return "kolo_too_large";
+        case Kind::kKoloNotAsWritten:
+            return "kolo_not_as_written";
+        case Kind::kHeldBack:
+            return "held_back";
+    }
+    return "";
+}
+
+std::string JsonReport(const std::vector<pipeline::SkinVerdict>& verdicts, bool dryRun) {
     Json skins = Json::array();
     std::size_t made = 0, failed = 0;
-    for (std::size_t i = 0; i < pairing.jobs.size(); ++i) {
-        if (!outcomes[i]) continue;
-        const JobOutcome& outcome = *outcomes[i];
-        const std::u16string& name = pairing.jobs[i].strName;
-        ++(outcome.made ? made : failed);
+    for (const pipeline::SkinVerdict& verdict : verdicts) {
+        if (verdict.status == Status::kInterrupted) continue;
+        const bool good = verdict.Made() || verdict.status == Status::kWouldMake;
+        ++(good ? made : failed);
         Json skin;
-        PutName(skin, "name", name);
+        PutName(skin, "name", verdict.name);
         skin["status"] =
-            outcome.made ? (dryRun ? "would make" : "made") : (dryRun ? "would fail" : "failed");
-        if (outcome.made) PutName(skin, "kolo", outcome.koloPath);
+            good ? (dryRun ? "would make" : "made") : (dryRun ? "would fail" : "failed");
+        skin["outcome"] = StatusName(verdict.status);
+        if (good) PutName(skin, "kolo", verdict.koloPath);
         Json inputs = Json::array();
-        for (const pipeline::InputFile* file :
-             {&pairing.files[i].first, &pairing.files[i].second}) {
+        for (const pipeline::InputFile* file : {&verdict.first, &verdict.second}) {
             if (file->path.empty()) continue;
             Json input;
             PutName(input, "path", file->path);
@@ -126,12 +201,24 @@ std::string JsonReport(const Pairing& pairing,
             inputs.push_back(std::move(input));
         }
         skin["inputs"] = std::move(inputs);
-        if (outcome.made && !dryRun) {
-            skin["package_size"] = outcome.packageSize;
-            skin["kolo_size"] = outcome.koloSize;
+        if (verdict.Made()) {
+            skin["package_size"] = verdict.packageSize;
+            skin["kolo_size"] = verdict.koloSize;
         }
-        skin["warnings"] = Warnings(pairing.warnings[i], name, outcome.faults);
-        if (!outcome.made) skin["message"] = Text(outcome.message);
+        Json warnings = Json::array(), errors = Json::array();
+        for (const pipeline::Fault& fault : verdict.faults) {
+            if (pipeline::IsWarning(fault.kind)) {
+                warnings.push_back(Warning(verdict, fault));
+            } else {
+                errors.push_back(Error(verdict, fault));
+            }
+        }
+        skin["warnings"] = std::move(warnings);
+        skin["errors"] = std::move(errors);
+        if (const pipeline::Fault* failure = verdict.Failure()) {
+            skin["message"] = Text(pipeline::PackerWords(verdict, false, u"\n") +
+                                   pipeline::FailureText(verdict, *failure, kWording));
+        }
         skins.push_back(std::move(skin));
     }
     const Json report = {{"skins", std::move(skins)}, {"made", made}, {"failed", failed}};

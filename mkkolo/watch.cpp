@@ -80,10 +80,10 @@ bool InputWatch::MayConcern(const platform::WatchResult& change,
     return false;
 }
 
-std::optional<Pairing> ChangedSkins(const Pairing& after,
-                                    const std::list<pipeline::InputFile>& before,
-                                    const std::list<pipeline::InputFile>& now,
-                                    const platform::WatchResult& change) {
+std::optional<pipeline::Pairing> ChangedSkins(const pipeline::Pairing& after,
+                                              const std::list<pipeline::InputFile>& before,
+                                              const std::list<pipeline::InputFile>& now,
+                                              const platform::WatchResult& change) {
     std::set<std::u16string> skins;
     for (const auto* files : {&before, &now}) {
         for (const pipeline::InputFile& file : *files) {
@@ -99,12 +99,10 @@ std::optional<Pairing> ChangedSkins(const Pairing& after,
             return platform::EqualIgnoringCase(skin, name);
         });
     };
-    Pairing changed;
-    for (std::size_t i = 0; i < after.jobs.size(); ++i) {
-        if (!concerned(after.jobs[i].strName)) continue;
-        changed.jobs.push_back(after.jobs[i]);
-        changed.files.push_back(after.files[i]);
-        changed.warnings.push_back(after.warnings[i]);
+    pipeline::Pairing changed;
+    changed.paths = after.paths;
+    for (const pipeline::PairedSkin& skin : after.skins) {
+        if (concerned(skin.job.strName)) changed.skins.push_back(skin);
     }
     return changed;
 }

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "mkkolo/pairing.h"
 #include "pipeline/pack_skin.h"
+#include "pipeline/pairing.h"
 #include "platform/console.h"
 #include "platform/file_watch.h"
 
@@ -49,9 +49,9 @@ class InputWatch {
 // of files, found before the change or after it, that it names or that lie
 // in a folder it names, with the skins whose names differ from those in
 // letter case only. Nothing when it concerns no skin's file.
-std::optional<Pairing> ChangedSkins(const Pairing& after,
-                                    const std::list<pipeline::InputFile>& before,
-                                    const std::list<pipeline::InputFile>& now,
-                                    const platform::WatchResult& change);
+std::optional<pipeline::Pairing> ChangedSkins(const pipeline::Pairing& after,
+                                              const std::list<pipeline::InputFile>& before,
+                                              const std::list<pipeline::InputFile>& now,
+                                              const platform::WatchResult& change);
 
 }  // namespace mkkolo

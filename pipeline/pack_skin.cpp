@@ -33,6 +33,17 @@ bool PrepareInput(std::u16string& input, const PackSettings& settings, platform:
     return true;
 }
 
+// What the checks find in the skin's files, read for the checks alone; an
+// .mbm only `withMbm` (else it is checked as it is prepared).
+std::vector<FileFault> CheckFiles(const InputFile& first, const InputFile& second, bool withMbm) {
+    std::vector<FileFault> faults;
+    for (const InputFile* input : {&first, &second}) {
+        if (!withMbm && platform::HasExtension(input->path, u".mbm")) continue;
+        if (auto fault = CheckFile(input->path)) faults.push_back(std::move(*fault));
+    }
+    return faults;
+}
+
 // A skin is one layout and one image bundle, in either order.
 bool IsLayoutAndBundle(std::u16string_view a, std::u16string_view b) {
     const auto bundle = [](std::u16string_view path) {
@@ -154,6 +165,19 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, const InputFile& first, const InputFile& second) {
     if (auto refused = RefuseSkin(outputDir, name, first, second)) return *refused;
+    return PackAcceptedSkin(packer, settings, outputDir, name, first, second);
+}
+
+SkinResult PackAcceptedSkin(Packer& packer, const PackSettings& settings,
+                            std::u16string_view outputDir, std::u16string_view name,
+                            const InputFile& first, const InputFile& second) {
+    const bool holdBack = settings.checks.check && settings.checks.holdBackFaulty;
+    if (settings.dryRun) {
+        SkinResult result = Outcome(SkinOutcome::kWouldPack);
+        if (settings.checks.check) result.faults = CheckFiles(first, second, true);
+        if (holdBack && !result.faults.empty()) result.outcome = SkinOutcome::kHeldBack;
+        return result;
+    }
     const std::u16string pakPath = PakPathFor(outputDir, name);
     const std::u16string koloPath = KoloPathFor(pakPath);
     std::u16string input1(first.path), input2(second.path);
@@ -165,14 +189,12 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
         result.systemError = mbmError;
         return result;
     }
-    if (!faults.empty() && settings.checks.holdBackFaulty) {
+    if (holdBack && !faults.empty()) {
         // Packed no more, the skin's other files are read for their checks
         // alone, so that every fault of the skin is told.
-        for (const InputFile* input : {&first, &second}) {
-            if (platform::HasExtension(input->path, u".mbm")) continue;
-            if (auto fault = CheckFile(input->path)) faults.push_back(std::move(*fault));
-        }
         SkinResult result = Outcome(SkinOutcome::kHeldBack);
+        for (FileFault& fault : CheckFiles(first, second, false))
+            faults.push_back(std::move(fault));
         result.faults = InFileOrder(std::move(faults), first);
         return result;
     }
@@ -194,8 +216,21 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
         }
     }
 
+    // This packer hands over files only: what it is handed is read for the
+    // checks first, so that a faulty skin is held back before it is packed.
+    if (settings.checks.check) {
+        for (FileFault& fault : CheckFiles(first, second, false))
+            faults.push_back(std::move(fault));
+        faults = InFileOrder(std::move(faults), first);
+    }
+    if (holdBack && !faults.empty()) {
+        SkinResult result = Outcome(SkinOutcome::kHeldBack);
+        result.faults = std::move(faults);
+        return result;
+    }
     if (platform::KindOfPath(pakPath) == platform::PathKind::kFile) platform::RemoveFile(pakPath);
     PackerRun run = packer.Pack(pakPath, input1, input2);
+    run.faults = std::move(faults);
     if (const auto failure = PackerFailure(run)) return AfterPacker(*failure, run, koloPath);
     if (!settings.createKolo) return AfterPacker(SkinOutcome::kPacked, run, koloPath);
     const KoloWriter::Result made = MakeKoloPackage(pakPath, true, kolo);

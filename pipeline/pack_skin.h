@@ -16,9 +16,11 @@
 
 namespace pipeline {
 
-// Whether a skin's files are checked (pipeline/skin_checks.h) on the way:
-// each while it is read anyway, an .mbm as it is prepared, the others as
-// the package's bytes go into the .kolo.
+// Whether a skin's files are checked (pipeline/skin_checks.h) on the way,
+// each while it is read anyway where it can be: an .mbm as it is prepared,
+// the others as a packer in this process streams them into the .kolo; for a
+// packer that only hands over files (a child process), read for the checks
+// before it runs.
 struct CheckSettings {
     bool check = false;
     // A skin with a fault is neither packed nor, when the fault shows only
@@ -73,8 +75,11 @@ struct PackSettings {
     // When empty, no .mbm can be prepared, and `mbmFolderError` says why.
     std::u16string mbmFolder;
     platform::SystemError mbmFolderError;
-    // Only a packer that writes the .kolo itself checks the layouts.
     CheckSettings checks;
+    // Nothing is written, not even a prepared .mbm: the skin is refused and
+    // its files are checked as a run would, and it would be packed
+    // (kWouldPack) or held back.
+    bool dryRun = false;
 };
 
 enum class SkinOutcome {
@@ -91,6 +96,7 @@ enum class SkinOutcome {
     kKoloWritten,
     kInterrupted,  // a request to stop came; nothing of the skin's is left
     kHeldBack,     // the checks found a fault (CheckSettings::holdBackFaulty); nothing is left
+    kWouldPack,    // PackSettings::dryRun: nothing stops it
 };
 
 struct SkinResult {
@@ -137,5 +143,9 @@ SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string
 SkinResult PackSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                     std::u16string_view name, std::u16string_view firstFile,
                     std::u16string_view secondFile);
+// PackSkin for a skin that RefuseSkin has let through.
+SkinResult PackAcceptedSkin(Packer& packer, const PackSettings& settings,
+                            std::u16string_view outputDir, std::u16string_view name,
+                            const InputFile& first, const InputFile& second);
 
 }  // namespace pipeline

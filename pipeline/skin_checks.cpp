@@ -63,6 +63,24 @@ bool StartsWithByteOrderMark(std::string_view start) {
            start.substr(0, 2) == "\xFE\xFF";
 }
 
+// Whether bytes read as GB18030, all of them, with at least one that is no
+// ASCII character.
+class Gb18030Guess {
+  public:
+    void Feed(std::string_view bytes) {
+        if (!m_bValid) return;
+        m_bNonAscii = m_bNonAscii || std::any_of(bytes.begin(), bytes.end(), [](char c) {
+                          return static_cast<unsigned char>(c) >= 0x80;
+                      });
+        m_bValid = m_decoder.Accepts(bytes);
+    }
+    bool Holds() const { return m_bValid && m_bNonAscii && !m_decoder.InCharacter(); }
+
+  private:
+    platform::Gb18030Decoder m_decoder;
+    bool m_bValid = true, m_bNonAscii = false;
+};
+
 // `marked`: the text began with a byte-order mark, which expat counts as a
 // character of the first line and editors show as none.
 LayoutVerdict FaultOf(XML_Parser parser, bool marked = false) {
@@ -104,6 +122,8 @@ struct LayoutCheck::State {
     }
 
     void Read(std::string_view bytes, bool final) {
+        if (guess) guess->Feed(bytes);
+        if (final && faultAsUtf8 && guess->Holds()) verdict->looksLikeGb18030 = true;
         if (verdict) return;
         if (decoder) {
             ReadDecoded(bytes, final);
@@ -120,8 +140,14 @@ struct LayoutCheck::State {
         }
         if (declared.empty()) {
             verdict = FaultOf(parser, StartsWithByteOrderMark(start));
+            // Bytes that are no UTF-8 character, unless the text is UTF-16.
+            faultAsUtf8 = XML_GetErrorCode(parser) == XML_ERROR_INVALID_TOKEN &&
+                          start.substr(0, 2) != "\xFF\xFE" && start.substr(0, 2) != "\xFE\xFF";
+            if (!faultAsUtf8) guess.reset();
+            if (final && guess && guess->Holds()) verdict->looksLikeGb18030 = true;
             return;
         }
+        guess.reset();
         XML_Parser decodedParser = NewParser("UTF-8");
         XML_ParserFree(parser);
         parser = decodedParser;
@@ -152,6 +178,10 @@ struct LayoutCheck::State {
     }
 
     XML_Parser parser;
+    // Until a GB18030-like encoding is declared: whether the layout would
+    // read as GB18030, should it fail as UTF-8.
+    std::optional<Gb18030Guess> guess{std::in_place};
+    bool faultAsUtf8 = false;
     std::string start;      // the first three bytes
     bool settled = false;   // the first parser has read past any declaration
     std::string unsettled;  // what it was fed before that

@@ -22,6 +22,9 @@ struct LayoutVerdict {
     // Why, in UTF-8: expat's words, or, for bytes that the declared encoding
     // has no character for, ours.
     std::string reason;
+    // Read as UTF-8, it has bytes that are none, and the whole of it decodes
+    // as GB18030: most likely saved in GBK without saying so.
+    bool looksLikeGb18030 = false;
 };
 
 // Reads a layout with expat in the encoding it declares or its byte-order

@@ -90,14 +90,20 @@ class Gb18030Decoder {
     // begins no character: `out` then ends with the character before it, and
     // later calls decode nothing.
     bool Decode(std::string_view bytes, std::string& out);
+    // Reads the bytes as Decode does, keeping nothing: false at the first
+    // byte that begins no character. Every two-byte character of the form
+    // counts as one, without asking the system's tables.
+    bool Accepts(std::string_view bytes);
     // Whether the bytes so far end inside a character: at the end of the
     // text, a fault.
     bool InCharacter() const { return m_pendingSize != 0; }
 
   private:
+    // Decode, or Accepts without `out`.
+    bool Read(std::string_view bytes, std::string* out);
     // These two set m_failed at a byte that begins no character.
-    void CompletePending(std::string_view& bytes, std::string& out);
-    void DecodeFrom(std::string_view bytes, std::string& out);
+    void CompletePending(std::string_view& bytes, std::string* out);
+    void DecodeFrom(std::string_view bytes, std::string* out);
     // DecodeShortRun, or where the system refuses the run, each character
     // of it up to the one refused.
     bool DecodeRun(std::string_view run, std::string& out);

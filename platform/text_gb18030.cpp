@@ -120,6 +120,14 @@ char32_t FourByteCodePoint(const char* bytes) {
 }  // namespace
 
 bool Gb18030Decoder::Decode(std::string_view bytes, std::string& out) {
+    return Read(bytes, &out);
+}
+
+bool Gb18030Decoder::Accepts(std::string_view bytes) {
+    return Read(bytes, nullptr);
+}
+
+bool Gb18030Decoder::Read(std::string_view bytes, std::string* out) {
     while (!m_failed && !bytes.empty()) {
         if (m_pendingSize != 0) {
             CompletePending(bytes, out);
@@ -132,7 +140,7 @@ bool Gb18030Decoder::Decode(std::string_view bytes, std::string& out) {
     return !m_failed;
 }
 
-void Gb18030Decoder::CompletePending(std::string_view& bytes, std::string& out) {
+void Gb18030Decoder::CompletePending(std::string_view& bytes, std::string* out) {
     char joined[sizeof m_pending + 3];
     std::memcpy(joined, m_pending, m_pendingSize);
     const std::size_t taken = std::min<std::size_t>(bytes.size(), 3);
@@ -155,11 +163,11 @@ void Gb18030Decoder::CompletePending(std::string_view& bytes, std::string& out) 
     DecodeFrom(std::string_view(joined, static_cast<std::size_t>(length)), out);
 }
 
-void Gb18030Decoder::DecodeFrom(std::string_view bytes, std::string& out) {
+void Gb18030Decoder::DecodeFrom(std::string_view bytes, std::string* out) {
     std::size_t run = 0;  // where the current run of one- and two-byte characters began
     // Hands the run up to `end` to the system's tables; false when they refuse it.
     const auto endRun = [&](std::size_t end) {
-        if (end != run && !DecodeRun(bytes.substr(run, end - run), out)) m_failed = true;
+        if (out && end != run && !DecodeRun(bytes.substr(run, end - run), *out)) m_failed = true;
         return !m_failed;
     };
     for (std::size_t i = 0; i < bytes.size();) {
@@ -187,7 +195,7 @@ void Gb18030Decoder::DecodeFrom(std::string_view bytes, std::string& out) {
             m_failed = true;
             return;
         }
-        AppendUtf8(out, cp);
+        if (out) AppendUtf8(*out, cp);
         i += static_cast<std::size_t>(length);
         run = i;
     }

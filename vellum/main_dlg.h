@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/pairing.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
 
@@ -79,9 +80,10 @@ class CMainDlg : public frame::CDialogImpl<CMainDlg>,
     // A row's path, however long.
     std::wstring RowPath(int row) const;
 
-    // Packs one skin; true when the packer ran, whatever the .kolo step did.
-    bool PackSkin(const std::u16string& outputDir, const std::u16string& name,
-                  const std::u16string& firstFile, const std::u16string& secondFile);
+    // Packs skin `index` of the pairing and logs its verdict; true when the
+    // packer ran, whatever the .kolo step did.
+    bool PackSkin(const std::u16string& outputDir, const pipeline::Pairing& pairing,
+                  std::size_t index);
     // The buttons a run disables while it lasts; enabling them gives the
     // focus back to "生成".
     void EnableRunButtons(bool enable);

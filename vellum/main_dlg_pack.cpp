@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include "pipeline/skin_words.h"
+#include "pipeline/verdict.h"
 #include "platform/files.h"
 #include "platform/wide.h"
 #include "vellum/main_dlg.h"
@@ -16,54 +17,52 @@ namespace vellum {
 LRESULT CMainDlg::OnGenerate(WPARAM, LPARAM) {
     // The pane keeps showing the previous run's text until the first job.
     m_strOutputLog.clear();
-    pipeline::CollectSkinJobs(m_listFiles, m_mapSkinJobs);
+    std::list<pipeline::InputFile> files;
+    for (const std::u16string& path : m_listFiles)
+        files.push_back(pipeline::InputFile::LookAt(path));
+    const pipeline::Pairing pairing = pipeline::PairSkins(files, m_mapSkinJobs);
     EnableRunButtons(false);
     if (!PathFileExistsW(m_settings.strOutputDir.c_str()) && BrowseOutputFolder() == 0) {
         EnableRunButtons(true);
         return -1;
     }
 
-    const int step = m_mapSkinJobs.size() > 0 ? 100 / static_cast<int>(m_mapSkinJobs.size()) : 0;
     SendMessageW(m_wndProgress, PBM_SETPOS, 0, 0);
-    m_mapSkinJobs.ForEach([&](const pipeline::SkinJob& job) {
-        PackSkin(platform::FromWide(m_settings.strOutputDir), job.strName, job.strFirstFile,
-                 job.strSecondFile);
+    const std::size_t jobs = pairing.skins.size();
+    for (std::size_t done = 0; done < jobs; ++done) {
+        PackSkin(platform::FromWide(m_settings.strOutputDir), pairing, done);
         SetWindowTextW(m_wndOutput, platform::Wide(m_strOutputLog).c_str());
         const LRESULT lines = SendMessageW(m_wndOutput, EM_GETLINECOUNT, 0, 0);
         SendMessageW(m_wndOutput, EM_LINESCROLL, 0, lines);
-        SendMessageW(m_wndProgress, PBM_DELTAPOS, static_cast<WPARAM>(step), 0);
-    });
+        // However many jobs, the bar follows them all the way.
+        SendMessageW(m_wndProgress, PBM_SETPOS, static_cast<WPARAM>(100 * (done + 1) / jobs), 0);
+    }
     SendMessageW(m_wndProgress, PBM_SETPOS, 100, 0);
     EnableRunButtons(true);
     return 0;
 }
 
-bool CMainDlg::PackSkin(const std::u16string& outputDir, const std::u16string& name,
-                        const std::u16string& firstFile, const std::u16string& secondFile) {
+bool CMainDlg::PackSkin(const std::u16string& outputDir, const pipeline::Pairing& pairing,
+                        std::size_t index) {
     pipeline::PackSettings settings;
     settings.createKolo = m_settings.bCreateKolo != 0;
     settings.mbmFolder = platform::TempFolder();
-    const pipeline::SkinResult result =
-        pipeline::PackSkin(m_packer, settings, outputDir, name, firstFile, secondFile);
-    m_strOutputLog += result.packerText + pipeline::OutcomeText(result, name, u"\r\n").Plain();
-    switch (result.outcome) {
-        case pipeline::SkinOutcome::kMissingFiles:
-        case pipeline::SkinOutcome::kInputIsOutput:
-        case pipeline::SkinOutcome::kDeviceName:
-        case pipeline::SkinOutcome::kMbmFailed:
-        case pipeline::SkinOutcome::kPackerNotStarted:
-        case pipeline::SkinOutcome::kInterrupted:
-        case pipeline::SkinOutcome::kHeldBack:
+    settings.checks.check = true;
+    const pipeline::SkinVerdict verdict =
+        pipeline::JudgeSkin(m_packer, settings, outputDir, pairing, index);
+    // The log's own lines as they always were, each fault on a line after them.
+    m_strOutputLog += pipeline::VerdictText(verdict, {u"\r\n", false, false}).Plain();
+    const pipeline::Fault* failure = verdict.Failure();
+    if (!failure) return verdict.Made();
+    switch (failure->kind) {
+        case pipeline::Fault::Kind::kPackerFailed:
+        case pipeline::Fault::Kind::kKoloFailed:
+        case pipeline::Fault::Kind::kKoloTooLarge:
+        case pipeline::Fault::Kind::kKoloNotAsWritten:
+            return true;  // the packer ran
+        default:
             return false;
-        case pipeline::SkinOutcome::kPackerFailed:
-        case pipeline::SkinOutcome::kKoloFailed:
-        case pipeline::SkinOutcome::kKoloTooLarge:
-        case pipeline::SkinOutcome::kKoloNotAsWritten:
-        case pipeline::SkinOutcome::kPacked:
-        case pipeline::SkinOutcome::kKoloWritten:
-            return true;
     }
-    return false;
 }
 
 void CMainDlg::EnableRunButtons(bool enable) {

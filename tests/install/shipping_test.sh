@@ -111,7 +111,9 @@ man_page_agrees() {
     grep -qF -- "$text" <<<"$output" || fail "$page lacks the README's text '$text'"
   done < <(readme_tables "$program" texts)
   while IFS= read -r text; do
-    readme_tables "$program" texts | grep -qxF -- "$text" || fail "the README's tables for $program lack '$text' of $page"
+    # Not grep -q: stopping at the first match would cut the pipe short,
+    # which pipefail counts as a failure.
+    readme_tables "$program" texts | grep -xF -- "$text" >/dev/null || fail "the README's tables for $program lack '$text' of $page"
   done < <(sed -nE 's/^\.BR? "([^"]*)".*/\1/p' <<<"$output")
   [ "$(readme_tables "$program" rows | options_named)" = "$(options_named <<<"$output")" ] ||
     fail "the options of $page's OUTPUT are not those of the README's tables for $program: $(diff \

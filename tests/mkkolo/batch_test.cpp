@@ -13,9 +13,13 @@
 #include <mutex>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "mkkolo/batch.h"
 #include "mkkolo/job_runner.h"
+#include "mkkolo/json_report.h"
 #include "mkkolo/options.h"
+#include "mkkolo/text_report.h"
 #include "mkkolo/watch.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -26,13 +30,9 @@ namespace {
 
 class RecordingListener final : public JobListener {
   public:
-    void Deliver(std::size_t job, JobResult result) override {
-        delivered.push_back(job);
-        reports.push_back(result.report.Plain());
-    }
+    void Deliver(std::size_t job) override { delivered.push_back(job); }
     void Finished(std::size_t count) override { finished.push_back(count); }
     std::vector<std::size_t> delivered, finished;
-    std::vector<std::u16string> reports;
 };
 
 TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
@@ -43,6 +43,7 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
         std::atomic<bool> overlapped{false};
         std::mutex mutex;
         std::vector<std::size_t> started;
+        std::vector<bool> ran(8);
         RecordingListener listener;
         RunJobs(
             8, chains, workers,
@@ -55,13 +56,11 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
                 // Later jobs finish sooner.
                 std::this_thread::sleep_for(std::chrono::milliseconds(2 * (8 - job)));
                 --running[chainOf[job]];
-                return JobResult{platform::ToDecimal(job), JobResult::Status::kSucceeded, {}};
+                ran[job] = true;
             },
             listener);
         EXPECT_EQ(listener.delivered, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5, 6, 7}));
-        for (std::size_t job = 0; job < 8; ++job) {
-            EXPECT_EQ(listener.reports[job], platform::ToDecimal(job));
-        }
+        EXPECT_EQ(ran, std::vector<bool>(8, true));
         EXPECT_TRUE(std::is_sorted(listener.finished.begin(), listener.finished.end()));
         EXPECT_EQ(listener.finished.back(), 8u);
         EXPECT_FALSE(overlapped) << workers;
@@ -108,21 +107,27 @@ class ScriptedConsole final : public platform::Console {
 
 TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
     testing_support::TempDir dir;
-    Pairing jobs;
+    std::list<pipeline::InputFile> files;
     for (const char16_t* name : {u"a", u"b", u"c"}) {
         const std::u16string path = dir / name;
         testing_support::WriteBytes(testing_support::FsPath(path + u".xml"), "<skin/>");
         testing_support::WriteBytes(testing_support::FsPath(path + u".pxa"), "PXA");
-        jobs.jobs.push_back({name, path + u".xml", path + u".pxa"});
-        jobs.files.push_back({pipeline::InputFile::LookAt(path + u".xml"),
-                              pipeline::InputFile::LookAt(path + u".pxa")});
+        files.push_back(pipeline::InputFile::LookAt(path + u".xml"));
+        files.push_back(pipeline::InputFile::LookAt(path + u".pxa"));
     }
+    const pipeline::Pairing pairing = pipeline::PairSkins(files);
     BatchSettings settings;
     settings.outputDir = testing_support::U16(dir.path());
     settings.workers = 2;
     ScriptedConsole terminal(true), pipe(false);
-    EXPECT_EQ(PackBatch(jobs, settings, terminal).made, 3u);
-    EXPECT_EQ(PackBatch(jobs, settings, pipe).made, 3u);
+    const auto made = [&](platform::Console& console) {
+        TextReport report(console, pairing.skins.size(), false, LogStream::kOut);
+        const auto verdicts = PackBatch(pairing, settings, report);
+        return std::count_if(verdicts.begin(), verdicts.end(),
+                             [](const auto& verdict) { return verdict.Made(); });
+    };
+    EXPECT_EQ(made(terminal), 3);
+    EXPECT_EQ(made(pipe), 3);
     EXPECT_EQ(terminal.out, pipe.out);
     EXPECT_EQ(pipe.err, u"");
     EXPECT_NE(terminal.err.find(u"\r进度 3/3"), std::u16string::npos);
@@ -148,7 +153,7 @@ TEST(ChangedSkins, AreThoseWithAFileTheChangeNames) {
                                u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
     const auto now = files({u"a.pxa", u"a.xml", u"b.xml", u"d.xml", u"Night.pxa", u"Night.xml",
                             u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
-    const Pairing after = PairSkins(now);
+    const pipeline::Pairing after = pipeline::PairSkins(now);
     const struct {
         std::vector<const char16_t*> changed;
         bool everything;
@@ -166,17 +171,16 @@ TEST(ChangedSkins, AreThoseWithAFileTheChangeNames) {
         platform::WatchResult change;
         for (const char16_t* name : c.changed) change.changed.push_back(path(name));
         change.everything = c.everything;
-        const std::optional<Pairing> changed = ChangedSkins(after, before, now, change);
+        const std::optional<pipeline::Pairing> changed = ChangedSkins(after, before, now, change);
         ASSERT_EQ(changed.has_value(), c.skins.has_value());
         if (!changed) continue;
         std::vector<std::u16string> expected, got;
-        for (const auto& job : after.jobs) {
-            if (c.skins->count(job.strName)) expected.push_back(job.strName);
+        for (const auto& skin : after.skins) {
+            if (c.skins->count(skin.job.strName)) expected.push_back(skin.job.strName);
         }
-        for (const auto& job : changed->jobs) got.push_back(job.strName);
+        for (const auto& skin : changed->skins) got.push_back(skin.job.strName);
         EXPECT_EQ(got, expected);
-        ASSERT_EQ(changed->files.size(), got.size());
-        ASSERT_EQ(changed->warnings.size(), got.size());
+        EXPECT_EQ(changed->paths, after.paths);
     }
 }
 
@@ -205,6 +209,79 @@ TEST(Options, TheTableIsTheUsageAndWhatIsRead) {
             EXPECT_TRUE(ParseOptions(args, error)) << platform::Utf16ToUtf8(error.Plain());
         }
     }
+}
+
+pipeline::SkinVerdict Verdict(const char16_t* name, pipeline::SkinStatus status,
+                              std::vector<pipeline::Fault::Kind> kinds = {}) {
+    pipeline::SkinVerdict verdict;
+    verdict.name = name;
+    verdict.first = {std::u16string(name) + u".xml", {}, 12};
+    verdict.status = status;
+    for (const pipeline::Fault::Kind kind : kinds) {
+        pipeline::Fault fault;
+        fault.kind = kind;
+        fault.paths = {std::u16string(name) + u".xml"};
+        verdict.faults.push_back(fault);
+    }
+    verdict.koloPath = std::u16string(name) + u".kolo";
+    return verdict;
+}
+
+// The closing line and the report for scripts count the same verdicts: the
+// skins made (with warnings among them), failed, and not packed.
+TEST(RunReport, CountsTheVerdicts) {
+    using Status = pipeline::SkinStatus;
+    using Kind = pipeline::Fault::Kind;
+    const std::vector<pipeline::SkinVerdict> verdicts = {
+        Verdict(u"a", Status::kMade),
+        Verdict(u"b", Status::kMadeWithWarnings, {Kind::kEmptyFile}),
+        Verdict(u"c", Status::kRefused, {Kind::kMissingBundle}),
+        Verdict(u"d", Status::kHeldBack, {Kind::kNotMultiBitmap, Kind::kHeldBack}),
+        Verdict(u"e", Status::kFailed, {Kind::kKoloFailed}),
+        Verdict(u"f", Status::kInterrupted),
+    };
+    EXPECT_EQ(ClosingLine(verdicts).Plain(),
+              u"已完成: 2 个皮肤已生成, 其中 1 个有警告, 3 个失败: 【c】【d】【e】\n");
+    EXPECT_EQ(ClosingLine({verdicts[0]}).Plain(), u"已完成: 1 个皮肤已生成, 0 个失败.\n");
+    EXPECT_EQ(InterruptedLine(verdicts).Plain(),
+              u"已中断: 2 个皮肤已生成, 3 个失败, 1 个未打包!\n");
+
+    const auto report = nlohmann::json::parse(JsonReport(verdicts, false));
+    EXPECT_EQ(report.at("made"), 2);
+    EXPECT_EQ(report.at("failed"), 3);
+    const struct {
+        const char *status, *outcome;
+        std::vector<const char*> warnings, errors;
+        bool message;
+    } skins[] = {
+        {"made", "made", {}, {}, false},
+        {"made", "made_with_warnings", {"empty_file"}, {}, false},
+        {"failed", "refused", {}, {"missing_bundle"}, true},
+        {"failed", "held_back", {"not_multi_bitmap"}, {"held_back"}, true},
+        {"failed", "failed", {}, {"kolo_failed"}, true},
+    };
+    ASSERT_EQ(report.at("skins").size(), std::size(skins));  // not the one left undone
+    for (std::size_t i = 0; i < std::size(skins); ++i) {
+        const auto& skin = report.at("skins").at(i);
+        EXPECT_EQ(skin.at("status"), skins[i].status);
+        EXPECT_EQ(skin.at("outcome"), skins[i].outcome);
+        std::vector<std::string> warnings, errors;
+        for (const auto& warning : skin.at("warnings")) warnings.push_back(warning.at("kind"));
+        for (const auto& error : skin.at("errors")) errors.push_back(error.at("kind"));
+        EXPECT_EQ(warnings,
+                  std::vector<std::string>(skins[i].warnings.begin(), skins[i].warnings.end()));
+        EXPECT_EQ(errors, std::vector<std::string>(skins[i].errors.begin(), skins[i].errors.end()));
+        EXPECT_EQ(skin.contains("message"), skins[i].message);
+        EXPECT_EQ(skin.contains("kolo"), !skins[i].message);
+    }
+    // A dry run's words for the same.
+    const auto dry =
+        nlohmann::json::parse(JsonReport({Verdict(u"w", Status::kWouldMake), verdicts[2]}, true));
+    EXPECT_EQ(dry.at("skins").at(0).at("status"), "would make");
+    EXPECT_EQ(dry.at("skins").at(0).at("outcome"), "would_make");
+    EXPECT_EQ(dry.at("skins").at(0).at("kolo"), "w.kolo");
+    EXPECT_FALSE(dry.at("skins").at(0).contains("package_size"));
+    EXPECT_EQ(dry.at("skins").at(1).at("status"), "would fail");
 }
 
 }  // namespace

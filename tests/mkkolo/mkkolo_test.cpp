@@ -20,9 +20,11 @@
 #include "kolo_version.h"
 #include "mkkolo/options.h"
 #include "pipeline/pack_skin.h"
+#include "pipeline/pairing.h"
 #include "pipeline/process_runner.h"
 #include "pipeline/skin_jobs.h"
 #include "pipeline/skin_words.h"
+#include "pipeline/verdict.h"
 #include "platform/paths.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -90,6 +92,10 @@ std::u16string WithoutRunFolder(std::u16string text) {
     return text;
 }
 
+bool EndsWith(std::u16string_view text, std::u16string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
 std::u16string PlainLineEnds(std::u16string text) {
     for (std::size_t at; (at = text.find(u"\r\n")) != std::u16string::npos;) text.erase(at, 1);
     return text;
@@ -143,13 +149,18 @@ class MkkoloTest : public ::testing::Test {
             WriteBytes(folder / FsPath(file), bytes);
         }
     }
+    // The closing line of a run of one skin that failed.
+    static std::u16string NoneMade(std::u16string_view name) {
+        return u"已完成: 0 个皮肤已生成, 1 个失败: 【" + std::u16string(name) + u"】\n";
+    }
     std::u16string Written(std::u16string_view name) const {
         return u"生成KOLO文件成功！\n路径:" + out + kSep + std::u16string(name) + u".kolo\n";
     }
     // The packer's summary for the inputs, as mkkolo reports it.
     static std::u16string Summary(const std::vector<std::pair<std::u16string, unsigned>>& inputs) {
-        std::u16string text = u"\n" + platform::ToDecimal(inputs.size()) + u" 个文件被打包.\n" +
-                              std::u16string(47, u'-') + u"\n";
+        std::u16string text(1, u'\n');
+        text += platform::ToDecimal(inputs.size()) + u" 个文件被打包.\n" +
+                std::u16string(47, u'-') + u"\n";
         for (const auto& [path, size] : inputs) {
             text += path + u"\t" + platform::ToDecimal(size) + u" 字节\n";
         }
@@ -173,28 +184,29 @@ TEST_F(MkkoloTest, PacksAsTheDialogApplicationsPipelineDoes) {
     testing_support::ScopedTempFolder redirect(temp.path());  // for both pipelines
 
     // The dialog application's pipeline on the list mkkolo makes of a folder.
-    std::list<std::u16string> list;
-    for (const auto& name : Names(skins)) list.push_back(U16(skins / FsPath(name)));
-    pipeline::SkinJobMap jobs;
-    pipeline::CollectSkinJobs(list, jobs);
+    std::list<pipeline::InputFile> list;
+    for (const auto& name : Names(skins))
+        list.push_back(pipeline::InputFile::LookAt(U16(skins / FsPath(name))));
+    const pipeline::Pairing pairing = pipeline::PairSkins(list);
     pipeline::PackSettings settings;
     settings.kolo.entryTime = std::stoll(kEpoch);
     settings.mbmFolder = U16(temp.path()) + kSep;
+    settings.checks.check = true;
     pipeline::QuillProcessPacker quill;
     std::u16string log;
     fs::create_directory(FsPath(out));
-    jobs.ForEach([&](const pipeline::SkinJob& job) {
-        const pipeline::SkinResult skin = pipeline::PackSkin(quill, settings, out, job.strName,
-                                                             job.strFirstFile, job.strSecondFile);
-        log += skin.packerText + pipeline::OutcomeText(skin, job.strName, u"\r\n").Plain();
-    });
+    for (std::size_t i = 0; i < pairing.skins.size(); ++i) {
+        const pipeline::SkinVerdict verdict = pipeline::JudgeSkin(quill, settings, out, pairing, i);
+        log += pipeline::VerdictText(verdict, {u"\r\n"}).Plain();
+    }
     const auto expected = Contents(FsPath(out));
     fs::remove_all(FsPath(out));
 
     const Result result = Mkkolo({u"-o", out, U16(skins)}, {{"SOURCE_DATE_EPOCH", kEpoch}});
     EXPECT_EQ(result.exitCode, 1);  // lone has no pair
-    EXPECT_EQ(result.err, u"已完成: 2 个皮肤已生成, 1 个失败: 【lone】\n");
-    EXPECT_EQ(WithoutRunFolder(result.out), PlainLineEnds(log));
+    EXPECT_EQ(result.err, u"");
+    EXPECT_EQ(WithoutRunFolder(result.out),
+              PlainLineEnds(log) + u"已完成: 2 个皮肤已生成, 1 个失败: 【lone】\n");
     // The same archives byte for byte, so the same packages inside them.
     EXPECT_EQ(Names(FsPath(out)), (std::vector<std::u16string>{u"dusk.kolo", u"night.kolo"}));
     EXPECT_EQ(Contents(FsPath(out)), expected);
@@ -340,7 +352,7 @@ TEST_F(MkkoloTest, OnlyWhatTheRunMadeIsWrapped) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, u"文件 " + U16(skins / "z.pxa") + u" 被忽略!\n文件 " +
                               U16(skins / "z.xml") + u" 被忽略!\n没有可打包的文件, 未生成 " + out +
-                              kSep + u"z.pak!\n生成KOLO文件:【z】 失败！\n");
+                              kSep + u"z.pak!\n生成KOLO文件:【z】 失败！\n" + NoneMade(u"z"));
     EXPECT_EQ(Contents(FsPath(out)),
               (std::map<std::u16string, std::string>{{u"z.pak", "an earlier run's package"}}));
 
@@ -356,7 +368,7 @@ TEST_F(MkkoloTest, OnlyWhatTheRunMadeIsWrapped) {
     EXPECT_EQ(result.out,
               Summary({{U16(skins / "b.pxa"), 4294967195u}, {U16(skins / "b.xml"), 4}}) +
                   u"包太大, 压缩前或压缩后达到 4GB, 不用 ZIP64 的 .kolo 装不下, 未生成 " + out +
-                  kSep + u"b.kolo!\n生成KOLO文件:【b】 失败！\n");
+                  kSep + u"b.kolo!\n生成KOLO文件:【b】 失败！\n" + NoneMade(u"b"));
     EXPECT_EQ(ReadBytes(FsPath(out + kSep + u"b.kolo")), "an earlier .kolo");
 
     // The user's own x.pak beside x.xml, packed into their folder.
@@ -366,8 +378,8 @@ TEST_F(MkkoloTest, OnlyWhatTheRunMadeIsWrapped) {
     WriteBytes(folder / "x.xml", "XML");
     result = Mkkolo({u"-o", U16(folder), U16(folder / "x.pak"), U16(folder / "x.xml")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out,
-              u"\n打包【x】失败,原因:输入文件 " + U16(folder / "x.pak") + u" 与输出文件相同!\n");
+    EXPECT_EQ(result.out, u"\n打包【x】失败,原因:输入文件 " + U16(folder / "x.pak") +
+                              u" 与输出文件相同!\n" + NoneMade(u"x"));
     EXPECT_EQ(Contents(folder),
               (std::map<std::u16string, std::string>{{u"x.pak", "DATA"}, {u"x.xml", "XML"}}));
 }
@@ -455,15 +467,17 @@ TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
     testing_support::RunningProgram watch("mkkolo", {u"-w", u"-r", u"-o", out, U16(skins)},
                                           options);
     const std::string closing = "已完成: ";
-    ASSERT_TRUE(watch.WaitForErrors(closing, 1)) << watch.errors();
+    ASSERT_TRUE(watch.WaitForOutput(closing, 1)) << watch.output();
     const Result other = Mkkolo({u"-o", out, U16(dir.path() / "other")});
-    EXPECT_EQ(other.err, u"已完成: 1 个皮肤已生成, 0 个失败.\n");
+    EXPECT_TRUE(EndsWith(other.out, u"已完成: 1 个皮肤已生成, 0 个失败.\n"));
 
-    const auto lone = [](const char16_t* skin) {
-        return u"\n打包【" + std::u16string(skin) +
-               u"】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n";
-    };
     const std::u16string pxa = U16(skins / "night.pxa"), xml = U16(skins / "night.xml");
+    const std::u16string dawnPxa = U16(skins / "dawn.pxa");
+    const auto lone = [](const char16_t* skin, const std::u16string& has, const char16_t* lacks) {
+        return u"\n打包【" + std::u16string(skin) +
+               u"】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n皮肤【" + skin + u"】只有 " +
+               has + u", 缺少" + lacks + u"!\n";
+    };
     const struct {
         const char* what;
         std::function<void()> change;
@@ -476,29 +490,27 @@ TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
          },
          Summary({{pxa, 3000}, {xml, 8}}) + Written(u"night"), u"1 个皮肤已生成, 0 个失败."},
         {"a new file: a skin of its own", [&] { WriteBytes(skins / "dawn.pxa", "PXA"); },
-         lone(u"dawn"), u"0 个皮肤已生成, 1 个失败: 【dawn】"},
+         lone(u"dawn", dawnPxa, u"布局文件(.xml)"), u"0 个皮肤已生成, 1 个失败: 【dawn】"},
         {"the file that makes it whole", [&] { WriteBytes(skins / "dawn.xml", "<a/>"); },
          Summary({{U16(skins / "dawn.pxa"), 3}, {U16(skins / "dawn.xml"), 4}}) + Written(u"dawn"),
          u"1 个皮肤已生成, 0 个失败."},
-        {"a file deleted", [&] { fs::remove(skins / "night.pxa"); }, lone(u"night"),
-         u"0 个皮肤已生成, 1 个失败: 【night】"},
+        {"a file deleted", [&] { fs::remove(skins / "night.pxa"); },
+         lone(u"night", xml, u"图像包(.pxa 或 .mbm)"), u"0 个皮肤已生成, 1 个失败: 【night】"},
     };
-    std::u16string reports = Summary({{pxa, 3000}, {xml, 3000}}) + Written(u"night");
-    std::u16string closings =
-        u"已完成: 1 个皮肤已生成, 0 个失败.\n正在监视改动, 按 Ctrl+C 结束...\n";
+    std::u16string reports = Summary({{pxa, 3000}, {xml, 3000}}) + Written(u"night") +
+                             u"已完成: 1 个皮肤已生成, 0 个失败.\n";
     for (std::size_t i = 0; i < std::size(rounds); ++i) {
         rounds[i].change();
-        ASSERT_TRUE(watch.WaitForErrors(closing, i + 2)) << rounds[i].what << "\n"
-                                                         << watch.errors();
-        reports += rounds[i].report;
-        closings += u"已完成: " + rounds[i].closing + u"\n";
+        ASSERT_TRUE(watch.WaitForOutput(closing, i + 2)) << rounds[i].what << "\n"
+                                                         << watch.output();
+        reports += rounds[i].report + u"已完成: " + rounds[i].closing + u"\n";
     }
     watch.Interrupt();
     const testing_support::ProcessResult result = watch.Wait();
     EXPECT_EQ(result.exitCode, 130);
-    EXPECT_EQ(platform::Utf8ToUtf16(result.errors),
-              closings + u"已中断: 0 个皮肤已生成, 0 个失败, 0 个未打包!\n");
-    EXPECT_EQ(platform::Utf8ToUtf16(result.output), reports);
+    EXPECT_EQ(platform::Utf8ToUtf16(result.errors), u"正在监视改动, 按 Ctrl+C 结束...\n");
+    EXPECT_EQ(platform::Utf8ToUtf16(result.output),
+              reports + u"已中断: 0 个皮肤已生成, 0 个失败, 0 个未打包!\n");
     // The skin that lost a file keeps the .kolo of its last round.
     EXPECT_EQ(Names(FsPath(out)),
               (std::vector<std::u16string>{u"dawn.kolo", u"night.kolo", u"other.kolo"}));
@@ -578,7 +590,8 @@ TEST_F(MkkoloTest, DeviceNamesAreNeitherInputsNorOutputs) {
     const std::u16string con = u"\\\\?\\" + U16(skins / "con");
     result = Mkkolo({u"-o", out, con + u".xml", con + u".pxa"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, u"\n打包【con】失败,原因:文件名 con.kolo 是系统保留的设备名!\n");
+    EXPECT_EQ(result.out,
+              u"\n打包【con】失败,原因:文件名 con.kolo 是系统保留的设备名!\n" + NoneMade(u"con"));
     for (const fs::path& device : devices) fs::remove(device);
 }
 #endif
@@ -592,7 +605,11 @@ TEST_F(MkkoloTest, ListsTestsAndExtractsWhatQuillAndMkkoloMade) {
     const std::u16string kolo = out + kSep + u"night.kolo", pak = dir / u"quill.pak";
     ASSERT_EQ(testing_support::RunProgram("quill", {pak, xml, pxa}).exitCode, 0);
     const auto entry = testing_support::ReadSingleEntry(FsPath(kolo)).value();
-    const auto two = [](unsigned n) { return (n < 10 ? u"0" : u"") + platform::ToDecimal(n); };
+    const auto two = [](unsigned n) {
+        std::u16string digits = platform::ToDecimal(n);
+        if (n < 10) digits.insert(digits.begin(), u'0');
+        return digits;
+    };
     const std::u16string date = platform::ToDecimal(entry.date.tm_year) + u"-" +
                                 two(entry.date.tm_mon + 1) + u"-" + two(entry.date.tm_mday) + u" " +
                                 two(entry.date.tm_hour) + u":" + two(entry.date.tm_min) + u":" +
@@ -812,183 +829,88 @@ TEST_F(MkkoloTest, ExtractionKeepsToItsFolder) {
     EXPECT_EQ(above, std::vector<fs::path>{folder});
 }
 
-// Where the pairing does what a person would not expect, or a skin's files
-// are not what they claim to be, the run says so and packs what it would
-// have packed; --strict fails those skins, a dry run says it all without
-// writing anything, and the report for scripts has each warning by kind.
-TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
-    const fs::path a = dir.path() / "a", b = dir.path() / "b", checked = dir.path() / "c";
-    Skin(a, u"x", {u".xml", u".pxa", u".mbm"});
-    Skin(b, u"x", {u".xml", u".pxa"});
-    Skin(a, u"e", {u".xml"});
-    WriteBytes(a / "e.pxa", "");
-    const std::u16string ax = U16(a / "x"), bx = U16(b / "x");
-    const std::u16string aFolder = U16(a) + kSep, bFolder = U16(b) + kSep;
-    const std::u16string again = U16(a) + kSep + u"." + kSep + u"x.xml";
-    // Layouts in the encodings editors write, each with a fault, and a
-    // bitmap that is no multi-bitmap file.
-    Skin(checked, u"u8", {u".pxa"});
-    Skin(checked, u"u16", {u".pxa"});
-    Skin(checked, u"gbk", {u".pxa"});
-    Skin(checked, u"m", {u".xml"});
-    WriteBytes(checked / "u8.xml", "<skin>\n  <a></skin>\n");
-    const std::u16string u16 = u"\xFEFF<skin>\n<a 标=\"夜\"></skin>";
-    WriteBytes(checked / "u16.xml", platform::Utf16LeBytes(u16));
-    WriteBytes(checked / "gbk.xml",
-               "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<skin>\xD2\xB9\x81 </skin>");
-    WriteBytes(checked / "m.mbm", "BM" + std::string(30, '\0'));
-    const std::u16string cu = U16(checked) + kSep;
-    const auto notXml = [](const std::u16string& skin, const std::u16string& file,
-                           const std::u16string& where) {
-        return u"警告: 皮肤【" + skin + u"】的 " + file + u" 不是格式正确的 XML: " + where + u"!\n";
-    };
-    const auto notMbm = [](const std::u16string& skin, const std::u16string& file) {
-        return u"警告: 皮肤【" + skin + u"】的 " + file + u" 不是多位图文件!\n";
-    };
-    const std::u16string u8At = u"第 2 行第 8 列, mismatched tag",
-                         u16At = u"第 2 行第 12 列, mismatched tag",
-                         gbkAt = u"第 2 行第 8 列, 不是 GBK 编码的字节";
-    using Warnings = std::vector<std::pair<std::string, std::u16string>>;  // kind, text
+// Each skin's verdict is told with its report, on one stream: a made skin
+// with a warning says so on its own lines, a refusal says what the skin
+// lacks; -n, --strict and --json word the same verdicts. (Which warnings and
+// refusals come of which files: tests/pipeline/verdict_test.cpp.)
+TEST_F(MkkoloTest, TellsEachSkinsVerdictWithItsReport) {
+    // They run red, blue, green.
+    Skin(skins, u"blue", {u".pxa"});
+    WriteBytes(skins / "blue.xml", "<skin>\n  <a></skin>\n");
+    Skin(skins, u"red", {u".xml"});
+    Skin(skins, u"green", {u".xml", u".pxa"});
+    const std::u16string blue = U16(skins / "blue"), red = U16(skins / "red.xml");
+    const std::u16string warning = u"警告: 皮肤【blue】的 " + blue +
+                                   u".xml 不是格式正确的 XML: 第 2 行第 8 列, mismatched tag!\n";
+    const std::u16string refused =
+        u"\n打包【red】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n皮肤【red】只有 " + red +
+        u", 缺少图像包(.pxa 或 .mbm)!\n";
+    const std::u16string green =
+        Summary({{U16(skins / "green.pxa"), 3000}, {U16(skins / "green.xml"), 3000}}) +
+        Written(u"green");
+    const std::u16string bluePacked = Summary({{blue + u".pxa", 3000}, {blue + u".xml", 20}}) +
+                                      u"生成KOLO文件成功, 但有 1 个警告！\n路径:" + out + kSep +
+                                      u"blue.kolo\n" + warning;
+    const std::u16string heldBack = u"\n打包【blue】失败,原因:有警告(--strict)!\n" + warning;
     const struct {
-        std::vector<std::u16string> files;
-        std::u16string skin, first, second;
-        Warnings warnings;
-        bool isSkin = true;  // a layout and an image bundle
-    } cases[] = {
-        {{ax + u".xml", ax + u".pxa", ax + u".mbm"},
-         u"x",
-         ax + u".xml",
-         ax + u".pxa",
-         {{"unused_file", u"警告: 皮肤【x】不用文件 " + ax + u".mbm!\n"}}},
-        {{ax + u".xml", ax + u".mbm", ax + u".pxa"},
-         u"x",
-         ax + u".xml",
-         ax + u".pxa",
-         {{"replaced_file", u"警告: 皮肤【x】用 " + ax + u".pxa 代替了 " + ax + u".mbm!\n"}}},
-        {{ax + u".pxa", bx + u".pxa"},
-         u"x",
-         ax + u".pxa",
-         bx + u".pxa",
-         {{"same_extension", u"警告: 皮肤【x】的两个文件都是 .pxa 文件!\n"},
-          {"two_folders",
-           u"警告: 皮肤【x】的两个文件在不同的文件夹: " + aFolder + u" 与 " + bFolder + u"!\n"}},
+        std::vector<std::u16string> options;
+        std::u16string log;
+        bool written;
+    } runs[] = {
+        {{},
+         refused + bluePacked + green +
+             u"已完成: 2 个皮肤已生成, 其中 1 个有警告, 1 个失败: 【red】\n",
+         true},
+        {{u"-n"},
+         refused + u"【blue】 " + blue + u".pxa + " + blue + u".xml\n" + warning + u"【green】 " +
+             U16(skins / "green.pxa") + u" + " + U16(skins / "green.xml") + u"\n",
          false},
-        {{U16(a / "e.xml"), U16(a / "e.pxa")},
-         u"e",
-         U16(a / "e.xml"),
-         U16(a / "e.pxa"),
-         {{"empty_file", u"警告: 文件 " + U16(a / "e.pxa") + u" 是空的!\n"}}},
-        {{ax + u".xml", again},
-         u"x",
-         ax + u".xml",
-         again,
-         {{"same_file", u"警告: " + ax + u".xml 与 " + again + u" 是同一个文件!\n"}},
-         false},
-        {{cu + u"u8.xml", cu + u"u8.pxa"},
-         u"u8",
-         cu + u"u8.xml",
-         cu + u"u8.pxa",
-         {{"layout_not_well_formed", notXml(u"u8", cu + u"u8.xml", u8At)}}},
-        {{cu + u"u16.pxa", cu + u"u16.xml"},
-         u"u16",
-         cu + u"u16.pxa",
-         cu + u"u16.xml",
-         {{"layout_not_well_formed", notXml(u"u16", cu + u"u16.xml", u16At)}}},
-        {{cu + u"gbk.xml", cu + u"gbk.pxa"},
-         u"gbk",
-         cu + u"gbk.xml",
-         cu + u"gbk.pxa",
-         {{"layout_not_well_formed", notXml(u"gbk", cu + u"gbk.xml", gbkAt)}}},
-        // The .mbm is checked as it is prepared, before the layout is packed.
-        {{cu + u"m.xml", cu + u"m.mbm"},
-         u"m",
-         cu + u"m.xml",
-         cu + u"m.mbm",
-         {{"not_multi_bitmap", notMbm(u"m", cu + u"m.mbm")}}},
+        {{u"--strict"},
+         refused + heldBack + green + u"已完成: 1 个皮肤已生成, 2 个失败: 【red】【blue】\n",
+         true},
+        {{u"-q"},
+         refused + bluePacked + u"已完成: 2 个皮肤已生成, 其中 1 个有警告, 1 个失败: 【red】\n",
+         true},
     };
-    const std::u16string noSkin = u"\n打包【x】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n";
-    for (const auto& c : cases) {
-        std::u16string warnings;
-        for (const auto& warning : c.warnings) warnings += warning.second;
-        std::vector<std::u16string> args = c.files;
-        args.insert(args.begin(), {u"-o", out});
-        args.push_back(u"-n");
-        Result result = Mkkolo(args);
-        EXPECT_EQ(result.exitCode, c.isSkin ? 0 : 1) << platform::Utf16ToUtf8(warnings);
-        EXPECT_EQ(result.out, c.isSkin
-                                  ? u"【" + c.skin + u"】 " + c.first + u" + " + c.second + u"\n"
-                                  : noSkin);
-        EXPECT_EQ(result.err, warnings);
-        EXPECT_FALSE(fs::exists(FsPath(out)));
-
-        args.back() = u"--strict";
-        result = Mkkolo(args);
+    for (const auto& run : runs) {
+        std::vector<std::u16string> args = run.options;
+        args.insert(args.end(), {u"-o", out, U16(skins)});
+        const Result result = Mkkolo(args);
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_EQ(result.out, u"\n打包【" + c.skin + u"】失败,原因:有警告(--strict)!\n");
-        EXPECT_EQ(result.err,
-                  warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【" + c.skin + u"】\n");
-        EXPECT_TRUE(Names(FsPath(out)).empty());
-
-        // The report for scripts on standard output, the warnings still on
-        // standard error.
-        args.back() = u"--json";
-        result = Mkkolo(args);
-        const auto report = nlohmann::json::parse(platform::Utf16ToUtf8(result.out));
-        const auto& skin = report.at("skins").at(0);
-        EXPECT_EQ(skin.at("name"), platform::Utf16ToUtf8(c.skin));
-        EXPECT_EQ(skin.at("inputs").size(), 2u);
-        EXPECT_EQ(skin.at("inputs").at(0).at("path"), platform::Utf16ToUtf8(c.first));
-        ASSERT_EQ(skin.at("warnings").size(), c.warnings.size());
-        for (std::size_t i = 0; i < c.warnings.size(); ++i) {
-            EXPECT_EQ(skin.at("warnings").at(i).at("kind"), c.warnings[i].first);
-            const std::u16string& text = c.warnings[i].second;
-            EXPECT_EQ(skin.at("warnings").at(i).at("text"),
-                      platform::Utf16ToUtf8(text.substr(0, text.size() - 1)));
-        }
-        EXPECT_EQ(report.at("made"), c.isSkin ? 1 : 0);
-        EXPECT_EQ(report.at("failed"), c.isSkin ? 0 : 1);
-        if (!c.isSkin) {
-            EXPECT_EQ(result.exitCode, 1);
-            EXPECT_EQ(skin.at("status"), "failed");
-            EXPECT_EQ(skin.at("message"),
-                      platform::Utf16ToUtf8(noSkin.substr(1, noSkin.size() - 2)));
-            EXPECT_EQ(result.err, warnings + u"已完成: 0 个皮肤已生成, 1 个失败: 【x】\n");
-            EXPECT_TRUE(Names(FsPath(out)).empty());
-            fs::remove_all(FsPath(out));
-            continue;
-        }
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.err, warnings + u"已完成: 1 个皮肤已生成, 其中 1 个有警告, 0 个失败.\n");
-        const std::u16string kolo = out + kSep + c.skin + u".kolo";
-        EXPECT_EQ(skin.at("status"), "made");
-        EXPECT_EQ(skin.at("kolo"), platform::Utf16ToUtf8(kolo));
-        EXPECT_EQ(skin.at("package_size"),
-                  testing_support::ReadSingleEntry(FsPath(kolo)).value().data.size());
-        EXPECT_EQ(skin.at("kolo_size"), fs::file_size(FsPath(kolo)));
-        std::u16string firstPacked(platform::FindFileName(c.first)),
-            secondPacked(platform::FindFileName(c.second));
-        if (platform::HasExtension(secondPacked, u".mbm")) secondPacked = c.skin + u".pxa";
-        EXPECT_EQ(PackedNames(FsPath(kolo)),
-                  (std::vector<std::u16string>{firstPacked, secondPacked}));
+        EXPECT_EQ(result.out, run.log);
+        EXPECT_EQ(result.err, u"");
+        EXPECT_EQ(fs::exists(FsPath(out)), run.written);
         fs::remove_all(FsPath(out));
     }
 
+    // With --json the texts go to standard error, the report for scripts
+    // to standard output.
+    const Result result = Mkkolo({u"--json", u"--strict", u"-o", out, U16(skins)});
+    EXPECT_EQ(result.err,
+              refused + heldBack + green + u"已完成: 1 个皮肤已生成, 2 个失败: 【red】【blue】\n");
+    const auto report = nlohmann::json::parse(platform::Utf16ToUtf8(result.out));
+    EXPECT_EQ(report.at("skins").at(0).at("errors").at(0).at("kind"), "missing_bundle");
+    const auto& skin = report.at("skins").at(1);
+    EXPECT_EQ(skin.at("outcome"), "held_back");
+    EXPECT_EQ(skin.at("warnings").at(0).at("kind"), "layout_not_well_formed");
+    EXPECT_EQ(skin.at("errors").at(0).at("kind"), "held_back");
+    EXPECT_EQ(report.at("made"), 1);
+
     // A package made by quill, which checks nothing: -l and -t warn of its
     // entries after their listing or verdict; -t --strict fails on them.
-    const std::u16string pak = dir / u"q.pak";
-    ASSERT_EQ(testing_support::RunProgram(
-                  "quill", {pak, cu + u"u8.xml", cu + u"u16.xml", cu + u"gbk.xml", cu + u"m.mbm"})
-                  .exitCode,
-              0);
-    const std::u16string entries = notXml(u"q", u"u8.xml", u8At) + notXml(u"q", u"u16.xml", u16At) +
-                                   notXml(u"q", u"gbk.xml", gbkAt) + notMbm(u"q", u"m.mbm");
-    Result result = Mkkolo({u"-t", pak, u"--strict"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, u"文件 " + pak + u" 完好.\n");
-    EXPECT_EQ(result.err, entries);
-    result = Mkkolo({u"-l", pak});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, entries);
+    const std::u16string pak = dir / u"q.pak", mbm = dir / u"m.mbm";
+    WriteBytes(FsPath(mbm), "BM" + std::string(30, '\0'));
+    ASSERT_EQ(testing_support::RunProgram("quill", {pak, blue + u".xml", mbm}).exitCode, 0);
+    const std::u16string entries =
+        u"警告: 皮肤【q】的 blue.xml 不是格式正确的 XML: 第 2 行第 8 列, mismatched tag!\n"
+        u"警告: 皮肤【q】的 m.mbm 不是多位图文件!\n";
+    Result examined = Mkkolo({u"-t", pak, u"--strict"});
+    EXPECT_EQ(examined.exitCode, 1);
+    EXPECT_EQ(examined.out, u"文件 " + pak + u" 完好.\n");
+    EXPECT_EQ(examined.err, entries);
+    examined = Mkkolo({u"-l", pak});
+    EXPECT_EQ(examined.exitCode, 0);
+    EXPECT_EQ(examined.err, entries);
 }
 
 TEST_F(MkkoloTest, CommandLine) {
@@ -1124,9 +1046,9 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
                 x + u".pxa", x + u".xml", u"-o", given, U16(dir.path() / "gone")});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, u"路径 " + U16(dir.path() / "gone") + u" 不存在!\n" + u"注意: 文件夹 " +
-                              U16(skins) + u" 中的子文件夹未搜索, 用 -r 搜索!\n" +
-                              u"已完成: 3 个皮肤已生成, 1 个失败: 【readme】\n");
+                              U16(skins) + u" 中的子文件夹未搜索, 用 -r 搜索!\n");
     EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
+    EXPECT_TRUE(EndsWith(result.out, u"已完成: 3 个皮肤已生成, 1 个失败: 【readme】\n"));
     EXPECT_NE(result.out.find(u"打包【readme】失败,原因:缺少文件"), std::u16string::npos);
     // The .kolo files in a folder, with the files that each one's package holds.
     const std::map<std::u16string, std::vector<std::u16string>> entries = {
@@ -1150,9 +1072,12 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
 
     result = Mkkolo({u"-r", u"-o", recursiveOut, U16(skins)});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, u"警告: 皮肤【m】的两个文件在不同的文件夹: " + U16(skins / "a" / "b") +
-                              kSep + u" 与 " + U16(skins / "a") + kSep + u"!\n" +
-                              u"已完成: 4 个皮肤已生成, 其中 1 个有警告, 0 个失败.\n");
+    EXPECT_EQ(result.err, u"");
+    EXPECT_NE(
+        result.out.find(u"警告: 皮肤【m】的两个文件在不同的文件夹: " + U16(skins / "a" / "b") +
+                        kSep + u" 与 " + U16(skins / "a") + kSep + u"!\n"),
+        std::u16string::npos);
+    EXPECT_TRUE(EndsWith(result.out, u"已完成: 4 个皮肤已生成, 其中 1 个有警告, 0 个失败.\n"));
     EXPECT_EQ(packed(recursiveOut), some({u"dawn.kolo", u"inner.kolo", u"m.kolo", u"night.kolo"}));
 }
 
@@ -1232,8 +1157,11 @@ TEST_F(MkkoloTest, PrintsInTheLocalesCharacterSetAndTheReportInUtf8) {
         EXPECT_EQ(byName["night"].at("status"), run.made);
         const auto& lone = byName["lone"];
         EXPECT_EQ(lone.at("status"), run.failed);
-        EXPECT_EQ(lone.at("message"),
-                  "打包【lone】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!");
+        EXPECT_EQ(lone.at("errors").at(0).at("kind"), "missing_bundle");
+        EXPECT_EQ(
+            lone.at("message"),
+            "打包【lone】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n皮肤【lone】只有 " +
+                folder + "lone.xml, 缺少图像包(.pxa 或 .mbm)!");
         const auto& named = byName["夜曲\uFFFD"];
         EXPECT_EQ(named.at("name_bytes"), hex(odd));
         EXPECT_EQ(named.at("kolo_bytes"), hex(outBytes + "/" + odd + ".kolo"));
@@ -1296,7 +1224,7 @@ TEST_F(MkkoloTest, StoppedAtAnyMomentLeavesOnlyWholeFiles) {
                 // to listen for it, when it had done nothing yet.
                 if (result.exitCode != 0 && result.signal != SIGINT) {
                     EXPECT_EQ(result.exitCode, 130) << after;
-                    EXPECT_NE(result.errors.find("已中断: "), std::string::npos) << after;
+                    EXPECT_NE(result.output.find("已中断: "), std::string::npos) << after;
                 }
             }
         }
@@ -1341,9 +1269,9 @@ TEST_F(MkkoloTest, NamesCannotDriveATerminal) {
         std::size_t names;  // how many times the name appears
     } cases[] = {
         {"mkkolo", {u"-o", out, xml, pxa, gone}, 5},
-        // The report escapes every control character: the name only in the
-        // warnings on standard error shows.
-        {"mkkolo", {u"--json", u"-o", out, xml, pxa, gone}, 2},
+        // The report escapes every control character; the texts, on
+        // standard error, show the name as they do without it.
+        {"mkkolo", {u"--json", u"-o", out, xml, pxa, gone}, 5},
         {"quill", {dir / u"p.pak", xml, gone}, 2},
     };
     for (const auto& c : cases) {
@@ -1411,7 +1339,7 @@ TEST_F(MkkoloTest, AReadOnlyOutputFolderFailsEverySkin) {
     EXPECT_EQ(result.out,
               Summary({{U16(skins / "night.pxa"), 3000}, {U16(skins / "night.xml"), 3000}}) +
                   u"无法创建文件 " + out + kSep + u"night.kolo!\n" +
-                  u"生成KOLO文件:【night】 失败！\n");
+                  u"生成KOLO文件:【night】 失败！\n" + NoneMade(u"night"));
     EXPECT_TRUE(Names(volume.path()).empty());
 
     // Nor can anything be extracted there: the system says why.

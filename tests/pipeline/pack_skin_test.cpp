@@ -1,5 +1,6 @@
 #include "pipeline/pack_skin.h"
 #include "pipeline/skin_words.h"
+#include "pipeline/verdict.h"
 
 #include <gtest/gtest.h>
 
@@ -48,13 +49,27 @@ class PackSkinTest : public ::testing::Test {
         WriteBytes(FsPath(path), bytes);
         return path;
     }
-    // Packs the skin night as the dialog application does, logging its texts.
-    SkinOutcome Pack(std::u16string_view first, std::u16string_view second,
+    // Packs the skin night of the two files as the dialog application does,
+    // logging its texts.
+    SkinVerdict Pack(std::u16string_view first, std::u16string_view second,
                      PackSettings settings = {}) {
         settings.mbmFolder = testing_support::U16(temp.path()) + platform::kPathSeparator;
-        const SkinResult result = PackSkin(packer, settings, outputDir, u"night", first, second);
-        log += result.packerText + OutcomeText(result, u"night", u"\r\n").Plain();
-        return result.outcome;
+        Pairing pairing;
+        pairing.skins.push_back({{u"night", std::u16string(first), std::u16string(second)},
+                                 InputFile::LookAt(first),
+                                 InputFile::LookAt(second),
+                                 {}});
+        for (const std::u16string_view path : {first, second}) {
+            if (!path.empty()) pairing.paths.emplace_back(path);
+        }
+        SkinVerdict verdict = JudgeSkin(packer, settings, outputDir, pairing, 0);
+        log += VerdictText(verdict, {u"\r\n"}).Plain();
+        return verdict;
+    }
+    // The verdict's status, and what kept it from being made.
+    std::pair<SkinStatus, std::optional<Fault::Kind>> Outcome(const SkinVerdict& verdict) {
+        const Fault* failure = verdict.Failure();
+        return {verdict.status, failure ? std::optional(failure->kind) : std::nullopt};
     }
     TempDir inputs, output, temp;
     std::u16string outputDir = testing_support::U16(output.path());
@@ -64,8 +79,8 @@ class PackSkinTest : public ::testing::Test {
 };
 
 TEST_F(PackSkinTest, PackedAndWrapped) {
-    EXPECT_EQ(Pack(Input(u"night.xml", "<x/>"), Input(u"night.pxa", "PXA")),
-              SkinOutcome::kKoloWritten);
+    EXPECT_EQ(Pack(Input(u"night.xml", "<x/>"), Input(u"night.pxa", "PXA")).status,
+              SkinStatus::kMade);
     ASSERT_EQ(packer.calls.size(), 1u);
     EXPECT_EQ(packer.calls[0][0], pak);
     EXPECT_EQ(log, u"packed\r\n生成KOLO文件成功！\r\n路径:" + KoloPathFor(pak) + u"\r\n");
@@ -73,34 +88,61 @@ TEST_F(PackSkinTest, PackedAndWrapped) {
     EXPECT_TRUE(std::filesystem::exists(FsPath(KoloPathFor(pak))));
 }
 
+// A skin is a layout and an image bundle: two of one kind, or a file of
+// another kind, is no skin. The refusal says what the skin has, what it
+// lacks, and where a file lies that would complete it.
 TEST_F(PackSkinTest, MissingOrRepeatedFilesAreRefusedBeforeThePacker) {
     const auto xml = Input(u"night.xml", "<x/>");
     std::u16string upper = xml;
     upper.replace(upper.size() - 9, 9, u"NIGHT.XML");
-    // A skin is a layout and an image bundle: two of one kind, or a file of
-    // another kind, is no skin.
     const auto pxa = Input(u"a/night.pxa", "A"), otherPxa = Input(u"b/night.PXA", "B");
     const auto otherXml = Input(u"b/night.xml", "<y/>"), text = Input(u"night.txt", "T");
-    const std::pair<std::u16string, std::u16string> cases[] = {
-        {xml, u""},      {u"", xml},      {xml, xml},  {xml, upper},
-        {pxa, otherPxa}, {xml, otherXml}, {text, pxa}, {xml, text}};
-    for (const auto& [first, second] : cases) {
+    const std::u16string lacksBundle = u"缺少图像包(.pxa 或 .mbm)",
+                         lacksLayout = u"缺少布局文件(.xml)";
+    const std::u16string beside = u" 就在旁边, 但不在要打包的文件中";
+    const struct {
+        std::u16string first, second;
+        Fault::Kind kind;
+        std::u16string detail;
+    } cases[] = {
+        {xml, u"", Fault::Kind::kMissingBundle, u"只有 " + xml + u", " + lacksBundle},
+        {u"", xml, Fault::Kind::kMissingBundle, u"只有 " + xml + u", " + lacksBundle},
+        {xml, xml, Fault::Kind::kMissingBundle, u"只有 " + xml + u", " + lacksBundle},
+        {xml, upper, Fault::Kind::kMissingBundle,
+         u"只有 " + xml + u" 与 " + upper + u", " + lacksBundle},
+        {pxa, otherPxa, Fault::Kind::kMissingLayout,
+         u"只有 " + pxa + u" 与 " + otherPxa + u", " + lacksLayout + u": " + otherXml + beside},
+        {xml, otherXml, Fault::Kind::kMissingBundle,
+         u"只有 " + xml + u" 与 " + otherXml + u", " + lacksBundle + u": " + otherPxa + beside},
+        {text, pxa, Fault::Kind::kMissingLayout,
+         u"只有 " + text + u" 与 " + pxa + u", " + lacksLayout + u": " + xml + beside},
+        {xml, text, Fault::Kind::kMissingBundle,
+         u"只有 " + xml + u" 与 " + text + u", " + lacksBundle},
+        {text, text, Fault::Kind::kMissingFiles,
+         u"的 " + text + u" 都不是布局文件(.xml)或图像包(.pxa 或 .mbm)"},
+    };
+    for (const auto& c : cases) {
         log.clear();
-        EXPECT_EQ(Pack(first, second), SkinOutcome::kMissingFiles);
-        EXPECT_EQ(log, u"\r\n打包【night】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\r\n");
+        EXPECT_EQ(Outcome(Pack(c.first, c.second)),
+                  std::pair(SkinStatus::kRefused, std::optional(c.kind)));
+        EXPECT_EQ(log,
+                  u"\r\n打包【night】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\r\n"
+                  u"皮肤【night】" +
+                      c.detail + u"!\r\n");
     }
     EXPECT_TRUE(packer.calls.empty());
 }
 
 TEST_F(PackSkinTest, MultiBitmapsArePreparedFirst) {
     const auto mbm = Input(u"night.mbm", "MBM!"), xml = Input(u"night.xml", "<x/>");
-    EXPECT_EQ(Pack(mbm, xml), SkinOutcome::kKoloWritten);
+    EXPECT_EQ(Pack(mbm, xml).status, SkinStatus::kMade);
     ASSERT_EQ(packer.calls.size(), 1u);
     EXPECT_EQ(FsPath(packer.calls[0][1]), temp.path() / "night.pxa");
     EXPECT_EQ(packer.calls[0][2], xml);
 
     log.clear();
-    EXPECT_EQ(Pack(xml, inputs / u"gone.mbm"), SkinOutcome::kMbmFailed);
+    EXPECT_EQ(Outcome(Pack(xml, inputs / u"gone.mbm")),
+              std::pair(SkinStatus::kFailed, std::optional(Fault::Kind::kMbmNotPrepared)));
     EXPECT_EQ(log, u"\r\n打包【night】失败,原因:校正mbm文件失败!\r\n");
     EXPECT_EQ(packer.calls.size(), 1u);
 }
@@ -110,15 +152,15 @@ TEST_F(PackSkinTest, OnlyAPackageThisRunsPackerMadeIsWrapped) {
     const struct {
         Status status;
         bool writes;
-        SkinOutcome outcome;
+        Fault::Kind failure;
         std::u16string log;
     } cases[] = {
-        {Status::kNotStarted, false, SkinOutcome::kPackerNotStarted, u"cannot start\n"},
-        {Status::kFailed, false, SkinOutcome::kPackerFailed,
+        {Status::kNotStarted, false, Fault::Kind::kPackerNotStarted, u"cannot start\n"},
+        {Status::kFailed, false, Fault::Kind::kPackerFailed,
          u"packed\r\n生成KOLO文件:【night】 失败！\r\n"},
         // A packer that says it packed and wrote nothing: the package of an
         // earlier run that stood there is not taken for its own.
-        {Status::kSucceeded, false, SkinOutcome::kKoloFailed,
+        {Status::kSucceeded, false, Fault::Kind::kKoloFailed,
          u"packed\r\n生成KOLO文件:【night】 失败！\r\n"},
     };
     for (const auto& c : cases) {
@@ -126,7 +168,8 @@ TEST_F(PackSkinTest, OnlyAPackageThisRunsPackerMadeIsWrapped) {
         packer.status = c.status;
         packer.writes = c.writes;
         log.clear();
-        EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b")), c.outcome);
+        EXPECT_EQ(Outcome(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b"))),
+                  std::pair(SkinStatus::kFailed, std::optional(c.failure)));
         EXPECT_EQ(log, c.log);
         EXPECT_TRUE(std::filesystem::is_empty(output.path()));
     }
@@ -142,7 +185,8 @@ TEST_F(PackSkinTest, AnInputAtTheSkinsOwnOutputIsRefusedAndKept) {
         const std::u16string own = outputDir + platform::kPathSeparator + name;
         WriteBytes(FsPath(own), "the user's file");
         log.clear();
-        EXPECT_EQ(Pack(xml, elsewhere + name), SkinOutcome::kInputIsOutput);
+        EXPECT_EQ(Outcome(Pack(xml, elsewhere + name)),
+                  std::pair(SkinStatus::kRefused, std::optional(Fault::Kind::kInputIsOutput)));
         EXPECT_EQ(log, u"\r\n打包【night】失败,原因:输入文件 " + elsewhere + name +
                            u" 与输出文件相同!\r\n");
         EXPECT_EQ(ReadBytes(FsPath(own)), "the user's file");
@@ -154,8 +198,8 @@ TEST_F(PackSkinTest, AnInputAtTheSkinsOwnOutputIsRefusedAndKept) {
 TEST_F(PackSkinTest, WithoutKoloThePackageStays) {
     PackSettings settings;
     settings.createKolo = false;
-    EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b"), settings),
-              SkinOutcome::kPacked);
+    EXPECT_EQ(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b"), settings).status,
+              SkinStatus::kMade);
     EXPECT_TRUE(std::filesystem::exists(output.path() / "night.pak"));
     EXPECT_EQ(log, u"packed\r\n");
 }

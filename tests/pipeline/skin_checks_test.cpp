@@ -94,6 +94,38 @@ TEST(LayoutCheck, FindsTheFirstFaultInEachEncodingWhereverTheBytesAreCut) {
     }
 }
 
+// A layout that fails as UTF-8 on bytes that are no UTF-8, and reads whole
+// as GB18030, was most likely saved in GBK without saying so.
+TEST(LayoutCheck, TellsOfAnUndeclaredGbkWhereverTheBytesAreCut) {
+    // 皮肤 is C6A4 B7F4 in GBK: B7 cannot begin a UTF-8 character.
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool gbk;
+    } cases[] = {
+        {"GBK, undeclared", "<skin t=\"\xC6\xA4\xB7\xF4\"/>", true},
+        {"GBK, declared as UTF-8",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><skin>\xC6\xA4\xB7\xF4</skin>", true},
+        {"GBK, the fault before the end", "<skin>\xC6\xA4\xB7\xF4</skin>\n<!-- \xC6\xA4 -->", true},
+        {"no GB18030 either: a byte that begins no character", "<skin t=\"\xC6\xA4\xFF\"/>", false},
+        {"no GB18030 either: a lead byte without its trail", "<skin t=\"\xC6\xA4\xB7\"/>", false},
+        {"ASCII, mismatched tags", "<a></b>", false},
+        {"ASCII, an invalid token", "<a>& </a>", false},
+        {"UTF-8, mismatched tags", "<a>歌</b>", false},
+        {"GBK, declared and well-formed", "<?xml version=\"1.0\" encoding=\"GBK\"?><a>\xC6\xA4</a>",
+         false},
+        {"UTF-16LE, a lone surrogate", Utf16("<window>歌\xE9</window>", false), false},
+    };
+    for (const auto& c : cases) {
+        for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+            LayoutCheck check;
+            check.Feed(std::string_view(c.bytes).substr(0, cut));
+            check.Feed(std::string_view(c.bytes).substr(cut));
+            EXPECT_EQ(check.Finish().looksLikeGb18030, c.gbk) << c.name << ", cut at " << cut;
+        }
+    }
+}
+
 TEST(MultiBitmapCheck, WantsBothUidsLittleEndianWhereverTheBytesAreCut) {
     const struct {
         std::string bytes;

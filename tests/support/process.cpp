@@ -72,11 +72,11 @@ RunningProgram::~RunningProgram() {
     Wait();
 }
 
-bool RunningProgram::WaitForErrors(std::string_view text, std::size_t count,
+bool RunningProgram::WaitForOutput(std::string_view text, std::size_t count,
                                    std::chrono::seconds limit) {
     const auto holds = [&] {
         std::size_t found = 0;
-        for (std::size_t at = 0; (at = m_streams->errors.find(text, at)) != std::string::npos;
+        for (std::size_t at = 0; (at = m_streams->output.find(text, at)) != std::string::npos;
              at += text.size()) {
             ++found;
         }

@@ -57,9 +57,9 @@ class RunningProgram {
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
-    // Waits until standard error holds `text` at least `count` times; false
+    // Waits until standard output holds `text` at least `count` times; false
     // when the program ends, or `limit` passes, before it does.
-    bool WaitForErrors(std::string_view text, std::size_t count,
+    bool WaitForOutput(std::string_view text, std::size_t count,
                        std::chrono::seconds limit = std::chrono::seconds(120));
     // What it wrote so far.
     std::string output() const;

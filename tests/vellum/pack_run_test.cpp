@@ -67,8 +67,11 @@ class PackRunTest : public MainDialogTest {
 TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
     fs::create_directories(m_skins);
     fs::create_directories(m_out);
+    // A layout that is no XML, an .mbm that is no multi-bitmap file, and a
+    // layout alone: packed as ever, told of after each skin's own lines.
     const std::string mbm("\x37\x00\x00\x10multi-bitmap", 16);
-    const fs::path blueXml = Skin("blue.xml", "<blue/>"), bluePxa = Skin("blue.pxa", "BLUE PXA");
+    const fs::path blueXml = Skin("blue.xml", "<blue></red>"),
+                   bluePxa = Skin("blue.pxa", "BLUE PXA");
     const fs::path redXml = Skin("red.xml", "<red/>"), redMbm = Skin("red.mbm", mbm),
                    green = Skin("green.xml", "g");
     UseOutputFolder(m_out);
@@ -84,10 +87,15 @@ TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
 
     const fs::path preparedRed = m_temp / "red.pxa";
     const std::wstring expected =
-        Summary(blueXml, 7, bluePxa, 8) + L"生成KOLO文件成功！\r\n路径:" +
-        (m_out / "blue.kolo").wstring() + L"\r\n" + Summary(redXml, 6, preparedRed, mbm.size()) +
-        L"生成KOLO文件成功！\r\n路径:" + (m_out / "red.kolo").wstring() + L"\r\n" +
-        L"\r\n打包【green】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\r\n";
+        Summary(blueXml, 12, bluePxa, 8) + L"生成KOLO文件成功！\r\n路径:" +
+        (m_out / "blue.kolo").wstring() + L"\r\n警告: 皮肤【blue】的 " + blueXml.wstring() +
+        L" 不是格式正确的 XML: 第 1 行第 9 列, mismatched tag!\r\n" +
+        Summary(redXml, 6, preparedRed, mbm.size()) + L"生成KOLO文件成功！\r\n路径:" +
+        (m_out / "red.kolo").wstring() + L"\r\n警告: 皮肤【red】的 " + redMbm.wstring() +
+        L" 不是多位图文件!\r\n" +
+        L"\r\n打包【green】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!"
+        L"\r\n皮肤【green】只有 " +
+        green.wstring() + L", 缺少图像包(.pxa 或 .mbm)!\r\n";
     EXPECT_EQ(platform::Wide(m_dialog->OutputLog()), expected);
     EXPECT_EQ(WindowText(Item(IDC_OUTPUT)), expected);
     EXPECT_EQ(ProgressPosition(), 100);
@@ -106,7 +114,7 @@ TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
         const char* entry;
         std::vector<std::pair<std::u16string, std::string>> files;
     } archives[] = {
-        {"blue.kolo", "blue.pak", {{u"blue.xml", "<blue/>"}, {u"blue.pxa", "BLUE PXA"}}},
+        {"blue.kolo", "blue.pak", {{u"blue.xml", "<blue></red>"}, {u"blue.pxa", "BLUE PXA"}}},
         {"red.kolo", "red.pak", {{u"red.xml", "<red/>"}, {u"red.pxa", "s" + mbm.substr(1)}}},
     };
     for (const auto& archive : archives) {
@@ -123,6 +131,42 @@ TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
             EXPECT_EQ(pak->entries[i].data, archive.files[i].second);
         }
     }
+}
+
+// Every position the progress bar is given, seen as the bar gets it.
+std::vector<int> g_positions;
+WNDPROC g_progressProcedure = nullptr;
+LRESULT CALLBACK RecordPosition(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == PBM_SETPOS) g_positions.push_back(static_cast<int>(wParam));
+    return CallWindowProcW(g_progressProcedure, window, message, wParam, lParam);
+}
+
+// However many skins, the bar steps with each of them up to 100.
+TEST_F(PackRunTest, TheProgressBarFollowsEveryJob) {
+    fs::create_directories(m_skins);
+    fs::create_directories(m_out);
+    UseOutputFolder(m_out);
+    Open();
+    constexpr int kJobs = 101;  // a step of 100 / 101 would be 0
+    // Layouts alone, each in a folder of its own, where no file would
+    // complete it: refused at once.
+    std::vector<std::wstring> files;
+    for (int i = 0; i < kJobs; ++i) {
+        const std::string name = "lone" + std::to_string(i);
+        fs::create_directories(m_skins / name);
+        files.push_back(Skin(name + "/" + name + ".xml", "<a/>").wstring());
+    }
+    SendMessageW(m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(files)), 0);
+    g_positions.clear();
+    const HWND bar = Item(IDC_PROGRESS);
+    g_progressProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordPosition)));
+    PressGenerate();
+    SetWindowLongPtrW(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_progressProcedure));
+    std::vector<int> expected = {0};
+    for (int done = 1; done <= kJobs; ++done) expected.push_back(100 * done / kJobs);
+    expected.push_back(100);
+    EXPECT_EQ(g_positions, expected);
 }
 
 TEST_F(PackRunTest, ACancelledFolderChooserAbandonsTheRun) {

@@ -1,0 +1,51 @@
+// mkkolo's words for a run: each skin's report as it is done, then the
+// closing line, all on one stream, so that one redirection keeps a whole
+// log. The verdicts decide; this only words them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "mkkolo/batch.h"
+#include "pipeline/verdict.h"
+#include "platform/console.h"
+#include "platform/message.h"
+
+namespace mkkolo {
+
+// Where the skins' reports go: standard output, or standard error when
+// standard output carries the report for scripts.
+enum class LogStream { kOut, kErr };
+
+class TextReport final : public VerdictListener {
+  public:
+    // `quiet`: the skins made without a warning are not reported.
+    TextReport(platform::Console& console, std::size_t total, bool quiet, LogStream stream);
+    ~TextReport() override;
+
+    void Deliver(const pipeline::SkinVerdict& verdict) override;
+    // A person at a terminal sees how far the run has come.
+    void Finished(std::size_t count) override;
+
+    // A line of the log after the skins' reports.
+    void Say(const platform::Message& text);
+
+  private:
+    void ClearProgress();
+
+    platform::Console& m_console;
+    const std::size_t m_total;
+    const bool m_bQuiet;
+    const LogStream m_stream;
+    const bool m_bShowProgress;
+    std::u16string m_strProgress;  // what the progress line shows now
+};
+
+// "Done: N skins made[, M of them with warnings], K failed[: [a][b]]."
+platform::Message ClosingLine(const std::vector<pipeline::SkinVerdict>& verdicts);
+
+// "Interrupted: N skins made, K failed, L not packed!"
+platform::Message InterruptedLine(const std::vector<pipeline::SkinVerdict>& verdicts);
+
+}  // namespace mkkolo
