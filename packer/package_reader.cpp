@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "packer/little_endian.h"
 #include "packer/package.h"
 #include "packer/write_cursor.h"
+#include "platform/little_endian.h"
 
 namespace quill {
 namespace {
@@ -67,7 +67,7 @@ bool PackageReader::ReadExactly(void* buffer, std::size_t length) {
 bool PackageReader::ReadWord(std::uint32_t& value) {
     std::uint8_t bytes[4];
     if (!ReadExactly(bytes, sizeof bytes)) return false;
-    value = LoadUInt32(bytes);
+    value = platform::LoadUInt32(bytes);
     return true;
 }
 
@@ -88,7 +88,7 @@ bool PackageReader::ReadName(PackageEntryInfo& entry, std::size_t number) {
             static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof buffer));
         if (!ReadExactly(buffer, take)) return false;
         for (std::size_t i = 0; i < take; i += 2) {
-            entry.name.push_back(static_cast<char16_t>(LoadUInt16(buffer + i)));
+            entry.name.push_back(static_cast<char16_t>(platform::LoadUInt16(buffer + i)));
         }
         left -= take;
     }

@@ -6,8 +6,8 @@
 #include <climits>
 #include <cstring>
 
-#include "packer/little_endian.h"
 #include "pipeline/zip_file.h"
+#include "platform/little_endian.h"
 
 namespace pipeline {
 
@@ -48,7 +48,7 @@ bool ReadAt(ZipStream& stream, std::uint64_t offset, char* buffer, std::size_t s
 }
 
 unsigned Little16(const char* at) {
-    return quill::LoadUInt16(reinterpret_cast<const std::uint8_t*>(at));
+    return platform::LoadUInt16(reinterpret_cast<const std::uint8_t*>(at));
 }
 
 bool HasZip64Field(const std::string& extra) {

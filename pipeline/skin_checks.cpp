@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -181,11 +182,8 @@ void MultiBitmapCheck::Feed(std::string_view bytes) {
 }
 
 bool MultiBitmapCheck::IsMultiBitmap() const {
-    const auto word = [this](std::size_t at) {
-        return static_cast<std::uint32_t>(m_header[at]) | m_header[at + 1] << 8 |
-               m_header[at + 2] << 16 | static_cast<std::uint32_t>(m_header[at + 3]) << 24;
-    };
-    return m_size == m_header.size() && word(0) == kFileStoreUid && word(4) == kMultiBitmapUid;
+    return m_size == m_header.size() && platform::LoadUInt32(m_header.data()) == kFileStoreUid &&
+           platform::LoadUInt32(m_header.data() + 4) == kMultiBitmapUid;
 }
 
 FileCheck::FileCheck(std::u16string path) : m_path(std::move(path)) {

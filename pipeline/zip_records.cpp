@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "packer/little_endian.h"
+#include "platform/little_endian.h"
 
 namespace pipeline {
 namespace {
@@ -23,8 +23,8 @@ constexpr std::uint32_t kZip64Marker = 0xFFFFFFFF;
 class Fields {
   public:
     explicit Fields(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
-    std::uint32_t U16(std::size_t at) const { return quill::LoadUInt16(m_bytes.data() + at); }
-    std::uint32_t U32(std::size_t at) const { return quill::LoadUInt32(m_bytes.data() + at); }
+    std::uint32_t U16(std::size_t at) const { return platform::LoadUInt16(m_bytes.data() + at); }
+    std::uint32_t U32(std::size_t at) const { return platform::LoadUInt32(m_bytes.data() + at); }
     bool NameIs(std::size_t at, const std::string& name) const {
         return m_bytes.size() >= at + name.size() &&
                std::memcmp(m_bytes.data() + at, name.data(), name.size()) == 0;
