@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include "mkkolo/check_warnings.h"
-#include "packer/package_reader.h"
 #include "platform/text.h"
 
 namespace mkkolo {
@@ -20,7 +19,7 @@ constexpr char kHex[] = "0123456789abcdef";
 // it as the system holds it, in hexadecimal, for a script to reopen it.
 void PutName(Json& object, const std::string& key, std::u16string_view name) {
     object[key] = platform::Utf16ToUnicodeUtf8(name);
-    if (quill::IsValidUtf16(name)) return;
+    if (platform::IsValidUtf16(name)) return;
     std::string hex;
     for (const char byte : platform::SystemNameBytes(name)) {
         const auto value = static_cast<unsigned char>(byte);

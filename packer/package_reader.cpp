@@ -6,6 +6,7 @@
 #include "packer/package.h"
 #include "packer/write_cursor.h"
 #include "platform/little_endian.h"
+#include "platform/text.h"
 
 namespace quill {
 namespace {
@@ -13,24 +14,7 @@ namespace {
 // Names and contents pass through a buffer of this size.
 constexpr std::size_t kChunk = 64 * 1024;
 
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 }  // namespace
-
-bool IsValidUtf16(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (IsLowSurrogate(text[i])) return false;
-        if (IsHighSurrogate(text[i]) && (++i == text.size() || !IsLowSurrogate(text[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 PackageReader::PackageReader(ByteSource& source, std::uint64_t length)
     : m_source(source), m_length(length) {}
@@ -92,7 +76,7 @@ bool PackageReader::ReadName(PackageEntryInfo& entry, std::size_t number) {
         }
         left -= take;
     }
-    if (!IsValidUtf16(entry.name)) return Fail(PackageFault::kBadName, 0, 0, number);
+    if (!platform::IsValidUtf16(entry.name)) return Fail(PackageFault::kBadName, 0, 0, number);
     return Skip(padding);
 }
 

@@ -62,9 +62,6 @@ struct PackageIndex {
     std::vector<PackageEntryInfo> entries;
 };
 
-// Whether every surrogate stands in a pair, high then low.
-bool IsValidUtf16(std::u16string_view text);
-
 class PackageReader {
   public:
     // `length`: how many bytes the source says it holds.

@@ -127,6 +127,15 @@ std::string Utf16ToUnicodeUtf8(std::u16string_view text) {
     return EncodeUtf8(text, false);
 }
 
+bool IsValidUtf16(std::u16string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        i += DecodeUtf16(text, i, cp);
+        if (cp >= 0xD800 && cp <= 0xDFFF) return false;
+    }
+    return true;
+}
+
 std::string Utf16LeBytes(std::u16string_view text) {
     std::string bytes;
     bytes.reserve(text.size() * 2);

@@ -27,6 +27,9 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // becomes U+FFFD.
 std::string Utf16ToUnicodeUtf8(std::u16string_view text);
 
+// Whether every surrogate stands in a pair, high then low.
+bool IsValidUtf16(std::u16string_view text);
+
 // The UTF-16 units as bytes, little-endian.
 std::string Utf16LeBytes(std::u16string_view text);
 

@@ -112,9 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     using pipeline::KoloFault;
-    const bool readsAlike = entry && entry->method == 8 && (entry->flag & ~0x080Eul) == 0 && pak &&
-                            std::all_of(pak->entries.begin(), pak->entries.end(),
-                                        [](const auto& e) { return quill::IsValidUtf16(e.name); });
+    const bool readsAlike =
+        entry && entry->method == 8 && (entry->flag & ~0x080Eul) == 0 && pak &&
+        std::all_of(pak->entries.begin(), pak->entries.end(),
+                    [](const auto& e) { return platform::IsValidUtf16(e.name); });
     if (readsAlike && tested.fault != KoloFault::kZip64 && tested.fault != KoloFault::kEncrypted &&
         tested.fault != KoloFault::kUnsupportedFlag) {
         std::abort();
