@@ -65,13 +65,13 @@ bool Package::SetName(std::string_view name) {
         return Fail(PackageError::kNameTooLong);
     }
     m_nameBlock = std::move(block);
-    m_nameBlockLength = 8 + length + PaddingFor(length);
+    m_nameBlockLength = kNameBlockWordsSize + length + PaddingFor(length);
     return true;
 }
 
 bool Package::BuildIndexTable() {
     if (m_entries.empty()) return Fail(PackageError::kNoEntries);
-    const std::uint64_t length = 8ull * m_entries.size() + 12;
+    const std::uint64_t length = IndexTableLengthFor(m_entries.size());
     if (length >= kPackageSizeLimit) return Fail(PackageError::kTooLarge);
     Buffer table(static_cast<std::uint8_t*>(std::calloc(length, 1)));
     if (!table) return Fail(PackageError::kOutOfMemory);
@@ -85,7 +85,8 @@ std::uint32_t Package::IndexTableLength() const {
 }
 
 void Package::StoreSlot(std::size_t slot, std::size_t field, std::uint32_t value) {
-    platform::StoreUInt32(m_indexTable.get() + 4 + 8 * slot + 4 * field, value);
+    platform::StoreUInt32(
+        m_indexTable.get() + kWordSize + kIndexSlotSize * slot + kWordSize * field, value);
 }
 
 bool Package::BuildNameTable() {
@@ -151,7 +152,8 @@ std::vector<PackedInput> Package::Inputs() const {
 }
 
 std::uint32_t Package::size() const {
-    return m_indexTable ? platform::LoadUInt32(m_indexTable.get() + 4 + 8 * m_entries.size() + 4)
+    // The end slot's data offset.
+    return m_indexTable ? platform::LoadUInt32(m_indexTable.get() + IndexTableLength() - kWordSize)
                         : 0;
 }
 

@@ -87,6 +87,18 @@ class PackageReader {
     bool Skip(std::uint64_t length);
     bool ReadName(PackageEntryInfo& entry, std::size_t number);
 
+    // One index table slot.
+    struct Slot {
+        std::uint32_t name = 0, data = 0;  // the offsets of a name record and of contents
+    };
+    // The sections in file order, each after the one before has been read.
+    bool ReadHeader();
+    bool ReadNameBlock(std::uint32_t& nameTableSize);
+    bool ReadIndexTable(std::vector<Slot>& slots);
+    bool ReadNameTable(const std::vector<Slot>& slots, std::uint32_t nameTableSize);
+    bool ReadTerminator();
+    bool CheckDataOffsets(const std::vector<Slot>& slots);
+
     ByteSource& m_source;
     const std::uint64_t m_length;
     std::uint64_t m_position = 0;
