@@ -90,7 +90,7 @@ bool Test(ExaminedFile& subject, const std::u16string& path, Message& warnings,
 int InspectFiles(const std::vector<std::u16string>& files, const InspectSettings& settings,
                  platform::Console& console) {
     bool ok = true;
-    Extraction extraction(settings, console);
+    Extraction extraction(settings.outputDir, settings.force, console);
     for (const std::u16string& path : files) {
         if (platform::InterruptRequested()) break;
         ExaminedFile subject(path, console);

@@ -1,9 +1,10 @@
 #include "mkkolo/examined_file.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "mkkolo/inputs.h"
 #include "packer/package_faults.h"
+#include "pipeline/zip_format.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -28,10 +29,12 @@ ExaminedFile::Opened ExaminedFile::Open() {
                           : Say(u"无法读取 ", m_path, u": ") + WhyNotOpened(error) + u"!\n");
         return Opened::kUnreadable;
     }
-    char signature[4] = {};
+    char signature[pipeline::zip::kSignatureSize] = {};
     std::size_t got = 0;
-    const bool zip = file.Read(signature, sizeof signature, got) == platform::IoResult::kOk &&
-                     got == sizeof signature && std::memcmp(signature, "PK\3\4", 4) == 0;
+    const bool zip =
+        file.Read(signature, sizeof signature, got) == platform::IoResult::kOk &&
+        got == sizeof signature &&
+        pipeline::zip::LocalHeader::kSignature == std::string_view(signature, sizeof signature);
     const auto size = file.Size();
     if (!file.Seek(0) || !size) {
         m_console.Err(Say(u"无法读取 ", m_path, u": ") +
@@ -75,7 +78,7 @@ std::u16string ExaminedFile::Fault() const {
 
 std::u16string ExaminedFile::EntryName() const {
     const std::string& name = kolo().name;
-    return platform::ShowControls(kolo().flags & pipeline::kUtf8NameZipFlag
+    return platform::ShowControls(kolo().flags & pipeline::zip::kUtf8NameFlag
                                       ? platform::Utf8ToUtf16(name)
                                       : platform::FromThreadAnsi(name));
 }

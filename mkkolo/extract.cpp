@@ -28,9 +28,9 @@ class Extractor {
   public:
     // `extracted`: the files this run has extracted so far, by their
     // names folded to one case.
-    Extractor(const InspectSettings& settings, platform::Console& console,
+    Extractor(const std::u16string& folder, bool force, platform::Console& console,
               std::map<std::u16string, std::u16string>& extracted)
-        : m_settings(settings), m_console(console), m_extracted(extracted) {}
+        : m_folder(folder), m_bForce(force), m_console(console), m_extracted(extracted) {}
 
     bool Extract(ExaminedFile& subject, const std::u16string& path) {
         if (!subject.reader().ReadIndex()) {
@@ -65,8 +65,8 @@ class Extractor {
                 continue;
             }
             const auto committed =
-                out.file->Commit(m_settings.force ? platform::AtomicFile::Existing::kReplace
-                                                  : platform::AtomicFile::Existing::kKeep);
+                out.file->Commit(m_bForce ? platform::AtomicFile::Existing::kReplace
+                                          : platform::AtomicFile::Existing::kKeep);
             if (committed == platform::AtomicFile::CommitResult::kOk) {
                 m_extracted.emplace(platform::FoldCase(platform::FindFileName(out.target)),
                                     out.target);
@@ -120,8 +120,8 @@ class Extractor {
                 ok = false;
                 continue;
             }
-            const std::u16string target = m_settings.outputDir + platform::kPathSeparator + name;
-            if (!m_settings.force && platform::KindOfPath(target) != platform::PathKind::kMissing) {
+            const std::u16string target = m_folder + platform::kPathSeparator + name;
+            if (!m_bForce && platform::KindOfPath(target) != platform::PathKind::kMissing) {
                 m_console.Err(Exists(target));
                 ok = false;
                 continue;
@@ -149,7 +149,8 @@ class Extractor {
         m_console.Err(Say(before, out.target, after) + platform::Describe(error) + u"!\n");
     }
 
-    const InspectSettings& m_settings;
+    const std::u16string& m_folder;
+    const bool m_bForce;
     platform::Console& m_console;
     std::map<std::u16string, std::u16string>& m_extracted;
     std::vector<Outgoing> m_outgoing;
@@ -159,7 +160,7 @@ class Extractor {
 }  // namespace
 
 bool Extraction::Extract(ExaminedFile& file, const std::u16string& path) {
-    return Extractor(m_settings, m_console, m_extracted).Extract(file, path);
+    return Extractor(m_folder, m_bForce, m_console, m_extracted).Extract(file, path);
 }
 
 }  // namespace mkkolo

@@ -3,8 +3,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
 
-#include "mkkolo/examine.h"
 #include "mkkolo/examined_file.h"
 #include "platform/console.h"
 
@@ -17,15 +17,17 @@ namespace mkkolo {
 // replaced, --force or not.
 class Extraction {
   public:
-    // `settings` and `console` must outlive the object.
-    Extraction(const InspectSettings& settings, platform::Console& console)
-        : m_settings(settings), m_console(console) {}
+    // Into `folder`, which exists; `force`: replacing the files that stand
+    // at the entries' names. `console` must outlive the object.
+    Extraction(std::u16string folder, bool force, platform::Console& console)
+        : m_folder(std::move(folder)), m_bForce(force), m_console(console) {}
 
     // Writes out the file's entries; false when one was not written.
     bool Extract(ExaminedFile& file, const std::u16string& path);
 
   private:
-    const InspectSettings& m_settings;
+    const std::u16string m_folder;
+    const bool m_bForce;
     platform::Console& m_console;
     // What the run extracted so far: by the name folded to one case, the
     // file's path.

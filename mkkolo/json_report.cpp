@@ -2,7 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "packer/package_reader.h"
 #include "pipeline/skin_words.h"
 #include "platform/text.h"
 
@@ -17,20 +16,16 @@ using Status = pipeline::SkinStatus;
 // mkkolo prints them.
 constexpr pipeline::Wording kWording{u"\n", true, true};
 
-constexpr char kHex[] = "0123456789abcdef";
-
 // A name or a path, in UTF-8. One that Unicode cannot hold whole (bytes
 // that the locale does not decode, carried as U+DC80..U+DCFF; an unpaired
 // UTF-16 unit on Windows) has U+FFFD in their place, and `<key>_bytes` gives
 // it as the system holds it, in hexadecimal, for a script to reopen it.
 void PutName(Json& object, const std::string& key, std::u16string_view name) {
     object[key] = platform::Utf16ToUnicodeUtf8(name);
-    if (quill::IsValidUtf16(name)) return;
+    if (platform::IsValidUtf16(name)) return;
     std::string hex;
-    for (const char byte : platform::SystemNameBytes(name)) {
-        const auto value = static_cast<unsigned char>(byte);
-        hex += {kHex[value >> 4], kHex[value & 0xF]};
-    }
+    for (const char byte : platform::SystemNameBytes(name))
+        platform::AppendHex(hex, static_cast<unsigned char>(byte), 2);
     object[key + "_bytes"] = hex;
 }
 
@@ -110,25 +105,20 @@ Json Error(const pipeline::SkinVerdict& verdict, const pipeline::Fault& fault) {
     return error;
 }
 
-// DEL and the C1 controls (U+0080..U+009F) as \u escapes, which JSON allows
-// for any character; nlohmann-json escapes the C0 controls itself. In
-// UTF-8, C2 leads every C1 control and nothing else in that range.
+// The control characters that nlohmann-json leaves as they are (DEL and C1;
+// it escapes those of C0 in strings, and its own line ends between members
+// are no text) as \u escapes, which JSON allows for any character.
 std::string WithoutRawControls(const std::string& json) {
-    std::string out;
-    out.reserve(json.size());
-    for (std::size_t i = 0; i < json.size(); ++i) {
-        const auto c = static_cast<unsigned char>(json[i]);
-        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
-        if (c == 0x7F) {
-            out += "\\u007f";
-        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            out += {'\\', 'u', '0', '0', kHex[next >> 4], kHex[next & 0xF]};
-            ++i;
+    std::u16string out;
+    for (const char16_t c : platform::Utf8ToUtf16(json)) {
+        if (platform::IsControl(c) && c != u'\n') {
+            out += u"\\u";
+            platform::AppendHex(out, c, 4);
         } else {
-            out += json[i];
+            out += c;
         }
     }
-    return out;
+    return platform::Utf16ToUnicodeUtf8(out);
 }
 
 }  // namespace

@@ -11,60 +11,52 @@ using platform::Say;
 
 namespace {
 
-// What an option does: takes a value, sets a flag or chooses the mode.
-enum class Value { kNone, kOutput, kJobs, kLevel };
+// What an option does: sets a flag, chooses the mode or takes a value.
+enum class Effect { kFlag, kMode, kOutput, kJobs, kLevel };
 
 struct OptionRule {
     OptionForm form;
-    Value value;
-    bool Options::*flag;
-    std::optional<Mode> mode;
-    bool takesValue() const { return value != Value::kNone; }
+    Effect effect;
+    bool Options::*flag = nullptr;  // with kFlag
+    Mode mode = Mode::kPack;        // with kMode
+    bool takesValue() const { return effect != Effect::kFlag && effect != Effect::kMode; }
 };
 
 // In the order the usage text lists them.
 const OptionRule kOptionRules[] = {
-    // letter, name, value's name, help; value, flag, mode
+    // letter, name, value's name, help; effect, flag or mode
     {{u'o', u"output", u"文件夹",
       u".kolo 文件(用 -x 时为解出的文件)的输出文件夹, 默认为当前文件夹, 不存在时创建"},
-     Value::kOutput,
-     nullptr,
-     std::nullopt},
-    {{u'j', u"jobs", u"并行数", u"同时打包的皮肤数, 默认为处理器数"},
-     Value::kJobs,
-     nullptr,
-     std::nullopt},
-    {{u'q', u"quiet", u"", u"只输出失败的皮肤"}, Value::kNone, &Options::quiet, std::nullopt},
-    {{0, u"level", u"级别", u".kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9"},
-     Value::kLevel,
-     nullptr,
-     std::nullopt},
+     Effect::kOutput},
+    {{u'j', u"jobs", u"并行数", u"同时打包的皮肤数, 默认为处理器数"}, Effect::kJobs},
+    {{u'q', u"quiet", u"", u"只输出失败的皮肤"}, Effect::kFlag, &Options::quiet},
+    {{0, u"level", u"级别", u".kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9"}, Effect::kLevel},
     {{u'r', u"recursive", u"", u"也搜索文件夹中的子文件夹(不进入指向文件夹的链接)"},
-     Value::kNone,
-     &Options::recursive,
-     std::nullopt},
+     Effect::kFlag,
+     &Options::recursive},
     {{u'w', u"watch", u"", u"打包后监视路径, 有改动时重新打包改动了的皮肤, 按 Ctrl+C 结束"},
-     Value::kNone,
+     Effect::kMode,
      nullptr,
      Mode::kWatch},
     {{u'n', u"dry-run", u"", u"只列出每个皮肤的两个文件, 不写任何文件"},
-     Value::kNone,
+     Effect::kMode,
      nullptr,
      Mode::kDryRun},
     {{0, u"strict", u"", u"有警告的皮肤不打包, 算作失败; 用 -l、-t 时有警告即失败"},
-     Value::kNone,
-     &Options::strict,
-     std::nullopt},
+     Effect::kFlag,
+     &Options::strict},
     {{0, u"json", u"", u"在标准输出上给出 JSON 格式的报告, 代替文字"},
-     Value::kNone,
-     &Options::json,
-     std::nullopt},
-    {{u'l', u"list", u"", u"列出文件的内容"}, Value::kNone, nullptr, Mode::kList},
-    {{u't', u"test", u"", u"检查文件是否完好"}, Value::kNone, nullptr, Mode::kTest},
-    {{u'x', u"extract", u"", u"把包中的文件解到输出文件夹"}, Value::kNone, nullptr, Mode::kExtract},
-    {{0, u"force", u"", u"解包时覆盖已有的文件"}, Value::kNone, &Options::force, std::nullopt},
-    {{u'h', u"help", u"", u"显示本说明"}, Value::kNone, &Options::help, std::nullopt},
-    {{0, u"version", u"", u"显示版本"}, Value::kNone, &Options::version, std::nullopt},
+     Effect::kFlag,
+     &Options::json},
+    {{u'l', u"list", u"", u"列出文件的内容"}, Effect::kMode, nullptr, Mode::kList},
+    {{u't', u"test", u"", u"检查文件是否完好"}, Effect::kMode, nullptr, Mode::kTest},
+    {{u'x', u"extract", u"", u"把包中的文件解到输出文件夹"},
+     Effect::kMode,
+     nullptr,
+     Mode::kExtract},
+    {{0, u"force", u"", u"解包时覆盖已有的文件"}, Effect::kFlag, &Options::force},
+    {{u'h', u"help", u"", u"显示本说明"}, Effect::kFlag, &Options::help},
+    {{0, u"version", u"", u"显示版本"}, Effect::kFlag, &Options::version},
 };
 
 // The usage text's forms of the command line, and what the arguments are.
@@ -194,33 +186,36 @@ class Parser {
     }
 
     // `value`: what was joined to the option; else a value is the next argument.
-    bool Apply(const OptionRule& form, const std::u16string& spelling,
+    bool Apply(const OptionRule& rule, const std::u16string& spelling,
                std::optional<std::u16string> value) {
-        if (form.takesValue() && !value) {
+        if (rule.takesValue() && !value) {
             if (m_next == m_args.size()) return Fail(Say(u"选项 ", spelling, u" 缺少参数!\n"));
             value = m_args[m_next++];
         }
-        if (form.flag) {
-            m_options.*form.flag = true;
-            return true;
+        switch (rule.effect) {
+            case Effect::kFlag:
+                m_options.*rule.flag = true;
+                break;
+            case Effect::kMode:
+                return SetMode(rule.mode, spelling);
+            case Effect::kOutput:
+                m_options.outputDir = *value;
+                break;
+            case Effect::kLevel: {
+                const auto n = ParseNumber(*value, pipeline::kMaxKoloLevel);
+                if (!n || *n < pipeline::kMinKoloLevel)
+                    return Fail(Say(u"压缩级别 ", *value, u" 无效!\n"));
+                m_options.level = static_cast<int>(*n);
+                break;
+            }
+            case Effect::kJobs: {
+                const auto n = ParseNumber(*value, std::numeric_limits<unsigned>::max());
+                if (!n || *n == 0) return Fail(Say(u"并行数 ", *value, u" 无效!\n"));
+                m_options.workers = static_cast<unsigned>(*n);
+                break;
+            }
         }
-        if (form.mode) return SetMode(*form.mode, spelling);
-        if (form.value == Value::kOutput) {
-            m_options.outputDir = *value;
-            return true;
-        }
-        if (form.value == Value::kLevel) {
-            const auto n = ParseNumber(*value, pipeline::kMaxKoloLevel);
-            if (!n || *n < pipeline::kMinKoloLevel)
-                return Fail(Say(u"压缩级别 ", *value, u" 无效!\n"));
-            m_options.level = static_cast<int>(*n);
-            return true;
-        }
-        if (const auto n = ParseNumber(*value, std::numeric_limits<unsigned>::max()); n && *n > 0) {
-            m_options.workers = static_cast<unsigned>(*n);
-            return true;
-        }
-        return Fail(Say(u"并行数 ", *value, u" 无效!\n"));
+        return true;
     }
 
     bool SetMode(Mode mode, const std::u16string& spelling) {

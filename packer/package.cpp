@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "packer/little_endian.h"
 #include "packer/write_cursor.h"
 #include "platform/atomic_file.h"
+#include "platform/little_endian.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -65,27 +65,28 @@ bool Package::SetName(std::string_view name) {
         return Fail(PackageError::kNameTooLong);
     }
     m_nameBlock = std::move(block);
-    m_nameBlockLength = 8 + length + PaddingFor(length);
+    m_nameBlockLength = kNameBlockWordsSize + length + PaddingFor(length);
     return true;
 }
 
 bool Package::BuildIndexTable() {
     if (m_entries.empty()) return Fail(PackageError::kNoEntries);
-    const std::uint64_t length = 8ull * m_entries.size() + 12;
+    const std::uint64_t length = IndexTableLengthFor(m_entries.size());
     if (length >= kPackageSizeLimit) return Fail(PackageError::kTooLarge);
     Buffer table(static_cast<std::uint8_t*>(std::calloc(length, 1)));
     if (!table) return Fail(PackageError::kOutOfMemory);
-    StoreUInt32(table.get(), static_cast<std::uint32_t>(length));
+    platform::StoreUInt32(table.get(), static_cast<std::uint32_t>(length));
     m_indexTable = std::move(table);
     return true;
 }
 
 std::uint32_t Package::IndexTableLength() const {
-    return LoadUInt32(m_indexTable.get());
+    return platform::LoadUInt32(m_indexTable.get());
 }
 
 void Package::StoreSlot(std::size_t slot, std::size_t field, std::uint32_t value) {
-    StoreUInt32(m_indexTable.get() + 4 + 8 * slot + 4 * field, value);
+    platform::StoreUInt32(
+        m_indexTable.get() + kWordSize + kIndexSlotSize * slot + kWordSize * field, value);
 }
 
 bool Package::BuildNameTable() {
@@ -121,7 +122,7 @@ bool Package::BuildNameTable() {
     }
     m_nameTable = std::move(table);
     m_nameTableLength = static_cast<std::uint32_t>(recordOffset);
-    StoreUInt32(m_nameBlock.get(), m_nameTableLength);
+    platform::StoreUInt32(m_nameBlock.get(), m_nameTableLength);
     return true;
 }
 
@@ -151,7 +152,9 @@ std::vector<PackedInput> Package::Inputs() const {
 }
 
 std::uint32_t Package::size() const {
-    return m_indexTable ? LoadUInt32(m_indexTable.get() + 4 + 8 * m_entries.size() + 4) : 0;
+    // The end slot's data offset.
+    return m_indexTable ? platform::LoadUInt32(m_indexTable.get() + IndexTableLength() - kWordSize)
+                        : 0;
 }
 
 bool Package::WriteToFile(std::u16string_view path) {
@@ -205,10 +208,10 @@ bool Package::WriteTo(const platform::ByteSink& sink, const EntryObserver& obser
     m_error = PackageError::kNone;
     if (!m_nameTable) return Fail(PackageError::kNoEntries);
     std::uint8_t header[kHeaderSize];
-    StoreUInt32(header, m_magic);
-    StoreUInt32(header + 4, m_version);
-    StoreUInt32(header + 8, m_reserved1);
-    StoreUInt32(header + 12, m_reserved2);
+    platform::StoreUInt32(header, m_magic);
+    platform::StoreUInt32(header + 4, m_version);
+    platform::StoreUInt32(header + 8, m_reserved1);
+    platform::StoreUInt32(header + 12, m_reserved2);
     const std::uint8_t terminator[4] = {0, 0, 0, 0};
     const struct {
         const void* data;

@@ -32,15 +32,28 @@ namespace quill {
 
 constexpr std::uint32_t kPackageMagic = 0x4C495551;  // "QUIL" as bytes on disk
 constexpr std::uint32_t kPackageVersion = 1;
-constexpr std::uint32_t kHeaderSize = 16;
+constexpr std::uint32_t kWordSize = 4;
+constexpr std::uint32_t kHeaderSize = 4 * kWordSize;
+// The name block's words before the name: the name table's size and the
+// name's length.
+constexpr std::uint32_t kNameBlockWordsSize = 2 * kWordSize;
 // The name block is assembled in a buffer of this size, which is what limits
 // the package name: a length word and a size word leave 1016 bytes.
 constexpr std::uint32_t kNameBlockCapacity = 1024;
-constexpr std::uint32_t kMaxPackageNameLength = kNameBlockCapacity - 8;
+constexpr std::uint32_t kMaxPackageNameLength = kNameBlockCapacity - kNameBlockWordsSize;
+// An index table slot: the offsets of a name record and of contents.
+constexpr std::uint32_t kIndexSlotSize = 2 * kWordSize;
+// The index table's own length word and its end slot.
+constexpr std::uint32_t kIndexTableFixedSize = kWordSize + kIndexSlotSize;
 // The name table starts at this size and grows by it.
 constexpr std::uint32_t kNameTableStep = 1024;
 // Offsets are 32-bit: a package must stay below this.
 constexpr std::uint64_t kPackageSizeLimit = 1ull << 32;
+
+// The length of the index table of `entries` entries.
+constexpr std::uint64_t IndexTableLengthFor(std::uint64_t entries) {
+    return kIndexSlotSize * entries + kIndexTableFixedSize;
+}
 
 // An input taken into a package, as the summary names it.
 struct PackedInput {

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "packer/little_endian.h"
 #include "packer/package.h"
 #include "packer/write_cursor.h"
+#include "platform/little_endian.h"
+#include "platform/text.h"
 
 namespace quill {
 namespace {
@@ -13,24 +14,7 @@ namespace {
 // Names and contents pass through a buffer of this size.
 constexpr std::size_t kChunk = 64 * 1024;
 
-bool IsHighSurrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool IsLowSurrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 }  // namespace
-
-bool IsValidUtf16(std::u16string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (IsLowSurrogate(text[i])) return false;
-        if (IsHighSurrogate(text[i]) && (++i == text.size() || !IsLowSurrogate(text[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 PackageReader::PackageReader(ByteSource& source, std::uint64_t length)
     : m_source(source), m_length(length) {}
@@ -65,20 +49,20 @@ bool PackageReader::ReadExactly(void* buffer, std::size_t length) {
 }
 
 bool PackageReader::ReadWord(std::uint32_t& value) {
-    std::uint8_t bytes[4];
+    std::uint8_t bytes[kWordSize];
     if (!ReadExactly(bytes, sizeof bytes)) return false;
-    value = LoadUInt32(bytes);
+    value = platform::LoadUInt32(bytes);
     return true;
 }
 
 bool PackageReader::Skip(std::uint64_t length) {
-    char buffer[4];
+    char buffer[kWordSize];
     return length <= sizeof buffer && ReadExactly(buffer, static_cast<std::size_t>(length));
 }
 
 bool PackageReader::ReadName(PackageEntryInfo& entry, std::size_t number) {
     std::uint32_t units = 0;
-    if (!Holds(4, PackageSection::kNameTable) || !ReadWord(units)) return false;
+    if (!Holds(kWordSize, PackageSection::kNameTable) || !ReadWord(units)) return false;
     const std::uint64_t bytes = 2ull * units;
     const std::uint32_t padding = PaddingFor(bytes);
     if (!Holds(bytes + padding, PackageSection::kNameTable)) return false;
@@ -88,15 +72,22 @@ bool PackageReader::ReadName(PackageEntryInfo& entry, std::size_t number) {
             static_cast<std::size_t>(std::min<std::uint64_t>(left, sizeof buffer));
         if (!ReadExactly(buffer, take)) return false;
         for (std::size_t i = 0; i < take; i += 2) {
-            entry.name.push_back(static_cast<char16_t>(LoadUInt16(buffer + i)));
+            entry.name.push_back(static_cast<char16_t>(platform::LoadUInt16(buffer + i)));
         }
         left -= take;
     }
-    if (!IsValidUtf16(entry.name)) return Fail(PackageFault::kBadName, 0, 0, number);
+    if (!platform::IsValidUtf16(entry.name)) return Fail(PackageFault::kBadName, 0, 0, number);
     return Skip(padding);
 }
 
 bool PackageReader::ReadIndex() {
+    std::uint32_t nameTableSize = 0;
+    std::vector<Slot> slots;
+    return ReadHeader() && ReadNameBlock(nameTableSize) && ReadIndexTable(slots) &&
+           ReadNameTable(slots, nameTableSize) && ReadTerminator() && CheckDataOffsets(slots);
+}
+
+bool PackageReader::ReadHeader() {
     std::uint32_t magic = 0, version = 0, reserved1 = 0, reserved2 = 0;
     if (!Holds(kHeaderSize, PackageSection::kHeader) || !ReadWord(magic) || !ReadWord(version) ||
         !ReadWord(reserved1) || !ReadWord(reserved2)) {
@@ -105,39 +96,48 @@ bool PackageReader::ReadIndex() {
     if (magic != kPackageMagic) return Fail(PackageFault::kBadMagic, magic);
     if (version != kPackageVersion) return Fail(PackageFault::kBadVersion, version);
     if (reserved1 != 0 || reserved2 != 0) return Fail(PackageFault::kReservedNotZero);
+    return true;
+}
 
-    std::uint32_t nameTableSize = 0, nameLength = 0;
-    if (!Holds(8, PackageSection::kNameBlock) || !ReadWord(nameTableSize) ||
+bool PackageReader::ReadNameBlock(std::uint32_t& nameTableSize) {
+    std::uint32_t nameLength = 0;
+    if (!Holds(kNameBlockWordsSize, PackageSection::kNameBlock) || !ReadWord(nameTableSize) ||
         !ReadWord(nameLength)) {
         return false;
     }
     if (nameLength > kMaxPackageNameLength) return Fail(PackageFault::kNameTooLong, nameLength);
     if (!Holds(nameLength + PaddingFor(nameLength), PackageSection::kNameBlock)) return false;
     m_index.name.resize(nameLength);
-    if (!ReadExactly(m_index.name.data(), nameLength) || !Skip(PaddingFor(nameLength))) {
-        return false;
-    }
+    return ReadExactly(m_index.name.data(), nameLength) && Skip(PaddingFor(nameLength));
+}
 
+// The slots, the end slot last; the table is in the file, so its size is no
+// claim.
+bool PackageReader::ReadIndexTable(std::vector<Slot>& slots) {
     std::uint32_t tableLength = 0;
-    if (!Holds(4, PackageSection::kIndexTable) || !ReadWord(tableLength)) return false;
-    if (tableLength < 20 || (tableLength - 12) % 8 != 0) {
+    if (!Holds(kWordSize, PackageSection::kIndexTable) || !ReadWord(tableLength)) return false;
+    if (tableLength < IndexTableLengthFor(1) ||
+        (tableLength - kIndexTableFixedSize) % kIndexSlotSize != 0) {
         return Fail(PackageFault::kBadIndexLength, tableLength);
     }
-    if (!Holds(tableLength - 4, PackageSection::kIndexTable)) return false;
-    const std::size_t count = (tableLength - 12) / 8;
-    // Name and data offsets, the end slot last; the table is in the file,
-    // so its size is no claim.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> slots;
+    if (!Holds(tableLength - kWordSize, PackageSection::kIndexTable)) return false;
+    const std::size_t count = (tableLength - kIndexTableFixedSize) / kIndexSlotSize;
     for (std::size_t i = 0; i <= count; ++i) {
-        std::uint32_t name = 0, data = 0;
-        if (!ReadWord(name) || !ReadWord(data)) return false;
-        slots.emplace_back(name, data);
+        Slot slot;
+        if (!ReadWord(slot.name) || !ReadWord(slot.data)) return false;
+        slots.push_back(slot);
     }
+    return true;
+}
 
+// The entries' names, each where its slot points; the end slot points behind
+// them.
+bool PackageReader::ReadNameTable(const std::vector<Slot>& slots, std::uint32_t nameTableSize) {
+    const std::size_t count = slots.size() - 1;
     const std::uint64_t nameTable = m_position;
     for (std::size_t i = 0; i < count; ++i) {
-        if (slots[i].first != m_position) {
-            return Fail(PackageFault::kNameOffset, slots[i].first, m_position, i);
+        if (slots[i].name != m_position) {
+            return Fail(PackageFault::kNameOffset, slots[i].name, m_position, i);
         }
         PackageEntryInfo entry;
         if (!ReadName(entry, i)) return false;
@@ -146,29 +146,39 @@ bool PackageReader::ReadIndex() {
     if (m_position - nameTable != nameTableSize) {
         return Fail(PackageFault::kNameTableSize, nameTableSize, m_position - nameTable);
     }
-    if (slots[count].first != m_position) {
-        return Fail(PackageFault::kEndNameOffset, slots[count].first, m_position, count);
+    if (slots[count].name != m_position) {
+        return Fail(PackageFault::kEndNameOffset, slots[count].name, m_position, count);
     }
-    std::uint32_t terminator = 0;
-    if (!Holds(4, PackageSection::kTerminator) || !ReadWord(terminator)) return false;
-    if (terminator != 0) return Fail(PackageFault::kTerminatorNotZero, terminator);
+    return true;
+}
 
-    if (slots[0].second != m_position) {
-        return Fail(PackageFault::kFirstDataOffset, slots[0].second, m_position);
+bool PackageReader::ReadTerminator() {
+    std::uint32_t terminator = 0;
+    if (!Holds(kWordSize, PackageSection::kTerminator) || !ReadWord(terminator)) return false;
+    if (terminator != 0) return Fail(PackageFault::kTerminatorNotZero, terminator);
+    return true;
+}
+
+// The contents start here and run to the file's end, each entry's from its
+// slot's data offset to the next one's.
+bool PackageReader::CheckDataOffsets(const std::vector<Slot>& slots) {
+    const std::size_t count = slots.size() - 1;
+    if (slots[0].data != m_position) {
+        return Fail(PackageFault::kFirstDataOffset, slots[0].data, m_position);
     }
     for (std::size_t i = 1; i <= count; ++i) {
-        if (slots[i].second < slots[i - 1].second) {
-            return Fail(PackageFault::kDataOffsetBack, slots[i].second, slots[i - 1].second, i);
+        if (slots[i].data < slots[i - 1].data) {
+            return Fail(PackageFault::kDataOffsetBack, slots[i].data, slots[i - 1].data, i);
         }
     }
-    const std::uint32_t end = slots[count].second;
+    const std::uint32_t end = slots[count].data;
     if (end > m_length) {
         m_problem.section = PackageSection::kContents;
         return Fail(PackageFault::kTruncated, m_length, end);
     }
     if (end != m_length) return Fail(PackageFault::kLength, end, m_length);
     for (std::size_t i = 0; i < count; ++i) {
-        m_index.entries[i].size = slots[i + 1].second - slots[i].second;
+        m_index.entries[i].size = slots[i + 1].data - slots[i].data;
     }
     return true;
 }

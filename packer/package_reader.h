@@ -62,9 +62,6 @@ struct PackageIndex {
     std::vector<PackageEntryInfo> entries;
 };
 
-// Whether every surrogate stands in a pair, high then low.
-bool IsValidUtf16(std::u16string_view text);
-
 class PackageReader {
   public:
     // `length`: how many bytes the source says it holds.
@@ -89,6 +86,18 @@ class PackageReader {
     bool ReadWord(std::uint32_t& value);
     bool Skip(std::uint64_t length);
     bool ReadName(PackageEntryInfo& entry, std::size_t number);
+
+    // One index table slot.
+    struct Slot {
+        std::uint32_t name = 0, data = 0;  // the offsets of a name record and of contents
+    };
+    // The sections in file order, each after the one before has been read.
+    bool ReadHeader();
+    bool ReadNameBlock(std::uint32_t& nameTableSize);
+    bool ReadIndexTable(std::vector<Slot>& slots);
+    bool ReadNameTable(const std::vector<Slot>& slots, std::uint32_t nameTableSize);
+    bool ReadTerminator();
+    bool CheckDataOffsets(const std::vector<Slot>& slots);
 
     ByteSource& m_source;
     const std::uint64_t m_length;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "packer/little_endian.h"
+#include "platform/little_endian.h"
 
 namespace quill {
 namespace {
@@ -28,7 +28,7 @@ int WriteUInt32(WriteCursor& cursor, std::uint32_t value) {
     if (!cursor.position) return SER_NULL;
     if (cursor.free < 4) return SER_NO_ROOM;
     std::uint8_t bytes[4];
-    StoreUInt32(bytes, value);
+    platform::StoreUInt32(bytes, value);
     return WriteBytes(cursor, bytes, 4);
 }
 
@@ -41,7 +41,7 @@ int WriteCountedWideString(WriteCursor& cursor, const char16_t* text) {
     if (const int result = WriteUInt32(cursor, units); result != SER_OK) return result;
     for (std::uint32_t i = 0; i < units; ++i) {
         std::uint8_t bytes[2];
-        StoreUInt16(bytes, text[i]);
+        platform::StoreUInt16(bytes, text[i]);
         if (const int result = WriteBytes(cursor, bytes, 2); result != SER_OK) return result;
     }
     Skip(cursor, PaddingFor(characters));

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "pipeline/zip_file.h"
+#include "pipeline/zip_format.h"
 #include "pipeline/zip_records.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -252,7 +253,7 @@ KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int
     header.info.dosDate = DosDateTime(entryTime);
     header.zipLevel = std::min(options.level, 9);
     // The player reads no ZIP64 records, without which no size reaches 4 GiB.
-    if (size > kMaxZipSize) {
+    if (size > zip::kMaxSize) {
         Fail(Result::kTooLarge);
         return;
     }

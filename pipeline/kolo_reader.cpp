@@ -4,10 +4,11 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
+#include <string_view>
 
-#include "packer/little_endian.h"
 #include "pipeline/zip_file.h"
+#include "pipeline/zip_format.h"
+#include "platform/little_endian.h"
 
 namespace pipeline {
 
@@ -20,27 +21,13 @@ struct KoloReader::Archive {
 
 namespace {
 
-constexpr char kLocalHeaderSignature[] = "PK\3\4";
-constexpr char kEndRecordSignature[] = "PK\5\6";
-constexpr char kZip64LocatorSignature[] = "PK\6\7";
-constexpr std::size_t kSignatureSize = 4;
+using zip::EndRecord;
+using zip::LocalHeader;
+using zip::Zip64Locator;
+
 // minizip takes the last end record signature among the archive's last
 // 65,535 bytes (room for the longest comment) for the end record.
-constexpr std::uint64_t kEndRecordSearch = 0xFFFF;
-// A ZIP64 archive's end record follows the ZIP64 locator, of this size.
-constexpr std::size_t kZip64LocatorSize = 20;
-constexpr std::size_t kLocalHeaderSize = 30;
-constexpr std::size_t kLocalHeaderFlags = 6;
-// An extra field holds fields of a 16-bit ID, a 16-bit size and that many
-// bytes.
-constexpr unsigned kZip64ExtraField = 0x0001;
-// The flag bits read: 1 and 2 (the deflate level), 3 (sizes and CRC in a
-// data descriptor too: minizip takes them from the central directory and
-// leaves the local header's, which such writers set to 0, unchecked) and 11
-// (the name is UTF-8).
-constexpr unsigned long kSupportedFlags = 0x080E;
-// Bits 0 (encrypted), 6 (strong encryption) and 13 (local header masked).
-constexpr unsigned long kEncryptionFlags = 0x2041;
+constexpr std::uint64_t kEndRecordSearch = zip::kMaxFieldLength;
 
 // Exactly `size` bytes from `offset`.
 bool ReadAt(ZipStream& stream, std::uint64_t offset, char* buffer, std::size_t size) {
@@ -48,12 +35,13 @@ bool ReadAt(ZipStream& stream, std::uint64_t offset, char* buffer, std::size_t s
 }
 
 unsigned Little16(const char* at) {
-    return quill::LoadUInt16(reinterpret_cast<const std::uint8_t*>(at));
+    return platform::LoadUInt16(reinterpret_cast<const std::uint8_t*>(at));
 }
 
 bool HasZip64Field(const std::string& extra) {
-    for (std::size_t at = 0; at + 4 <= extra.size(); at += 4 + Little16(&extra[at + 2])) {
-        if (Little16(&extra[at]) == kZip64ExtraField) return true;
+    for (std::size_t at = 0; at + zip::kExtraFieldHeaderSize <= extra.size();
+         at += zip::kExtraFieldHeaderSize + Little16(&extra[at + 2])) {
+        if (Little16(&extra[at]) == zip::kZip64ExtraField) return true;
     }
     return false;
 }
@@ -83,21 +71,21 @@ bool KoloReader::FindEndRecord() {
     const std::uint64_t size = m_archive->stream.size();
     const std::uint64_t searched = std::min(size, kEndRecordSearch);
     const std::size_t before =
-        static_cast<std::size_t>(std::min<std::uint64_t>(size - searched, kZip64LocatorSize));
+        static_cast<std::size_t>(std::min<std::uint64_t>(size - searched, Zip64Locator::kSize));
     std::string tail(before + static_cast<std::size_t>(searched), '\0');
     if (!ReadAt(m_archive->stream, size - tail.size(), tail.data(), tail.size())) {
         return Fail(KoloFault::kNotZip);
     }
-    const std::size_t end = tail.rfind(kEndRecordSignature);
+    const std::size_t end = tail.rfind(EndRecord::kSignature);
     if (end == std::string::npos || end < before) {
-        char start[kSignatureSize];
-        const bool zipStart = size >= kSignatureSize &&
+        char start[zip::kSignatureSize];
+        const bool zipStart = size >= zip::kSignatureSize &&
                               ReadAt(m_archive->stream, 0, start, sizeof start) &&
-                              std::memcmp(start, kLocalHeaderSignature, kSignatureSize) == 0;
+                              LocalHeader::kSignature == std::string_view(start, sizeof start);
         return Fail(zipStart ? KoloFault::kTruncated : KoloFault::kNotZip);
     }
-    if (end >= kZip64LocatorSize &&
-        tail.compare(end - kZip64LocatorSize, kSignatureSize, kZip64LocatorSignature) == 0) {
+    if (end >= Zip64Locator::kSize && tail.compare(end - Zip64Locator::kSize, zip::kSignatureSize,
+                                                   Zip64Locator::kSignature) == 0) {
         return Fail(KoloFault::kZip64);
     }
     return true;
@@ -105,9 +93,9 @@ bool KoloReader::FindEndRecord() {
 
 bool KoloReader::CheckHeader(unsigned long flags, const std::string& extra) {
     if (HasZip64Field(extra)) return Fail(KoloFault::kZip64);
-    if (flags & kEncryptionFlags) return Fail(KoloFault::kEncrypted);
-    if (m_entry.method != Z_DEFLATED) return Fail(KoloFault::kNotDeflated);
-    const unsigned long unsupported = flags & ~kSupportedFlags;
+    if (flags & zip::kEncryptionFlags) return Fail(KoloFault::kEncrypted);
+    if (m_entry.method != zip::kDeflated) return Fail(KoloFault::kNotDeflated);
+    const unsigned long unsupported = flags & ~static_cast<unsigned long>(zip::kReadFlags);
     if (unsupported != 0) {
         m_flagBit = 0;
         while (!(unsupported >> m_flagBit & 1)) ++m_flagBit;
@@ -129,13 +117,13 @@ bool KoloReader::CheckLocalHeader(std::size_t nameSize) {
         return Fail(KoloFault::kBadData);
     }
     const std::uint64_t data = unzGetCurrentFileZStreamPos64(m_zip);
-    const std::uint64_t leading = kLocalHeaderSize + nameSize + extra.size();
-    char header[kLocalHeaderSize];
+    const std::uint64_t leading = LocalHeader::kSize + nameSize + extra.size();
+    char header[LocalHeader::kSize];
     if (data < leading || !ReadAt(m_archive->stream, data - leading, header, sizeof header) ||
-        std::memcmp(header, kLocalHeaderSignature, kSignatureSize) != 0) {
+        std::string_view(header, zip::kSignatureSize) != LocalHeader::kSignature) {
         return Fail(KoloFault::kBadData);
     }
-    m_entry.flags |= Little16(header + kLocalHeaderFlags);
+    m_entry.flags |= Little16(header + LocalHeader::kEntry.flags);
     return CheckHeader(m_entry.flags, extra);
 }
 
@@ -151,8 +139,8 @@ bool KoloReader::Open(platform::File file) {
     if (m_count != 1) return Fail(KoloFault::kEntryCount);
     // The first entry is the current one. Its name and extra field are no
     // longer than the file, nor than their 16-bit lengths allow.
-    const auto longest =
-        static_cast<std::size_t>(std::min<std::uint64_t>(m_archive->stream.size(), 0xFFFF));
+    const auto longest = static_cast<std::size_t>(
+        std::min<std::uint64_t>(m_archive->stream.size(), zip::kMaxFieldLength));
     std::string name(longest, '\0'), extra(longest, '\0');
     unz_file_info64 info;
     if (unzGetCurrentFileInfo64(m_zip, &info, name.data(), static_cast<uLong>(name.size()),

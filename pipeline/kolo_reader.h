@@ -30,11 +30,8 @@ enum class KoloFault {
     kReadFailed,       // the file could not be read: see systemError()
 };
 
-// The general-purpose flag bit that says the entry's name is UTF-8.
-constexpr unsigned kUtf8NameZipFlag = 0x0800;
-
 struct KoloEntryInfo {
-    std::string name;  // as stored: 8-bit, or UTF-8 with kUtf8NameZipFlag
+    std::string name;  // as stored: 8-bit, or UTF-8 with zip::kUtf8NameFlag
     unsigned long method = 0;
     // The flag bits of the central directory and, once the entry is open,
     // of its local header.

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 // The encodings that are decoded before expat reads them, as a declaration
 // names them (in any case).
-constexpr const char* kGb18030Names[] = {"GB18030", "GBK", "GB2312"};
+constexpr std::u16string_view kGb18030Names[] = {u"GB18030", u"GBK", u"GB2312"};
 
 // Put where decoding stopped: a UTF-8 continuation byte with nothing to
 // continue, at which expat faults wherever it stands, first byte included.
@@ -26,15 +27,10 @@ constexpr std::uint32_t kFileStoreUid = 0x10000037;
 constexpr std::uint32_t kMultiBitmapUid = 0x10000042;
 
 bool IsGb18030Name(const char* name) {
-    return std::any_of(std::begin(kGb18030Names), std::end(kGb18030Names), [name](const char* gb) {
-        std::size_t i = 0;
-        for (; gb[i] != '\0'; ++i) {
-            const char c =
-                name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 32) : name[i];
-            if (c != gb[i]) return false;
-        }
-        return name[i] == '\0';
-    });
+    const std::u16string named = platform::Utf8ToUtf16(name);
+    return std::any_of(
+        std::begin(kGb18030Names), std::end(kGb18030Names),
+        [&named](std::u16string_view gb) { return platform::EqualIgnoringCase(named, gb); });
 }
 
 XML_Parser NewParser(const char* encoding) {
@@ -211,11 +207,8 @@ void MultiBitmapCheck::Feed(std::string_view bytes) {
 }
 
 bool MultiBitmapCheck::IsMultiBitmap() const {
-    const auto word = [this](std::size_t at) {
-        return static_cast<std::uint32_t>(m_header[at]) | m_header[at + 1] << 8 |
-               m_header[at + 2] << 16 | static_cast<std::uint32_t>(m_header[at + 3]) << 24;
-    };
-    return m_size == m_header.size() && word(0) == kFileStoreUid && word(4) == kMultiBitmapUid;
+    return m_size == m_header.size() && platform::LoadUInt32(m_header.data()) == kFileStoreUid &&
+           platform::LoadUInt32(m_header.data() + 4) == kMultiBitmapUid;
 }
 
 FileCheck::FileCheck(std::u16string path) : m_path(std::move(path)) {

@@ -2,32 +2,28 @@
 
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
-#include "packer/little_endian.h"
+#include "pipeline/zip_format.h"
+#include "platform/little_endian.h"
 
 namespace pipeline {
 namespace {
 
-constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
-constexpr std::uint32_t kCentralEntrySignature = 0x02014b50;
-constexpr std::uint32_t kEndRecordSignature = 0x06054b50;
-constexpr std::uint16_t kDeflated = 8;
-// Fixed parts of the three records, before the name and the extra field.
-constexpr std::size_t kLocalHeaderSize = 30;
-constexpr std::size_t kCentralEntrySize = 46;
-constexpr std::size_t kEndRecordSize = 22;
-constexpr std::uint32_t kZip64Marker = 0xFFFFFFFF;
+using zip::CentralEntry;
+using zip::EndRecord;
+using zip::LocalHeader;
 
 // Little-endian fields of a record held in memory.
 class Fields {
   public:
     explicit Fields(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
-    std::uint32_t U16(std::size_t at) const { return quill::LoadUInt16(m_bytes.data() + at); }
-    std::uint32_t U32(std::size_t at) const { return quill::LoadUInt32(m_bytes.data() + at); }
-    bool NameIs(std::size_t at, const std::string& name) const {
-        return m_bytes.size() >= at + name.size() &&
-               std::memcmp(m_bytes.data() + at, name.data(), name.size()) == 0;
+    std::uint32_t U16(std::size_t at) const { return platform::LoadUInt16(m_bytes.data() + at); }
+    std::uint32_t U32(std::size_t at) const { return platform::LoadUInt32(m_bytes.data() + at); }
+    bool BytesAre(std::size_t at, std::string_view bytes) const {
+        return m_bytes.size() >= at + bytes.size() &&
+               std::memcmp(m_bytes.data() + at, bytes.data(), bytes.size()) == 0;
     }
 
   private:
@@ -49,38 +45,49 @@ std::optional<Fields> ReadAt(platform::File& file, std::uint64_t offset, std::si
 ZipRecordCheck CheckZipRecords(platform::File& file, const ZipEntryRecord& expected) {
     const auto length = file.Size();
     const std::size_t name = expected.name.size();
-    if (!length || *length < kLocalHeaderSize + name + kCentralEntrySize + name + kEndRecordSize)
+    if (!length ||
+        *length < LocalHeader::kSize + name + CentralEntry::kSize + name + EndRecord::kSize)
         return ZipRecordCheck::kDisagree;
-    const auto end = ReadAt(file, *length - kEndRecordSize, kEndRecordSize);
-    const auto local = ReadAt(file, 0, kLocalHeaderSize + name);
-    if (!end || !local || end->U32(0) != kEndRecordSignature) return ZipRecordCheck::kDisagree;
-    const std::uint32_t directorySize = end->U32(12), directoryOffset = end->U32(16);
-    if (directoryOffset == kZip64Marker) return ZipRecordCheck::kNeedsZip64;
-    const auto central = ReadAt(file, directoryOffset, kCentralEntrySize + name);
+    const auto end = ReadAt(file, *length - EndRecord::kSize, EndRecord::kSize);
+    const auto local = ReadAt(file, 0, LocalHeader::kSize + name);
+    if (!end || !local || !end->BytesAre(0, EndRecord::kSignature))
+        return ZipRecordCheck::kDisagree;
+    const std::uint32_t directorySize = end->U32(EndRecord::kDirectorySize),
+                        directoryOffset = end->U32(EndRecord::kDirectoryOffset);
+    if (directoryOffset == zip::kZip64Marker) return ZipRecordCheck::kNeedsZip64;
+    const auto central = ReadAt(file, directoryOffset, CentralEntry::kSize + name);
     if (!central) return ZipRecordCheck::kDisagree;
-    const std::uint32_t compressed = central->U32(20);
-    if (compressed == kZip64Marker || central->U32(24) == kZip64Marker ||
-        central->U32(42) == kZip64Marker || central->U16(30) != 0) {
+    const std::uint32_t compressed = central->U32(CentralEntry::kEntry.compressedSize);
+    if (compressed == zip::kZip64Marker ||
+        central->U32(CentralEntry::kEntry.size) == zip::kZip64Marker ||
+        central->U32(CentralEntry::kLocalHeaderOffset) == zip::kZip64Marker ||
+        central->U16(CentralEntry::kEntry.extraLength) != 0) {
         return ZipRecordCheck::kNeedsZip64;  // the library's ZIP64 extra field or markers
     }
     const bool endAgrees =
-        end->U16(4) == 0 && end->U16(6) == 0 && end->U16(8) == 1 && end->U16(10) == 1 &&
-        end->U16(20) == 0 && directorySize == kCentralEntrySize + name &&
-        static_cast<std::uint64_t>(directoryOffset) + directorySize + kEndRecordSize == *length;
+        end->U16(EndRecord::kDisk) == 0 && end->U16(EndRecord::kDirectoryDisk) == 0 &&
+        end->U16(EndRecord::kDiskEntries) == 1 && end->U16(EndRecord::kEntries) == 1 &&
+        end->U16(EndRecord::kCommentLength) == 0 && directorySize == CentralEntry::kSize + name &&
+        static_cast<std::uint64_t>(directoryOffset) + directorySize + EndRecord::kSize == *length;
     // Both headers carry the same description of the entry.
-    const auto describes = [&](const Fields& record, std::size_t at) {
-        return record.U16(at) == expected.flags && record.U16(at + 2) == kDeflated &&
-               record.U32(at + 4) == expected.dosDateTime && record.U32(at + 8) == expected.crc &&
-               record.U32(at + 12) == compressed && record.U32(at + 16) == expected.size &&
-               record.U16(at + 20) == name;
+    const auto describes = [&](const Fields& record, const zip::EntryFields& at) {
+        return record.U16(at.flags) == expected.flags && record.U16(at.method) == zip::kDeflated &&
+               record.U32(at.dateTime) == expected.dosDateTime &&
+               record.U32(at.crc) == expected.crc && record.U32(at.compressedSize) == compressed &&
+               record.U32(at.size) == expected.size && record.U16(at.nameLength) == name;
     };
-    const bool localAgrees = local->U32(0) == kLocalHeaderSignature && describes(*local, 6) &&
-                             local->U16(28) == 0 && local->NameIs(kLocalHeaderSize, expected.name);
+    const bool localAgrees = local->BytesAre(0, LocalHeader::kSignature) &&
+                             describes(*local, LocalHeader::kEntry) &&
+                             local->U16(LocalHeader::kEntry.extraLength) == 0 &&
+                             local->BytesAre(LocalHeader::kSize, expected.name);
     const bool centralAgrees =
-        central->U32(0) == kCentralEntrySignature && describes(*central, 8) &&
-        central->U16(32) == 0 && central->U16(34) == 0 && central->U32(42) == 0 &&
-        central->NameIs(kCentralEntrySize, expected.name) &&
-        kLocalHeaderSize + name + static_cast<std::uint64_t>(compressed) == directoryOffset;
+        central->BytesAre(0, CentralEntry::kSignature) &&
+        describes(*central, CentralEntry::kEntry) &&
+        central->U16(CentralEntry::kCommentLength) == 0 &&
+        central->U16(CentralEntry::kDiskStart) == 0 &&
+        central->U32(CentralEntry::kLocalHeaderOffset) == 0 &&
+        central->BytesAre(CentralEntry::kSize, expected.name) &&
+        LocalHeader::kSize + name + static_cast<std::uint64_t>(compressed) == directoryOffset;
     return endAgrees && localAgrees && centralAgrees ? ZipRecordCheck::kAgree
                                                      : ZipRecordCheck::kDisagree;
 }

@@ -10,10 +10,6 @@
 
 namespace pipeline {
 
-// The largest size or offset a ZIP record holds without ZIP64 records; the
-// value 0xFFFFFFFF itself stands for "see the ZIP64 record".
-constexpr std::uint64_t kMaxZipSize = 0xFFFFFFFEu;
-
 // What the one entry of a .kolo must record.
 struct ZipEntryRecord {
     std::string name;  // 8-bit, as stored
@@ -25,7 +21,7 @@ struct ZipEntryRecord {
 
 enum class ZipRecordCheck {
     kAgree,
-    kNeedsZip64,  // a size or offset went past kMaxZipSize: the library wrote ZIP64 records
+    kNeedsZip64,  // a size or offset went past zip::kMaxSize: the library wrote ZIP64 records
     kDisagree,    // a record says other than what was written, or is missing
 };
 

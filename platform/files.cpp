@@ -7,6 +7,7 @@
 
 #include "platform/interrupt.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace platform {
 
@@ -34,7 +35,6 @@ namespace {
 // collisions are tried past; any other failure ends the attempts.
 template <typename Create>
 std::u16string CreateUnique(std::u16string_view folder, Create&& create) {
-    static const char16_t kHex[] = u"0123456789abcdef";
     std::random_device device;
     std::mt19937_64 random(
         device() ^
@@ -42,8 +42,7 @@ std::u16string CreateUnique(std::u16string_view folder, Create&& create) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::u16string name(folder);
         name += u"~";
-        std::uint64_t bits = random();
-        for (int i = 0; i < 12; ++i, bits >>= 4) name += kHex[bits & 0xF];
+        AppendHex(name, random(), 12);
         name += u".tmp";
         bool exists = false;
         if (create(name, exists)) return name;

@@ -164,11 +164,6 @@ std::optional<std::int64_t> CreationTime(std::u16string_view path);
 // such a limit (Windows sets none that counts here).
 std::optional<std::uint64_t> OpenFileLimit();
 
-// Whether the system takes the path for one of its devices rather than a
-// file (on Windows NUL, CON, AUX, COM1 ... in any folder, with any
-// extension); never elsewhere.
-bool IsDeviceName(std::u16string_view path);
-
 // The identity of what the path names, through links; nothing when it
 // cannot be asked for.
 std::optional<FileIdentity> IdentityOf(std::u16string_view path);

@@ -228,10 +228,6 @@ std::optional<std::uint64_t> OpenFileLimit() {
     return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
-bool IsDeviceName(std::u16string_view) {
-    return false;
-}
-
 std::optional<FileIdentity> File::Identity() const {
     struct stat info;
     if (!IsOpen() || fstat(Fd(m_handle), &info) != 0) return std::nullopt;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/scoped_handle_win32.h"
 #include "platform/wide.h"
 
@@ -22,14 +23,6 @@ IoResult FromLastError() {
 }
 
 }  // namespace
-
-// As ntdll's own test decides.
-bool IsDeviceName(std::u16string_view path) {
-    using Test = ULONG(WINAPI*)(PCWSTR);
-    static const auto test = reinterpret_cast<Test>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlIsDosDeviceName_U")));
-    return test && test(Wide(path).c_str()) != 0;
-}
 
 File File::OpenForReading(std::u16string_view path, OpenError* error) {
     const auto fail = [error](OpenFailure failure, SystemError system = {}) {

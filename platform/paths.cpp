@@ -1,6 +1,5 @@
 #include "platform/paths.h"
 
-#include "platform/files.h"
 #include "platform/text.h"
 
 namespace platform {

@@ -42,6 +42,11 @@ bool HasExtension(std::u16string_view path, std::u16string_view extension);
 // ending that Windows drops (a dot, a blank).
 bool IsPortableFileName(std::u16string_view name);
 
+// Whether the system takes the path for one of its devices rather than a
+// file (on Windows NUL, CON, AUX, COM1 ... in any folder, with any
+// extension); never elsewhere.
+bool IsDeviceName(std::u16string_view path);
+
 // Everything before the last component, separator included: the folder a
 // path names its file in ("" for a bare name).
 std::u16string_view FolderOf(std::u16string_view path);

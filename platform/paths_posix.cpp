@@ -12,4 +12,8 @@ std::u16string_view FindExtension(std::u16string_view path) {
     return path.substr(path_rules::ExtensionOffset(path, path_rules::kPosix));
 }
 
+bool IsDeviceName(std::u16string_view) {
+    return false;
+}
+
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/paths.h"
+#include "platform/wide.h"
 
 namespace platform {
 
@@ -27,6 +28,14 @@ std::u16string_view FindFileName(std::u16string_view path) {
 
 std::u16string_view FindExtension(std::u16string_view path) {
     return path.substr(OffsetBy(PathFindExtensionW, path));
+}
+
+// As ntdll's own test decides.
+bool IsDeviceName(std::u16string_view path) {
+    using Test = ULONG(WINAPI*)(PCWSTR);
+    static const auto test = reinterpret_cast<Test>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlIsDosDeviceName_U")));
+    return test && test(Wide(path).c_str()) != 0;
 }
 
 }  // namespace platform

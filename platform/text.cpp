@@ -127,6 +127,15 @@ std::string Utf16ToUnicodeUtf8(std::u16string_view text) {
     return EncodeUtf8(text, false);
 }
 
+bool IsValidUtf16(std::u16string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp;
+        i += DecodeUtf16(text, i, cp);
+        if (cp >= 0xD800 && cp <= 0xDFFF) return false;
+    }
+    return true;
+}
+
 std::string Utf16LeBytes(std::u16string_view text) {
     std::string bytes;
     bytes.reserve(text.size() * 2);
@@ -157,17 +166,35 @@ bool IsControl(char16_t c) {
 }
 
 std::u16string ShowControls(std::u16string_view text) {
-    static const char16_t kHex[] = u"0123456789ABCDEF";
     std::u16string shown;
     shown.reserve(text.size());
     for (char16_t c : text) {
         if (IsControl(c)) {
-            shown += {u'\\', u'x', kHex[c >> 4], kHex[c & 0xF]};
+            shown += u"\\x";
+            AppendHex(shown, c, 2, HexLetters::kUpper);
         } else {
             shown += c;
         }
     }
     return shown;
+}
+
+namespace {
+
+template <typename Text>
+void AppendHexDigits(Text& out, unsigned long long value, int digits, HexLetters letters) {
+    const char* const hex = letters == HexLetters::kUpper ? "0123456789ABCDEF" : "0123456789abcdef";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += hex[value >> shift & 0xF];
+}
+
+}  // namespace
+
+void AppendHex(std::string& out, unsigned long long value, int digits, HexLetters letters) {
+    AppendHexDigits(out, value, digits, letters);
+}
+
+void AppendHex(std::u16string& out, unsigned long long value, int digits, HexLetters letters) {
+    AppendHexDigits(out, value, digits, letters);
 }
 
 std::u16string ToDecimal(unsigned long long value) {

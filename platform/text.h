@@ -27,6 +27,9 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // becomes U+FFFD.
 std::string Utf16ToUnicodeUtf8(std::u16string_view text);
 
+// Whether every surrogate stands in a pair, high then low.
+bool IsValidUtf16(std::u16string_view text);
+
 // The UTF-16 units as bytes, little-endian.
 std::string Utf16LeBytes(std::u16string_view text);
 
@@ -62,9 +65,18 @@ std::u16string FoldCase(std::u16string_view text);
 // Whether the character is a control character: C0 (below U+0020), DEL
 // (U+007F) or C1 (U+0080 to U+009F, which 8-bit terminals obey too).
 bool IsControl(char16_t c);
-// The text with its control characters as "\x" and two hexadecimal digits,
-// so that showing it can neither move a terminal's cursor nor start a line.
+// The text with its control characters as "\x" and two hexadecimal digits
+// (upper case), so that showing it can neither move a terminal's cursor nor
+// start a line.
 std::u16string ShowControls(std::u16string_view text);
+
+// Appends the last `digits` hexadecimal digits of `value`, most significant
+// first.
+enum class HexLetters { kLower, kUpper };
+void AppendHex(std::string& out, unsigned long long value, int digits,
+               HexLetters letters = HexLetters::kLower);
+void AppendHex(std::u16string& out, unsigned long long value, int digits,
+               HexLetters letters = HexLetters::kLower);
 
 // Whether two texts are equal when letter case is ignored (FoldCase).
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);

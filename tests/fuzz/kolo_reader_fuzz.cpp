@@ -25,6 +25,7 @@
 #include "packer/package_reader.h"
 #include "pipeline/kolo_reader.h"
 #include "pipeline/skin_checks.h"
+#include "pipeline/zip_format.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "tests/support/kolo_reader.h"
@@ -112,9 +113,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     using pipeline::KoloFault;
-    const bool readsAlike = entry && entry->method == 8 && (entry->flag & ~0x080Eul) == 0 && pak &&
-                            std::all_of(pak->entries.begin(), pak->entries.end(),
-                                        [](const auto& e) { return quill::IsValidUtf16(e.name); });
+    const bool readsAlike =
+        entry && entry->method == 8 &&
+        (entry->flag & ~static_cast<unsigned long>(pipeline::zip::kReadFlags)) == 0 && pak &&
+        std::all_of(pak->entries.begin(), pak->entries.end(),
+                    [](const auto& e) { return platform::IsValidUtf16(e.name); });
     if (readsAlike && tested.fault != KoloFault::kZip64 && tested.fault != KoloFault::kEncrypted &&
         tested.fault != KoloFault::kUnsupportedFlag) {
         std::abort();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "packer/package_reader.h"
+#include "platform/text.h"
 #include "tests/support/pak_reader.h"
 
 namespace {
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Read read = ReadAll(bytes, size);
     const auto pak = testing_support::ReadPak(bytes);
     if (pak && std::all_of(pak->entries.begin(), pak->entries.end(),
-                           [](const auto& entry) { return quill::IsValidUtf16(entry.name); })) {
+                           [](const auto& entry) { return platform::IsValidUtf16(entry.name); })) {
         if (!read.ok || read.name != pak->name || read.entries.size() != pak->entries.size()) {
             std::abort();
         }

@@ -126,6 +126,27 @@ TEST(LayoutCheck, TellsOfAnUndeclaredGbkWhereverTheBytesAreCut) {
     }
 }
 
+// A layout is decoded as GB18030 when its declaration names GB18030, GBK or
+// GB2312 exactly, in any case; to expat any other name is unknown.
+TEST(LayoutCheck, DecodesTheGb18030FamilyByItsExactNamesInAnyCase) {
+    const struct {
+        const char* name;
+        bool decoded;
+    } cases[] = {
+        {"GBK", true},       {"gbk", true},      {"gBk", true},    {"GB18030", true},
+        {"gb18030", true},   {"GB2312", true},   {"Gb2312", true}, {"GBK-x", false},
+        {"GBKx", false},     {"xGBK", false},    {"GB", false},    {"GB1803", false},
+        {"GB180300", false}, {"GB-2312", false}, {"GB_K", false},
+    };
+    for (const auto& c : cases) {
+        const std::string layout =
+            "<?xml version=\"1.0\" encoding=\"" + std::string(c.name) + "\"?><w>\xD2\xB9</w>";
+        const auto [wellFormed, line, column, reason] = Check({layout});
+        EXPECT_EQ(wellFormed, c.decoded) << c.name;
+        EXPECT_EQ(reason, c.decoded ? "" : "unknown encoding") << c.name;
+    }
+}
+
 TEST(MultiBitmapCheck, WantsBothUidsLittleEndianWhereverTheBytesAreCut) {
     const struct {
         std::string bytes;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdint>
+
+#include "platform/message.h"
 
 namespace platform {
 namespace {
@@ -33,6 +36,80 @@ TEST(Utf8, UndecodableBytesTravelAsEscapesAndComeBack) {
     }
     // Other lone surrogates cannot be written as UTF-8.
     EXPECT_EQ(Utf16ToUtf8(u"a\xd800z"), "a\xef\xbf\xbdz");
+}
+
+TEST(Utf16, IsValidWhenEverySurrogateStandsInAPair) {
+    const struct {
+        std::u16string text;
+        bool valid;
+    } cases[] = {
+        {u"", true},
+        {u"\xD7FF\xE000", true},  // beside the surrogates
+        {u"\xD800\xDC00", true},  // the first pair
+        {u"\xDBFF\xDFFF", true},  // the last pair
+        {u"a\xD800", false},      // a high one at the end
+        {u"\xD800"
+         u"a\xDC00",
+         false},
+        {u"\xDFFF", false},  // a low one alone
+        {u"\xDC00\xD800", false},
+        {u"\xDBFF\xDBFF\xDC00", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsValidUtf16(c.text), c.valid) << testing::PrintToString(c.text);
+    }
+}
+
+// Simple case folding at the edges of its table's rows: the first and last
+// letter of a run, of a run of every second letter and of a one-letter row,
+// folding up and down, in and past the BMP, and the letters beside them that
+// no row folds.
+TEST(FoldCase, FoldsEachRowFromItsFirstLetterToItsLast) {
+    const struct {
+        char32_t letter, folded;
+    } cases[] = {
+        {0x00040, 0x00040},                                          // before the first row
+        {0x00041, 0x00061},                                          // A..Z
+        {0x0005A, 0x0007A}, {0x0005B, 0x0005B}, {0x00061, 0x00061},  // lower case already
+        {0x000B5, 0x003BC},                                          // a one-letter row
+        {0x000D6, 0x000F6},                                          // two runs around a sign
+        {0x000D7, 0x000D7}, {0x000D8, 0x000F8}, {0x000DE, 0x000FE},
+        {0x000DF, 0x000DF},  // full folding would make it two letters
+        {0x00100, 0x00101},  // every second letter
+        {0x00101, 0x00101}, {0x0012E, 0x0012F}, {0x0012F, 0x0012F},
+        {0x00178, 0x000FF},                                          // a one-letter row, down
+        {0x00189, 0x00256},                                          // a two-letter run
+        {0x0018A, 0x00257}, {0x013F8, 0x013F0},                      // a run, down
+        {0x013FD, 0x013F5}, {0x013FE, 0x013FE}, {0x01F59, 0x01F51},  // every second letter, down
+        {0x01F5A, 0x01F5A}, {0x01F5F, 0x01F57}, {0x0212A, 0x0006B},  // the Kelvin sign to k
+        {0x10400, 0x10428},                                          // past the BMP
+        {0x10427, 0x1044F}, {0x1E900, 0x1E922},                      // the last row
+        {0x1E921, 0x1E943}, {0x1E922, 0x1E922}, {0x10FFFF, 0x10FFFF},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FoldCase(c.letter), c.folded) << std::hex << static_cast<std::uint32_t>(c.letter);
+    }
+    // In UTF-16, a pair folds as its code point; a lone surrogate stays.
+    EXPECT_EQ(FoldCase(u"A\U00010400\xD801z"), u"a\U00010428\xD801z");
+}
+
+// On a terminal a name's control characters show as \xNN: C0, DEL and C1 up
+// to the characters beside them. The program's own words stay as they are.
+TEST(Controls, ShowAsHexInNamesOnTheTerminal) {
+    const struct {
+        char16_t c;
+        std::u16string shown;
+    } cases[] = {
+        {0x00, u"\\x00"}, {0x1F, u"\\x1F"}, {0x20, u" "},     {0x7E, u"~"},
+        {0x7F, u"\\x7F"}, {0x80, u"\\x80"}, {0x9F, u"\\x9F"}, {0xA0, u"\u00A0"},
+    };
+    for (const auto& c : cases) {
+        const std::u16string text = {u'a', c.c};
+        EXPECT_EQ(ShowControls(text), u"a" + c.shown) << static_cast<int>(c.c);
+        const Message message = Message(text) + Message::Name(text);
+        EXPECT_EQ(message.ForTerminal(), text + u"a" + c.shown) << static_cast<int>(c.c);
+        EXPECT_EQ(message.Plain(), text + text);
+    }
 }
 
 TEST(Decimal, PrintsDigitsOnly) {

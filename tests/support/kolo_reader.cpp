@@ -6,6 +6,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "pipeline/zip_format.h"
 #include "tests/support/temp_dir.h"
 
 namespace testing_support {
@@ -78,7 +79,8 @@ std::optional<KoloEntry> ReadSingleEntryFromBytes(std::string_view archive) {
     unz_file_info info;
     // The extra field is read too, so that a header running past the
     // archive's end is refused.
-    const std::size_t longest = std::min<std::size_t>(archive.size(), 0xFFFF);
+    const std::size_t longest =
+        std::min<std::size_t>(archive.size(), pipeline::zip::kMaxFieldLength);
     std::string name(longest, '\0'), extra(longest, '\0');
     bool ok = unzGetGlobalInfo(zip, &global) == UNZ_OK && global.number_entry == 1 &&
               unzGetCurrentFileInfo(zip, &info, name.data(), static_cast<uLong>(name.size()),

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace quill {
+namespace platform {
 
 inline void StoreUInt16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value);
@@ -24,4 +24,4 @@ inline std::uint32_t LoadUInt32(const std::uint8_t* at) {
     return LoadUInt16(at) | static_cast<std::uint32_t>(LoadUInt16(at + 2)) << 16;
 }
 
-}  // namespace quill
+}  // namespace platform
