@@ -85,4 +85,57 @@ ZipRecordCheck CheckZipRecords(platform::File& file, const ZipEntryRecord& expec
                                                      : ZipRecordCheck::kDisagree;
 }
 
+namespace {
+
+// ZIP 2.0, which brought deflate.
+constexpr std::uint16_t kVersionNeeded = 20;
+
+// The description of the entry that both headers carry, from `at`, as the
+// check above reads it.
+void PutDescription(std::uint8_t* at, const ZipEntryRecord& entry, std::uint32_t compressed) {
+    quill::StoreUInt16(at, entry.flags);
+    quill::StoreUInt16(at + 2, kDeflated);
+    quill::StoreUInt32(at + 4, entry.dosDateTime);
+    quill::StoreUInt32(at + 8, entry.crc);
+    quill::StoreUInt32(at + 12, compressed);
+    quill::StoreUInt32(at + 16, static_cast<std::uint32_t>(entry.size));
+    quill::StoreUInt16(at + 20, static_cast<std::uint16_t>(entry.name.size()));
+}
+
+}  // namespace
+
+std::uint64_t EntryDataOffset(const ZipEntryRecord& entry) {
+    return kLocalHeaderSize + entry.name.size();
+}
+
+ZipRecords MakeZipRecords(const ZipEntryRecord& entry, std::uint32_t compressedSize) {
+    const std::size_t name = entry.name.size();
+    ZipRecords records;
+    // Every field not set here is 0: no extra field, comment, disk number or
+    // external attributes, the entry at offset 0.
+    std::vector<std::uint8_t>& local = records.localHeader;
+    local.assign(kLocalHeaderSize, 0);
+    quill::StoreUInt32(&local[0], kLocalHeaderSignature);
+    quill::StoreUInt16(&local[4], kVersionNeeded);
+    PutDescription(&local[6], entry, compressedSize);
+    local.insert(local.end(), entry.name.begin(), entry.name.end());
+
+    std::vector<std::uint8_t>& directory = records.directory;
+    directory.assign(kCentralEntrySize, 0);
+    quill::StoreUInt32(&directory[0], kCentralEntrySignature);
+    quill::StoreUInt16(&directory[6], kVersionNeeded);
+    PutDescription(&directory[8], entry, compressedSize);
+    quill::StoreUInt16(&directory[36], entry.internalAttributes);
+    directory.insert(directory.end(), entry.name.begin(), entry.name.end());
+    const std::size_t end = directory.size();
+    directory.resize(end + kEndRecordSize, 0);
+    quill::StoreUInt32(&directory[end], kEndRecordSignature);
+    quill::StoreUInt16(&directory[end + 8], 1);
+    quill::StoreUInt16(&directory[end + 10], 1);
+    quill::StoreUInt32(&directory[end + 12], static_cast<std::uint32_t>(kCentralEntrySize + name));
+    quill::StoreUInt32(&directory[end + 16],
+                       static_cast<std::uint32_t>(EntryDataOffset(entry) + compressedSize));
+    return records;
+}
+
 }  // namespace pipeline
