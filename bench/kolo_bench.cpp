@@ -21,6 +21,9 @@
 //   - mkkolo -j 1 and -j 2 on all skins, now and, given an earlier build's
 //     programs folder (bench/build_before makes one), before;
 //   - mkkolo -j 1 on the image skins against zip -9 on each skin's two files;
+//   - the same on folders of 100, 500, 1,000 and 5,000 small skins (a 2 KB
+//     layout, a 30 KB bundle): the time per skin and the peak memory, so
+//     that a step that grows faster than the skins shows;
 //   - the dialog application's pipeline (a quill process per skin, then the
 //     .kolo step) with the zlib and the libdeflate step.
 //
@@ -30,6 +33,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <list>
 #include <string>
@@ -53,6 +57,7 @@ constexpr auto kMade = pipeline::KoloWriter::Result::kOk;
 
 constexpr int kImageSkins = 16;
 constexpr int kBitmapSkins = 8;
+constexpr int kSmallSkinCounts[] = {100, 500, 1000, 5000};
 // Not ImageMagick's wrappers that PATH may put first.
 constexpr char kConvert[] = "/usr/bin/convert";
 
@@ -156,6 +161,14 @@ Corpus MakeCorpus(const fs::path& folder) {
     }
     fs::remove_all(folder / "parts");
     return corpus;
+}
+
+// The most memory the command's process held, in KiB, as time(1) tells it.
+std::uintmax_t PeakKilobytes(const std::string& command, const fs::path& report) {
+    Run("/usr/bin/time -f %M -o " + Quoted(report) + " " + command + " >/dev/null 2>&1");
+    std::uintmax_t kilobytes = 0;
+    std::ifstream(report) >> kilobytes;
+    return kilobytes;
 }
 
 std::uintmax_t FolderBytes(const fs::path& folder) {
@@ -297,6 +310,38 @@ int main(int argc, char** argv) {
                         }};
     Measure({&images, &zipImages}, rounds, out);
 
+    // Small skins in folders of growing size, one folder at a time.
+    struct ScaleRow {
+        int skins;
+        double mkkolo, zip;  // median seconds
+        std::uintmax_t mkkoloPeak, zipPeak;
+    };
+    std::vector<ScaleRow> scale;
+    for (const int count : kSmallSkinCounts) {
+        const fs::path folder = work / "small";
+        bench::WriteSmallSkins(folder, count);
+        const std::list<std::u16string> paths = {folder.u16string()};
+        Contender small{"mkkolo -j 1", mkkolo(now, u"1", paths)};
+        const auto zipSkin = [&](int i, const fs::path& to) {
+            const std::string name = "small" + std::to_string(i);
+            return "zip -9 -j -q " + Quoted(to / (name + ".zip")) + " " +
+                   Quoted(folder / (name + ".xml")) + " " + Quoted(folder / (name + ".pxa"));
+        };
+        Contender zipSmall{"zip -9 per skin", [&](const fs::path& to) {
+                               for (int i = 0; i < count; ++i) Run(zipSkin(i, to));
+                           }};
+        Measure({&small, &zipSmall}, rounds, out);
+        fs::create_directories(out);
+        const fs::path report = work / "peak";
+        scale.push_back({count, Median(small.seconds), Median(zipSmall.seconds),
+                         PeakKilobytes(Quoted(fs::path(platform::ProgramFolder() + now)) +
+                                           " -q -j 1 -o " + Quoted(out) + " " + Quoted(folder),
+                                       report),
+                         PeakKilobytes(zipSkin(0, out), report)});
+        fs::remove_all(out);
+        fs::remove_all(folder);
+    }
+
     // The dialog application's pipeline: a quill process per skin, then the
     // .kolo step.
     const auto pipeline = [&](std::uint64_t wholeBufferLimit) {
@@ -341,8 +386,27 @@ int main(int argc, char** argv) {
     }
     std::printf("image skins\n");
     for (const Contender* c : {&images, &zipImages}) Print(*c);
-    std::printf("  mkkolo -j 1 / zip -9    %.2f (target: at most 0.60)\n",
-                TimeRatio(images, zipImages));
+    std::printf(
+        "  mkkolo -j 1 / zip -9    time %.2f (target: at most 0.50), size %.4f (target: at "
+        "most 1.0000)\n",
+        TimeRatio(images, zipImages), SizeRatio(images, zipImages));
+    std::printf("small skins, folders of each size: time per skin, peak memory\n");
+    std::printf("  %6s %12s %12s %6s %12s %12s\n", "skins", "mkkolo -j 1", "zip -9", "ratio",
+                "mkkolo KiB", "zip -9 KiB");
+    for (const ScaleRow& row : scale) {
+        std::printf("  %6d %9.3f ms %9.3f ms %6.2f %12ju %12ju\n", row.skins,
+                    1000 * row.mkkolo / row.skins, 1000 * row.zip / row.skins, row.mkkolo / row.zip,
+                    row.mkkoloPeak, row.zipPeak);
+    }
+    const auto perSkin = [&](int skins, double ScaleRow::*contender) {
+        for (const ScaleRow& row : scale) {
+            if (row.skins == skins) return row.*contender / skins;
+        }
+        return 0.0;
+    };
+    std::printf("  per skin at 5,000 / at 500: mkkolo %.2f (target: at most 1.20), zip -9 %.2f\n",
+                perSkin(5000, &ScaleRow::mkkolo) / perSkin(500, &ScaleRow::mkkolo),
+                perSkin(5000, &ScaleRow::zip) / perSkin(500, &ScaleRow::zip));
     std::printf("the dialog application's pipeline on every skin\n");
     for (const Contender* c : {&pipelineBefore, &pipelineNow}) Print(*c);
     std::printf("  zlib step / libdeflate step %.2f\n", TimeRatio(pipelineBefore, pipelineNow));

@@ -48,4 +48,15 @@ std::list<std::u16string> WriteSkins(const std::filesystem::path& folder, int co
     return files;
 }
 
+void WriteSmallSkins(const std::filesystem::path& folder, int count) {
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "small" + std::to_string(i);
+        std::string layout = "<skin name=\"" + name + "\">";
+        while (layout.size() < 2000) layout += "<button image=\"0,0,32,32\"/>";
+        Write(folder / (name + ".xml"), layout + "</skin>");
+        Write(folder / (name + ".pxa"), ImageBundle(30'000, static_cast<unsigned>(i)));
+    }
+}
+
 }  // namespace bench

@@ -1,7 +1,7 @@
 #include "mkkolo/batch.h"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 
 #include "mkkolo/job_runner.h"
 #include "pipeline/in_process_packer.h"
@@ -84,20 +84,16 @@ class Delivery final : public JobListener {
 std::vector<std::vector<std::size_t>> ChainsOfSameFiles(
     const std::vector<pipeline::SkinJob>& jobs) {
     std::vector<std::vector<std::size_t>> chains;
-    // A file system that ignores case compares names unit by unit: only names
-    // of one length can meet.
-    std::map<std::size_t, std::vector<std::size_t>> chainsByLength;
+    // Names that a file system ignoring case takes for one fold to one text.
+    std::unordered_map<std::u16string, std::size_t> chainOfName;
+    chainOfName.reserve(jobs.size());
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const std::u16string& name = jobs[i].strName;
-        std::vector<std::size_t>& candidates = chainsByLength[name.size()];
-        const auto same = std::find_if(candidates.begin(), candidates.end(), [&](std::size_t c) {
-            return platform::EqualIgnoringCase(jobs[chains[c].front()].strName, name);
-        });
-        if (same != candidates.end()) {
-            chains[*same].push_back(i);
-        } else {
-            candidates.push_back(chains.size());
+        const auto [chain, isNew] =
+            chainOfName.emplace(platform::FoldCase(jobs[i].strName), chains.size());
+        if (isNew) {
             chains.push_back({i});
+        } else {
+            chains[chain->second].push_back(i);
         }
     }
     return chains;

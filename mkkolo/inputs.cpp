@@ -57,23 +57,34 @@ class FileList {
     // The skin files of the folder `relative` (empty, or ending in a
     // separator) below `root`, as paths below it, into `found`; with
     // `recursive` those of the folders inside too, else whether there are
-    // any (links to folders are no folders here).
+    // any (links to folders are no folders here). The listing tells each
+    // entry's kind; only a link with a skin file's name, and an entry whose
+    // kind the listing leaves out, is looked up.
     void Search(const std::u16string& root, const std::u16string& relative, bool recursive,
                 std::vector<std::u16string>& found, bool& hasFolders) {
         const std::u16string folder = relative.empty() ? root : InFolder(root, relative);
         platform::SystemError error;
-        const auto names = platform::ListFolder(folder, &error);
-        if (!names) {
+        const auto entries = platform::ListFolderEntries(folder, &error);
+        if (!entries) {
             return Problem(u"无法读取 ", folder, u": " + platform::Describe(error) + u"!\n");
         }
-        for (const std::u16string& name : *names) {
-            const std::u16string path = InFolder(folder, name);
-            switch (platform::KindOfPath(path)) {
-                case platform::PathKind::kFile:
+        for (const platform::FolderEntry& entry : *entries) {
+            const std::u16string& name = entry.name;
+            const platform::EntryKind kind = entry.kind == platform::EntryKind::kUnknown
+                                                 ? platform::KindOfEntry(InFolder(folder, name))
+                                                 : entry.kind;
+            switch (kind) {
+                case platform::EntryKind::kLink:
+                    // Taken as the file it leads to.
+                    if (IsSkinFile(name) &&
+                        platform::KindOfPath(InFolder(folder, name)) == platform::PathKind::kFile) {
+                        found.push_back(relative + name);
+                    }
+                    break;
+                case platform::EntryKind::kFile:
                     if (IsSkinFile(name)) found.push_back(relative + name);
                     break;
-                case platform::PathKind::kFolder:
-                    if (platform::IsLink(path)) break;
+                case platform::EntryKind::kFolder:
                     if (!recursive) {
                         hasFolders = true;
                         break;
@@ -81,8 +92,8 @@ class FileList {
                     Search(root, relative + name + platform::kPathSeparator, true, found,
                            hasFolders);
                     break;
-                case platform::PathKind::kMissing:
-                case platform::PathKind::kOther:
+                case platform::EntryKind::kUnknown:
+                case platform::EntryKind::kOther:
                     break;
             }
         }

@@ -1,7 +1,8 @@
 #include "mkkolo/watch.h"
 
 #include <algorithm>
-#include <set>
+#include <string_view>
+#include <unordered_set>
 
 #include "mkkolo/inputs.h"
 #include "platform/files.h"
@@ -25,17 +26,20 @@ void SayFailures(const std::vector<platform::WatchFailure>& failures, platform::
     }
 }
 
-// Whether a changed path names the file at `path`, itself or a folder that
-// holds it.
-bool Names(std::u16string_view changed, std::u16string_view path) {
-    return path.substr(0, changed.size()) == changed &&
-           (path.size() == changed.size() || platform::IsPathSeparator(path[changed.size()]));
+using ChangedPaths = std::unordered_set<std::u16string_view>;
+
+// Whether one of the changed paths names the file at `path`: the path itself
+// or a folder that holds it, as the path spells it.
+bool NamedByAny(const ChangedPaths& changed, std::u16string_view path) {
+    if (changed.count(path)) return true;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (platform::IsPathSeparator(path[i]) && changed.count(path.substr(0, i))) return true;
+    }
+    return false;
 }
 
-bool NamesAny(const platform::WatchResult& change, std::u16string_view path) {
-    return change.everything ||
-           std::any_of(change.changed.begin(), change.changed.end(),
-                       [&](const std::u16string& changed) { return Names(changed, path); });
+ChangedPaths PathsOf(const platform::WatchResult& change) {
+    return ChangedPaths(change.changed.begin(), change.changed.end());
 }
 
 }  // namespace
@@ -67,44 +71,46 @@ platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inp
 bool InputWatch::MayConcern(const platform::WatchResult& change,
                             const std::list<pipeline::InputFile>& inputs) const {
     if (change.everything) return true;
-    for (const std::u16string& path : change.changed) {
-        if (IsSkinFile(platform::FindFileName(path)) ||
-            std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end() ||
-            std::any_of(
-                inputs.begin(), inputs.end(),
-                [&](const pipeline::InputFile& input) { return Names(path, input.path); }) ||
-            (m_bRecursive && platform::KindOfPath(path) == platform::PathKind::kFolder)) {
-            return true;
-        }
+    const auto named = [&](const std::u16string& path) {
+        return IsSkinFile(platform::FindFileName(path)) ||
+               std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end();
+    };
+    if (std::any_of(change.changed.begin(), change.changed.end(), named)) return true;
+    const ChangedPaths changed = PathsOf(change);
+    if (std::any_of(inputs.begin(), inputs.end(), [&](const pipeline::InputFile& input) {
+            return NamedByAny(changed, input.path);
+        })) {
+        return true;
     }
-    return false;
+    return m_bRecursive &&
+           std::any_of(change.changed.begin(), change.changed.end(),
+                       [](const std::u16string& path) {
+                           return platform::KindOfPath(path) == platform::PathKind::kFolder;
+                       });
 }
 
 std::optional<pipeline::Pairing> ChangedSkins(const pipeline::Pairing& after,
                                               const std::list<pipeline::InputFile>& before,
                                               const std::list<pipeline::InputFile>& now,
                                               const platform::WatchResult& change) {
-    std::set<std::u16string> skins;
-    for (const auto* files : {&before, &now}) {
-        for (const pipeline::InputFile& file : *files) {
-            if (NamesAny(change, file.path)) skins.insert(platform::SkinFileName(file.path));
-        }
-    }
-    if (skins.empty()) return std::nullopt;
+    const ChangedPaths changed = PathsOf(change);
     // Skins whose names differ in letter case only write to the same files
     // where case does not count: packed together, the later one's .kolo
     // stands at the end, as after a full run.
-    const auto concerned = [&](const std::u16string& name) {
-        return std::any_of(skins.begin(), skins.end(), [&](const std::u16string& skin) {
-            return platform::EqualIgnoringCase(skin, name);
-        });
-    };
-    pipeline::Pairing changed;
-    changed.paths = after.paths;
-    for (const pipeline::PairedSkin& skin : after.skins) {
-        if (concerned(skin.job.strName)) changed.skins.push_back(skin);
+    std::unordered_set<std::u16string> skins;
+    for (const auto* files : {&before, &now}) {
+        for (const pipeline::InputFile& file : *files) {
+            if (change.everything || NamedByAny(changed, file.path))
+                skins.insert(platform::FoldCase(platform::SkinFileName(file.path)));
+        }
     }
-    return changed;
+    if (skins.empty()) return std::nullopt;
+    pipeline::Pairing concerned;
+    concerned.paths = after.paths;
+    for (const pipeline::PairedSkin& skin : after.skins) {
+        if (skins.count(platform::FoldCase(skin.job.strName))) concerned.skins.push_back(skin);
+    }
+    return concerned;
 }
 
 }  // namespace mkkolo

@@ -1,7 +1,7 @@
 #include "pipeline/kolo.h"
 
 #include <libdeflate.h>
-#include <zip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <climits>
@@ -10,8 +10,8 @@
 #include <ctime>
 #include <mutex>
 #include <new>
+#include <vector>
 
-#include "pipeline/zip_file.h"
 #include "pipeline/zip_format.h"
 #include "pipeline/zip_records.h"
 #include "platform/atomic_file.h"
@@ -67,29 +67,43 @@ WholeBufferMemory& SharedMemory() {
     return memory;
 }
 
-// The entry's fixed parts: everything the archive holds besides the bytes.
-struct EntryHeader {
-    std::string name;  // 8-bit
-    zip_fileinfo info{};
-    // What minizip records of the level: the flag bits for "maximum" at 8
-    // and above, "fast" at 2, "super fast" at 1.
-    int zipLevel = kKoloLevel;
+// The general-purpose flag bits that tell a reader the level: "maximum" at
+// 8 and above, "fast" at 2, "super fast" at 1, "normal" between.
+std::uint16_t LevelFlags(int level) {
+    if (level >= 8) return 2;
+    if (level == 2) return 4;
+    return level == 1 ? 6 : 0;
+}
 
-    int Open(zipFile zip, bool raw) const {
-        return zipOpenNewFileInZip2(zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                    Z_DEFLATED, zipLevel, raw ? 1 : 0);
+// The archive's file as its parts are written: the first failure stays,
+// and nothing is written after it.
+class ArchiveOutput {
+  public:
+    explicit ArchiveOutput(platform::File& file) : m_file(file) {}
+
+    bool Write(const void* data, std::size_t size) {
+        if (m_failure == platform::IoResult::kOk) m_failure = m_file.Write(data, size);
+        if (m_failure != platform::IoResult::kOk) return false;
+        m_written += size;
+        return true;
+    }
+    bool Write(const std::vector<std::uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
+    bool MoveTo(std::uint64_t offset) {
+        if (m_failure == platform::IoResult::kOk && !m_file.Seek(offset))
+            m_failure = platform::IoResult::kFailed;
+        return m_failure == platform::IoResult::kOk;
     }
 
-    // The general-purpose flag bits that minizip gives the level.
-    std::uint16_t Flags() const {
-        if (zipLevel >= 8) return 2;
-        if (zipLevel == 2) return 4;
-        return zipLevel == 1 ? 6 : 0;
-    }
+    std::uint64_t written() const { return m_written; }
+    bool diskFull() const { return m_failure == platform::IoResult::kDiskFull; }
+
+  private:
+    platform::File& m_file;
+    platform::IoResult m_failure = platform::IoResult::kOk;
+    std::uint64_t m_written = 0;
 };
 
-// The package gathered in memory, deflated by libdeflate in one call and
-// handed to minizip as raw deflate with its CRC and size.
+// The package gathered in memory and deflated by libdeflate in one call.
 class WholeBufferEntry {
   public:
     // Nothing when the memory cannot be had.
@@ -111,23 +125,18 @@ class WholeBufferEntry {
         if (m_bHeld) SharedMemory().Give(WholeBufferFootprint(m_size));
     }
 
-    bool Write(const void* data, std::size_t size) {
-        if (size > m_size - m_used) return false;
+    // Never more than the size it was made for, all told.
+    void Write(const void* data, std::size_t size) {
         std::memcpy(m_input.get() + m_used, data, size);
         m_used += size;
-        return true;
     }
 
-    bool Close(zipFile zip, const EntryHeader& header, std::uint32_t crc) {
-        if (m_used != m_size) return false;
-        const auto length = static_cast<std::size_t>(m_size);
+    bool Finish(ArchiveOutput& output) {
         const std::size_t compressed = libdeflate_deflate_compress(
-            m_compressor, m_input.get(), length, m_output.get(), m_outputCapacity);
+            m_compressor, m_input.get(), static_cast<std::size_t>(m_size), m_output.get(),
+            m_outputCapacity);
         // The bound always leaves room: no stream at all would be no entry.
-        if (compressed == 0 || header.Open(zip, true) != ZIP_OK) return false;
-        const bool written =
-            zipWriteInFileInZip(zip, m_output.get(), static_cast<unsigned>(compressed)) == ZIP_OK;
-        return zipCloseFileInZipRaw64(zip, m_size, crc) == ZIP_OK && written;
+        return compressed != 0 && output.Write(m_output.get(), compressed);
     }
 
   private:
@@ -142,60 +151,118 @@ class WholeBufferEntry {
     std::size_t m_outputCapacity = 0;
 };
 
-}  // namespace
-
-// The temporary archive and its one entry, deflated in one buffer or as
-// the bytes come.
-class KoloWriter::Archive {
+// zlib's raw deflate as the bytes come, with the largest window and the
+// default memory level.
+class StreamingEntry {
   public:
-    Archive(std::u16string_view koloPath, EntryHeader header, std::uint64_t size,
-            const KoloOptions& options)
-        : file(koloPath), m_header(std::move(header)), m_size(size) {
-        if (!file.IsOpen()) return;
-        if (size <= options.wholeBufferLimit)
-            m_wholeBuffer = WholeBufferEntry::Create(size, options.level);
-        // Written onto a file the writer opened itself, so it can be made
-        // durable before it takes its name.
-        m_stream = std::make_unique<ZipStream>(file.file());
-        zlib_filefunc64_def io = m_stream->Functions();
-        m_zip = zipOpen2_64(koloPath.data(), APPEND_STATUS_CREATE, nullptr, &io);
-        // zlib's deflate, as the bytes come: its levels end at 9.
-        m_bOpen = m_zip && (m_wholeBuffer || m_header.Open(m_zip, false) == ZIP_OK);
+    // Nothing when zlib cannot start. Its levels end at 9.
+    static std::unique_ptr<StreamingEntry> Create(int level) {
+        std::unique_ptr<StreamingEntry> entry(new (std::nothrow) StreamingEntry);
+        if (!entry || !entry->m_buffer) return nullptr;
+        entry->m_bStarted = deflateInit2(&entry->m_stream, level, Z_DEFLATED, -MAX_WBITS, kMemLevel,
+                                         Z_DEFAULT_STRATEGY) == Z_OK;
+        if (!entry->m_bStarted) return nullptr;
+        return entry;
     }
-    ~Archive() {
-        if (m_zip) zipClose(m_zip, nullptr);
+    ~StreamingEntry() {
+        if (m_bStarted) deflateEnd(&m_stream);
     }
 
-    bool IsOpen() const { return m_bOpen; }
-
-    bool Write(const void* data, std::size_t size) {
-        m_crc = libdeflate_crc32(m_crc, data, size);
-        if (m_wholeBuffer) return m_wholeBuffer->Write(data, size);
-        const auto* bytes = static_cast<const std::uint8_t*>(data);
+    bool Write(const void* data, std::size_t size, ArchiveOutput& output) {
+        const auto* bytes = static_cast<const Bytef*>(data);
         while (size > 0) {
-            const auto piece = static_cast<unsigned>(std::min<std::size_t>(size, UINT_MAX));
-            if (zipWriteInFileInZip(m_zip, bytes, piece) != ZIP_OK) return false;
+            const auto piece = static_cast<uInt>(std::min<std::size_t>(size, UINT_MAX));
+            m_stream.next_in = const_cast<Bytef*>(bytes);  // zlib only reads it
+            m_stream.avail_in = piece;
+            if (!Deflate(Z_NO_FLUSH, output)) return false;
             bytes += piece;
             size -= piece;
         }
         return true;
     }
+    bool Finish(ArchiveOutput& output) { return Deflate(Z_FINISH, output); }
 
-    // Completes the archive in its temporary file and reads back what the
-    // library wrote of it.
-    KoloWriter::Result Close() {
-        const bool closed = m_wholeBuffer ? m_wholeBuffer->Close(m_zip, m_header, m_crc)
-                                          : zipCloseFileInZip(m_zip) == ZIP_OK;
-        m_wholeBuffer.reset();
-        const bool completed = zipClose(m_zip, nullptr) == ZIP_OK;
-        m_zip = nullptr;
-        if (!closed || !completed || m_stream->failed()) {
-            return DiskFull() ? KoloWriter::Result::kDiskFull : KoloWriter::Result::kWriteFailed;
+    // Whether zlib took the bytes for text.
+    bool FoundText() const { return m_stream.data_type == Z_TEXT; }
+
+  private:
+    static constexpr int kMemLevel = 8;
+    static constexpr uInt kBufferSize = 64 * 1024;
+
+    StreamingEntry() : m_buffer(new (std::nothrow) Bytef[kBufferSize]) {}
+
+    // Deflates what came in and writes what comes out: with Z_FINISH up to
+    // the end of the stream, else until zlib wants more.
+    bool Deflate(int flush, ArchiveOutput& output) {
+        for (;;) {
+            m_stream.next_out = m_buffer.get();
+            m_stream.avail_out = kBufferSize;
+            const int status = deflate(&m_stream, flush);
+            if (status == Z_STREAM_ERROR) return false;
+            if (!output.Write(m_buffer.get(), kBufferSize - m_stream.avail_out)) return false;
+            if (flush == Z_FINISH ? status == Z_STREAM_END : m_stream.avail_out != 0) return true;
         }
-        const ZipEntryRecord expected{m_header.name, m_header.Flags(),
-                                      static_cast<std::uint32_t>(m_header.info.dosDate), m_crc,
-                                      m_size};
-        switch (CheckZipRecords(file.file(), expected)) {
+    }
+
+    z_stream m_stream{};
+    std::unique_ptr<Bytef[]> m_buffer;
+    bool m_bStarted = false;
+};
+
+}  // namespace
+
+// The temporary archive and its one entry, deflated in one buffer or as
+// the bytes come. The entry's bytes are written from where its local header
+// ends; that header goes in last, once it can tell the CRC and the
+// compressed size.
+class KoloWriter::Archive {
+  public:
+    Archive(std::u16string_view koloPath, ZipEntryRecord record, const KoloOptions& options)
+        : file(koloPath), m_output(file.file()), m_record(std::move(record)) {
+        if (!file.IsOpen() || !m_output.MoveTo(EntryDataOffset(m_record))) return;
+        if (m_record.size <= options.wholeBufferLimit)
+            m_wholeBuffer = WholeBufferEntry::Create(m_record.size, options.level);
+        if (!m_wholeBuffer) m_streaming = StreamingEntry::Create(std::min(options.level, 9));
+        m_bOpen = m_wholeBuffer || m_streaming;
+    }
+
+    bool IsOpen() const { return m_bOpen; }
+
+    bool Write(const void* data, std::size_t size) {
+        if (size > m_record.size - m_received) return false;
+        m_received += size;
+        // The one pass of the CRC over the bytes: the records and their
+        // check take it from here.
+        m_record.crc = libdeflate_crc32(m_record.crc, data, size);
+        if (!m_wholeBuffer) return m_streaming->Write(data, size, m_output);
+        m_wholeBuffer->Write(data, size);
+        return true;
+    }
+
+    // Completes the archive in its temporary file and reads back what was
+    // written of it.
+    KoloWriter::Result Close() {
+        bool finished = m_received == m_record.size;
+        if (m_wholeBuffer) {
+            finished = finished && m_wholeBuffer->Finish(m_output);
+            m_wholeBuffer.reset();
+        } else {
+            finished = finished && m_streaming->Finish(m_output);
+            m_record.internalAttributes = m_streaming->FoundText() ? 1 : 0;
+            m_streaming.reset();
+        }
+        if (!finished) return Failure();
+        const std::uint64_t compressed = m_output.written();
+        // The player reads no ZIP64 records, without which no offset reaches
+        // 4 GiB.
+        if (EntryDataOffset(m_record) + compressed > zip::kMaxSize)
+            return KoloWriter::Result::kTooLarge;
+        const ZipRecords records = MakeZipRecords(m_record, static_cast<std::uint32_t>(compressed));
+        if (!m_output.Write(records.directory) || !m_output.MoveTo(0) ||
+            !m_output.Write(records.localHeader)) {
+            return Failure();
+        }
+        switch (CheckZipRecords(file.file(), m_record)) {
             case ZipRecordCheck::kAgree:
                 return KoloWriter::Result::kOk;
             case ZipRecordCheck::kNeedsZip64:
@@ -206,17 +273,19 @@ class KoloWriter::Archive {
         return KoloWriter::Result::kNotAsWritten;
     }
 
-    bool DiskFull() const { return m_stream && m_stream->diskFull(); }
+    KoloWriter::Result Failure() const {
+        return m_output.diskFull() ? KoloWriter::Result::kDiskFull
+                                   : KoloWriter::Result::kWriteFailed;
+    }
 
     platform::AtomicFile file;
 
   private:
-    const EntryHeader m_header;
-    const std::uint64_t m_size;
-    std::uint32_t m_crc = 0;  // of the bytes so far
-    std::unique_ptr<ZipStream> m_stream;
-    zipFile m_zip = nullptr;
+    ArchiveOutput m_output;
+    ZipEntryRecord m_record;  // its CRC of the bytes so far
+    std::uint64_t m_received = 0;
     std::unique_ptr<WholeBufferEntry> m_wholeBuffer;
+    std::unique_ptr<StreamingEntry> m_streaming;
     bool m_bOpen = false;
 };
 
@@ -248,20 +317,21 @@ std::uint32_t DosDateTime(std::int64_t seconds) {
 
 KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int64_t entryTime,
                        const KoloOptions& options) {
-    EntryHeader header;
-    header.name = platform::ToThreadAnsi(platform::FindFileName(pakPath));
-    header.info.dosDate = DosDateTime(entryTime);
-    header.zipLevel = std::min(options.level, 9);
     // The player reads no ZIP64 records, without which no size reaches 4 GiB.
     if (size > zip::kMaxSize) {
         Fail(Result::kTooLarge);
         return;
     }
-    m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(header), size, options);
+    ZipEntryRecord record;
+    record.name = platform::ToThreadAnsi(platform::FindFileName(pakPath));
+    record.flags = LevelFlags(std::min(options.level, 9));
+    record.dosDateTime = DosDateTime(entryTime);
+    record.size = size;
+    m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(record), options);
     if (!m_archive->file.IsOpen()) {
         Fail(Result::kCannotCreate);
     } else if (!m_archive->IsOpen()) {
-        Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed);
+        Fail(m_archive->Failure());
     }
 }
 
@@ -279,7 +349,7 @@ bool KoloWriter::Fail(Result result) {
 bool KoloWriter::Write(const void* data, std::size_t size) {
     if (!IsOpen()) return false;
     if (m_archive->Write(data, size)) return true;
-    return Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed);
+    return Fail(m_archive->Failure());
 }
 
 KoloWriter::Result KoloWriter::Commit() {

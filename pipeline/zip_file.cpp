@@ -18,8 +18,9 @@ uLong ReadStream(voidpf, voidpf stream, void* buffer, uLong size) {
     return static_cast<uLong>(StreamOf(stream).Read(buffer, size));
 }
 
-uLong WriteStream(voidpf, voidpf stream, const void* buffer, uLong size) {
-    return static_cast<uLong>(StreamOf(stream).Write(buffer, size));
+// The reader writes nothing.
+uLong WriteStream(voidpf, voidpf, const void*, uLong) {
+    return 0;
 }
 
 ZPOS64_T TellStream(voidpf, voidpf stream) {
@@ -36,7 +37,7 @@ long SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
     return 0;
 }
 
-// The file stays open: its owner closes it (the writer after flushing it).
+// The file stays open: its owner closes it.
 int CloseStream(voidpf, voidpf) {
     return 0;
 }
@@ -51,7 +52,7 @@ ZipStream::ZipStream(platform::File& file) : m_file(file), m_buffer(new char[kBu
     const auto size = file.Size();
     const auto position = file.Tell();
     if (!size || !position) {
-        Fail(platform::IoResult::kFailed);
+        Fail();
         return;
     }
     m_size = *size;
@@ -63,16 +64,16 @@ zlib_filefunc64_def ZipStream::Functions() {
             SeekStream, CloseStream, StreamError, this};
 }
 
-void ZipStream::Fail(platform::IoResult failure) {
-    if (failed()) return;
-    m_failure = failure;
+void ZipStream::Fail() {
+    if (m_failed) return;
+    m_failed = true;
     m_error = platform::LastSystemError();
 }
 
 bool ZipStream::SeekFile(std::uint64_t position) {
     if (position == m_filePosition) return true;
     if (!m_file.Seek(position)) {
-        Fail(platform::IoResult::kFailed);
+        Fail();
         return false;
     }
     m_filePosition = position;
@@ -106,25 +107,12 @@ bool ZipStream::Fill() {
     if (m_position >= m_size || !SeekFile(m_position)) return false;
     std::size_t got = 0;
     if (m_file.Read(m_buffer.get(), kBufferSize, got) != platform::IoResult::kOk) {
-        Fail(platform::IoResult::kFailed);
+        Fail();
         return false;
     }
     m_filePosition += got;
     m_bufferLength = got;
     return got > 0;
-}
-
-std::size_t ZipStream::Write(const void* from, std::size_t size) {
-    m_bufferLength = 0;  // what the buffer held may be written over
-    if (!SeekFile(m_position)) return 0;
-    const platform::IoResult written = m_file.Write(from, size);
-    if (written != platform::IoResult::kOk) {
-        Fail(written);
-        return 0;
-    }
-    m_position = m_filePosition = m_position + size;
-    m_size = std::max(m_size, m_position);
-    return size;
 }
 
 }  // namespace pipeline

@@ -1,9 +1,9 @@
-// minizip's file functions on a file this program opened itself: the one
-// adapter of the .kolo writer and reader, so any path opens and a failure
-// carries the system's reason. minizip reads headers a byte or two at a time
-// and seeks before most reads: reads are served from a buffer of the file's
-// bytes, so even a header that claims tens of thousands of extra fields
-// costs no system call each. Writes go straight to the file.
+// minizip's file functions on a file this program opened itself: the
+// .kolo reader's adapter, so any path opens and a failure carries the
+// system's reason. minizip reads headers a byte or two at a time and seeks
+// before most reads: reads are served from a buffer of the file's bytes, so
+// even a header that claims tens of thousands of extra fields costs no
+// system call each. Nothing is written through it.
 #pragma once
 
 #include <ioapi.h>
@@ -23,23 +23,20 @@ class ZipStream {
     ZipStream(const ZipStream&) = delete;
     ZipStream& operator=(const ZipStream&) = delete;
 
-    // The functions to open an archive with (zipOpen2_64, unzOpen2_64).
+    // The functions to open an archive with (unzOpen2_64).
     zlib_filefunc64_def Functions();
 
     // Up to `size` bytes from `offset`; fewer at the end or after a failure.
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t size);
-    // The file's length: measured when the stream was made, then grown by
-    // what is written.
+    // The file's length, measured when the stream was made.
     std::uint64_t size() const { return m_size; }
 
     // The first failure, if one came, and the system's reason for it.
-    bool failed() const { return m_failure != platform::IoResult::kOk; }
-    bool diskFull() const { return m_failure == platform::IoResult::kDiskFull; }
+    bool failed() const { return m_failed; }
     platform::SystemError error() const { return m_error; }
 
     // What minizip calls.
     std::size_t Read(void* to, std::size_t capacity);
-    std::size_t Write(const void* from, std::size_t size);
     std::uint64_t position() const { return m_position; }
     void MoveTo(std::uint64_t position) { m_position = position; }
 
@@ -48,7 +45,7 @@ class ZipStream {
 
     bool Fill();
     bool SeekFile(std::uint64_t position);
-    void Fail(platform::IoResult failure);
+    void Fail();
 
     platform::File& m_file;
     std::uint64_t m_size = 0;
@@ -57,7 +54,7 @@ class ZipStream {
     std::unique_ptr<char[]> m_buffer;
     std::uint64_t m_bufferStart = 0;  // where the buffer's bytes are in the file
     std::size_t m_bufferLength = 0;
-    platform::IoResult m_failure = platform::IoResult::kOk;
+    bool m_failed = false;
     platform::SystemError m_error;
 };
 

@@ -28,6 +28,9 @@ constexpr unsigned kZip64ExtraField = 0x0001;
 constexpr std::size_t kExtraFieldHeaderSize = 4;
 
 constexpr unsigned kDeflated = 8;
+// The version a reader needs for a deflated entry: ZIP 2.0, which brought
+// deflate.
+constexpr unsigned kDeflateVersion = 20;
 
 // General-purpose flag bits.
 constexpr unsigned kEncryptedFlag = 1u << 0;
@@ -57,15 +60,18 @@ constexpr EntryFields EntryFieldsFrom(std::size_t flags) {
 
 struct LocalHeader {
     static constexpr std::string_view kSignature{"PK\3\4", kSignatureSize};
+    static constexpr std::size_t kVersionNeeded = 4;
     static constexpr EntryFields kEntry = EntryFieldsFrom(6);
     static constexpr std::size_t kSize = 30;
 };
 
 struct CentralEntry {
     static constexpr std::string_view kSignature{"PK\1\2", kSignatureSize};
+    static constexpr std::size_t kVersionNeeded = 6;
     static constexpr EntryFields kEntry = EntryFieldsFrom(8);
     static constexpr std::size_t kCommentLength = 32;
     static constexpr std::size_t kDiskStart = 34;
+    static constexpr std::size_t kInternalAttributes = 36;
     static constexpr std::size_t kLocalHeaderOffset = 42;
     static constexpr std::size_t kSize = 46;
 };

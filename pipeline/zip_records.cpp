@@ -92,4 +92,60 @@ ZipRecordCheck CheckZipRecords(platform::File& file, const ZipEntryRecord& expec
                                                      : ZipRecordCheck::kDisagree;
 }
 
+namespace {
+
+// The description of the entry that both headers carry, at `at`'s fields.
+void PutDescription(std::uint8_t* record, const zip::EntryFields& at, const ZipEntryRecord& entry,
+                    std::uint32_t compressed) {
+    platform::StoreUInt16(record + at.flags, entry.flags);
+    platform::StoreUInt16(record + at.method, zip::kDeflated);
+    platform::StoreUInt32(record + at.dateTime, entry.dosDateTime);
+    platform::StoreUInt32(record + at.crc, entry.crc);
+    platform::StoreUInt32(record + at.compressedSize, compressed);
+    platform::StoreUInt32(record + at.size, static_cast<std::uint32_t>(entry.size));
+    platform::StoreUInt16(record + at.nameLength, static_cast<std::uint16_t>(entry.name.size()));
+}
+
+void PutSignature(std::uint8_t* record, std::string_view signature) {
+    std::memcpy(record, signature.data(), signature.size());
+}
+
+}  // namespace
+
+std::uint64_t EntryDataOffset(const ZipEntryRecord& entry) {
+    return LocalHeader::kSize + entry.name.size();
+}
+
+ZipRecords MakeZipRecords(const ZipEntryRecord& entry, std::uint32_t compressedSize) {
+    const std::size_t name = entry.name.size();
+    ZipRecords records;
+    // Every field not set here is 0: no extra field, comment, disk number or
+    // external attributes, the entry at offset 0.
+    std::vector<std::uint8_t>& local = records.localHeader;
+    local.assign(LocalHeader::kSize, 0);
+    PutSignature(local.data(), LocalHeader::kSignature);
+    platform::StoreUInt16(&local[LocalHeader::kVersionNeeded], zip::kDeflateVersion);
+    PutDescription(local.data(), LocalHeader::kEntry, entry, compressedSize);
+    local.insert(local.end(), entry.name.begin(), entry.name.end());
+
+    std::vector<std::uint8_t>& directory = records.directory;
+    directory.assign(CentralEntry::kSize, 0);
+    PutSignature(directory.data(), CentralEntry::kSignature);
+    platform::StoreUInt16(&directory[CentralEntry::kVersionNeeded], zip::kDeflateVersion);
+    PutDescription(directory.data(), CentralEntry::kEntry, entry, compressedSize);
+    platform::StoreUInt16(&directory[CentralEntry::kInternalAttributes], entry.internalAttributes);
+    directory.insert(directory.end(), entry.name.begin(), entry.name.end());
+    const std::size_t end = directory.size();
+    directory.resize(end + EndRecord::kSize, 0);
+    std::uint8_t* const record = &directory[end];
+    PutSignature(record, EndRecord::kSignature);
+    platform::StoreUInt16(record + EndRecord::kDiskEntries, 1);
+    platform::StoreUInt16(record + EndRecord::kEntries, 1);
+    platform::StoreUInt32(record + EndRecord::kDirectorySize,
+                          static_cast<std::uint32_t>(CentralEntry::kSize + name));
+    platform::StoreUInt32(record + EndRecord::kDirectoryOffset,
+                          static_cast<std::uint32_t>(EntryDataOffset(entry) + compressedSize));
+    return records;
+}
+
 }  // namespace pipeline

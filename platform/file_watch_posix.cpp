@@ -73,14 +73,17 @@ struct FolderWatcher::State {
     bool WatchInside(std::size_t folder, const std::string& path, const std::string& prefix,
                      SystemError& error) {
         SystemError listError;
-        const auto names = ListFolder(FromThreadAnsi(path), &listError);
-        if (!names) {
+        const auto entries = ListFolderEntries(FromThreadAnsi(path), &listError);
+        if (!entries) {
             if (NotAFolderNow(listError)) return true;
             error = listError;
             return false;
         }
-        for (const auto& name : *names) {
-            const std::string native = ToThreadAnsi(name);
+        for (const FolderEntry& entry : *entries) {
+            // Only a folder takes a watch (links are not followed); where the
+            // listing does not tell, the watch itself finds out.
+            if (entry.kind != EntryKind::kFolder && entry.kind != EntryKind::kUnknown) continue;
+            const std::string native = ToThreadAnsi(entry.name);
             SystemError inner;
             if (!Watch(folder, path + '/' + native, prefix + native + '/', inner) &&
                 !NotAFolderNow(inner)) {

@@ -87,6 +87,16 @@ CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const B
     }
 }
 
+std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
+                                                      SystemError* error) {
+    auto entries = ListFolderEntries(path, error);
+    if (!entries) return std::nullopt;
+    std::vector<std::u16string> names;
+    names.reserve(entries->size());
+    for (FolderEntry& entry : *entries) names.push_back(std::move(entry.name));
+    return names;
+}
+
 bool SameFile(std::u16string_view a, std::u16string_view b) {
     const auto first = IdentityOf(a);
     return first && first == IdentityOf(b);

@@ -110,9 +110,17 @@ enum class PathKind { kMissing, kFile, kFolder, kOther };
 // Whether a file or folder exists at the path (PathFileExistsW).
 bool PathExists(std::u16string_view path);
 PathKind KindOfPath(std::u16string_view path);
-// Whether the path names a link itself (a symbolic link; on Windows any
-// reparse point, junctions included) rather than what it leads to.
-bool IsLink(std::u16string_view path);
+// What a folder's entry is itself: a link (a symbolic link; on Windows any
+// reparse point, junctions included) is a link, whatever it leads to.
+enum class EntryKind {
+    kUnknown,  // the listing does not say (some file systems leave it out)
+    kFile,
+    kFolder,
+    kLink,
+    kOther,  // a device, a pipe, a socket; on Windows a name the system takes for a device
+};
+// What is at the path itself, a link not followed; kUnknown when nothing is.
+EntryKind KindOfEntry(std::u16string_view path);
 
 // Deletes a file (never a folder).
 bool RemoveFile(std::u16string_view path);
@@ -155,6 +163,16 @@ bool CreateFolders(std::u16string_view path, SystemError* error = nullptr);
 // tells why.
 std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
                                                       SystemError* error = nullptr);
+
+struct FolderEntry {
+    std::u16string name;
+    EntryKind kind;  // as the listing tells it, without a further look
+};
+// ListFolder with each entry's kind where the listing gives it (d_type; the
+// attributes FindFirstFileW finds), so that a walk through many files looks
+// up only the few it wants.
+std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
+                                                          SystemError* error = nullptr);
 
 // When the file was created, in seconds since 1970 (UTC); where the file
 // system keeps no creation time, when it was last changed.

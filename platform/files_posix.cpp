@@ -135,9 +135,12 @@ PathKind KindOfPath(std::u16string_view path) {
     return PathKind::kOther;
 }
 
-bool IsLink(std::u16string_view path) {
+EntryKind KindOfEntry(std::u16string_view path) {
     struct stat info;
-    return !path.empty() && lstat(Native(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    if (path.empty() || lstat(Native(path).c_str(), &info) != 0) return EntryKind::kUnknown;
+    if (S_ISREG(info.st_mode)) return EntryKind::kFile;
+    if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
+    return S_ISLNK(info.st_mode) ? EntryKind::kLink : EntryKind::kOther;
 }
 
 bool RemoveFile(std::u16string_view path) {
@@ -194,20 +197,40 @@ bool CreateFolder(std::u16string_view path, bool* exists, bool ownerOnly) {
     return created;
 }
 
-std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
-                                                      SystemError* error) {
+namespace {
+
+EntryKind KindOfType(unsigned char type) {
+    switch (type) {
+        case DT_UNKNOWN:
+            return EntryKind::kUnknown;
+        case DT_REG:
+            return EntryKind::kFile;
+        case DT_DIR:
+            return EntryKind::kFolder;
+        case DT_LNK:
+            return EntryKind::kLink;
+        default:
+            return EntryKind::kOther;
+    }
+}
+
+}  // namespace
+
+std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
+                                                          SystemError* error) {
     DIR* folder = opendir(Native(path).c_str());
     if (!folder) {
         if (error) *error = LastSystemError();
         return std::nullopt;
     }
-    std::vector<std::u16string> names;
+    std::vector<FolderEntry> entries;
     while (const dirent* entry = readdir(folder)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(FromThreadAnsi(name));
+        if (name != "." && name != "..")
+            entries.push_back({FromThreadAnsi(name), KindOfType(entry->d_type)});
     }
     closedir(folder);
-    return names;
+    return entries;
 }
 
 bool RemoveFolder(std::u16string_view path) {

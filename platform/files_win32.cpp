@@ -145,9 +145,21 @@ PathKind KindOfPath(std::u16string_view path) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
 }
 
-bool IsLink(std::u16string_view path) {
+namespace {
+
+// What an entry with these attributes is, the path being no device's.
+EntryKind KindOfAttributes(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::kLink;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::kFolder : EntryKind::kFile;
+}
+
+}  // namespace
+
+EntryKind KindOfEntry(std::u16string_view path) {
+    if (IsDeviceName(path)) return EntryKind::kOther;
     const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    return attributes == INVALID_FILE_ATTRIBUTES ? EntryKind::kUnknown
+                                                 : KindOfAttributes(attributes);
 }
 
 bool RemoveFile(std::u16string_view path) {
@@ -183,27 +195,32 @@ bool CreateFolder(std::u16string_view path, bool* exists, bool) {
     return created;
 }
 
-std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
-                                                      SystemError* error) {
-    std::wstring pattern = Wide(path);
-    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-    pattern += L'*';
+std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
+                                                          SystemError* error) {
+    std::wstring folder = Wide(path);
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    const std::wstring pattern = folder + L'*';
     WIN32_FIND_DATAW found;
     // Long names only: the basic level leaves the short 8.3 aliases out.
     const HANDLE search =
         FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                          FIND_FIRST_EX_LARGE_FETCH);
-    std::vector<std::u16string> names;
+    std::vector<FolderEntry> entries;
     // An empty drive root has not even "." to find.
     if (search == INVALID_HANDLE_VALUE) {
         const SystemError failure = LastSystemError();
-        if (failure.code == ERROR_FILE_NOT_FOUND) return names;
+        if (failure.code == ERROR_FILE_NOT_FOUND) return entries;
         if (error) *error = failure;
         return std::nullopt;
     }
     do {
         const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") names.push_back(FromWide(name));
+        if (name == L"." || name == L"..") continue;
+        // A device name reaches the device in any folder (aux.xml): no file.
+        const EntryKind kind = IsDeviceName(FromWide(folder + name))
+                                   ? EntryKind::kOther
+                                   : KindOfAttributes(found.dwFileAttributes);
+        entries.push_back({FromWide(name), kind});
     } while (FindNextFileW(search, &found));
     // A listing cut short is no listing: the names it lacks would be missed
     // without a word.
@@ -213,7 +230,7 @@ std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
         if (error) *error = failure;
         return std::nullopt;
     }
-    return names;
+    return entries;
 }
 
 bool RemoveFolder(std::u16string_view path) {

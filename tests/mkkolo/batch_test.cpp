@@ -75,13 +75,16 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
     }
 }
 
+// Names of one length that differ in more than case stay apart; letters
+// outside ASCII fold too (final sigma to sigma).
 TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
     std::vector<pipeline::SkinJob> jobs;
-    for (const char16_t* name : {u"Night", u"day", u"night", u"NIGHT", u"days", u"DAY"}) {
+    for (const char16_t* name : {u"Night", u"day", u"night", u"NIGHT", u"days", u"DAY", u"Nacht",
+                                 u"ΣΑΣ", u"σας", u"Äther", u"äTHER", u"σασ"}) {
         jobs.push_back({name, u"", u""});
     }
-    EXPECT_EQ(ChainsOfSameFiles(jobs),
-              (std::vector<std::vector<std::size_t>>{{0, 2, 3}, {1, 5}, {4}}));
+    EXPECT_EQ(ChainsOfSameFiles(jobs), (std::vector<std::vector<std::size_t>>{
+                                           {0, 2, 3}, {1, 5}, {4}, {6}, {7, 8, 11}, {9, 10}}));
 }
 
 // Keeps what each stream got, and whether a report was printed over the

@@ -37,6 +37,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/stat.h>
+
 #include "tests/support/small_volume.h"
 #endif
 
@@ -1078,6 +1080,30 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
     EXPECT_TRUE(EndsWith(result.out, u"已完成: 4 个皮肤已生成, 其中 1 个有警告, 0 个失败.\n"));
     EXPECT_EQ(packed(recursiveOut), some({u"dawn.kolo", u"inner.kolo", u"m.kolo", u"night.kolo"}));
 }
+
+#ifndef _WIN32
+// A folder's entries are taken for what they are: a link to a file as the
+// file, a link to a folder, a dangling link and a pipe not at all, a folder
+// named like a skin file as a folder.
+TEST_F(MkkoloTest, TheSearchTakesEachEntryForWhatItIs) {
+    Skin(skins, u"real", {u".xml", u".pxa"});
+    Skin(skins, u"linked", {u".pxa"});
+    Skin(skins / "dir.xml", u"inner", {u".xml", u".pxa"});
+    Skin(dir.path() / "elsewhere", u"far", {u".xml", u".pxa"});
+    fs::create_symlink(dir.path() / "elsewhere" / "far.xml", skins / "linked.xml");
+    fs::create_directory_symlink(dir.path() / "elsewhere", skins / "folder.xml");
+    fs::create_symlink(dir.path() / "gone.xml", skins / "dangling.xml");
+    ASSERT_EQ(mkfifo((skins / "pipe.pxa").c_str(), 0600), 0);
+    const Result result = Mkkolo({u"-n", u"-r", U16(skins)});
+    EXPECT_EQ(result.exitCode, 0);
+    const std::u16string folder = U16(skins) + kSep;
+    EXPECT_EQ(result.out, u"【linked】 " + folder + u"linked.pxa + " + folder + u"linked.xml\n" +
+                              u"【real】 " + folder + u"real.pxa + " + folder + u"real.xml\n" +
+                              u"【inner】 " + folder + u"dir.xml/inner.pxa + " + folder +
+                              u"dir.xml/inner.xml\n");
+    EXPECT_EQ(result.err, u"");
+}
+#endif
 
 TEST_F(MkkoloTest, NonAsciiSkinNames) {
     // 夜曲 has a place in the Chinese code page, the snowman in none.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -242,6 +243,82 @@ TEST_F(KoloTest, ItsRecordsReadBackAsWritten) {
         WriteBytes(kolo, c.bytes);
         platform::File file = platform::File::OpenForReading(testing_support::U16(kolo));
         EXPECT_EQ(CheckZipRecords(file, written), c.check) << c.what;
+    }
+}
+
+// The archive byte for byte, on both sides of the whole-buffer limit: a
+// local header, the deflated bytes, one central directory entry and the
+// end record. zlib marks bytes it finds to be text in the internal
+// attributes; libdeflate's side never does. DATE stands for the entry's
+// date in local time.
+TEST_F(KoloTest, TheArchiveByteForByte) {
+    using namespace std::string_literals;
+    // clang-format off
+    // Local header: signature, version needed, flags, method, date, CRC,
+    // compressed size, size, name and extra field lengths, name. Central
+    // directory entry: signature, version made by, then as the local header
+    // with comment length, disk, internal and external attributes and the
+    // local header's offset before the name. End record: signature, disks,
+    // entries on the disk and in all, the directory's size and offset,
+    // comment length.
+    const struct {
+        std::uint64_t wholeBufferLimit;
+        std::string expected;
+    } cases[] = {
+        {kWholeBufferLimit,  // a stored block: libdeflate found nothing to save
+         "PK\3\4" "\x14\0" "\2\0" "\x08\0" "DATE" "\x18\x48\x2d\x46" "\x0e\0\0\0" "\x09\0\0\0"
+             "\x09\0" "\0\0" "night.pak"
+         "\x01\x09\0\xf6\xff" "abcabcabc"
+         "PK\1\2" "\0\0" "\x14\0" "\2\0" "\x08\0" "DATE" "\x18\x48\x2d\x46" "\x0e\0\0\0" "\x09\0\0\0"
+             "\x09\0" "\0\0" "\0\0" "\0\0" "\0\0" "\0\0\0\0" "\0\0\0\0" "night.pak"
+         "PK\5\6" "\0\0" "\0\0" "\1\0" "\1\0" "\x37\0\0\0" "\x35\0\0\0" "\0\0"s},
+        {0,
+         "PK\3\4" "\x14\0" "\2\0" "\x08\0" "DATE" "\x18\x48\x2d\x46" "\x07\0\0\0" "\x09\0\0\0"
+             "\x09\0" "\0\0" "night.pak"
+         "\x4b\x4c\x4a\x4e\x04\x23\0"
+         "PK\1\2" "\0\0" "\x14\0" "\2\0" "\x08\0" "DATE" "\x18\x48\x2d\x46" "\x07\0\0\0" "\x09\0\0\0"
+             "\x09\0" "\0\0" "\0\0" "\0\0" "\1\0" "\0\0\0\0" "\0\0\0\0" "night.pak"
+         "PK\5\6" "\0\0" "\0\0" "\1\0" "\1\0" "\x37\0\0\0" "\x2e\0\0\0" "\0\0"s},
+    };
+    // clang-format on
+    KoloOptions options;
+    options.entryTime = 1258000000;
+    const std::uint32_t date = DosDateTime(*options.entryTime);
+    const std::string dateBytes = {static_cast<char>(date), static_cast<char>(date >> 8),
+                                   static_cast<char>(date >> 16), static_cast<char>(date >> 24)};
+    for (const auto& c : cases) {
+        WriteBytes(FsPath(pak), "abcabcabc");
+        options.wholeBufferLimit = c.wholeBufferLimit;
+        ASSERT_EQ(MakeKoloPackage(pak, true, options), kOk);
+        std::string expected = c.expected;
+        for (std::size_t at; (at = expected.find("DATE")) != std::string::npos;)
+            expected.replace(at, 4, dateBytes);
+        EXPECT_EQ(ReadBytes(kolo), expected) << c.wholeBufferLimit;
+    }
+}
+
+// The writer takes exactly the bytes announced: more are refused, fewer
+// leave no archive, on either side of the whole-buffer limit.
+TEST_F(KoloTest, TheWriterTakesExactlyTheSizeItWasGiven) {
+    const struct {
+        const char* bytes;
+        bool written;
+        KoloWriter::Result committed;
+    } cases[] = {
+        {"abc", true, kOk},
+        {"ab", true, KoloWriter::Result::kWriteFailed},
+        {"abcd", false, KoloWriter::Result::kWriteFailed},
+    };
+    for (const std::uint64_t limit : {kWholeBufferLimit, std::uint64_t{0}}) {
+        for (const auto& c : cases) {
+            std::filesystem::remove(kolo);
+            KoloOptions options;
+            options.wholeBufferLimit = limit;
+            KoloWriter writer(pak, 3, 1258000000, options);
+            EXPECT_EQ(writer.Write(c.bytes, std::strlen(c.bytes)), c.written) << c.bytes;
+            EXPECT_EQ(writer.Commit(), c.committed) << c.bytes << " " << limit;
+            EXPECT_EQ(std::filesystem::exists(kolo), c.committed == kOk) << c.bytes;
+        }
     }
 }
 

@@ -1,5 +1,5 @@
-// zlib and minizip, as the .kolo wrapper uses them, on each target: one
-// entry written, then read back with the unzip side.
+// zlib and minizip on each target, as the tests write archives and the .kolo
+// reader reads them: one entry written, then read back with the unzip side.
 #include <gtest/gtest.h>
 #include <unzip.h>
 #include <zip.h>
