@@ -43,7 +43,7 @@ PackResult PackInto(const PackJob& job, const PackageWriter& write, PackListener
         if (added == AddResult::kFailed) {
             result.error = PackageError::kOpenInput;
             result.failedInput = input;
-            result.reason = platform::Describe(package.openError());
+            result.reason = platform::Describe(package.systemError());
             return result;
         }
     }
@@ -54,16 +54,22 @@ PackResult PackInto(const PackJob& job, const PackageWriter& write, PackListener
     result.prepared = true;
     result.packed = package.Inputs();
     if (listener) listener->Prepared(result.packed);
-    result.error = write(package);
-    if (!result.ok()) result.failedInput = package.failedInput();
+    platform::SystemError reason;
+    result.error = write(package, reason);
+    if (!result.ok()) {
+        result.failedInput = package.failedInput();
+        result.reason = platform::Describe(reason);
+    }
     return result;
 }
 
 PackResult PackFiles(const PackJob& job, PackListener* listener) {
     const PackResult result = PackInto(
         job,
-        [&](Package& package) {
-            return package.WriteToFile(job.output) ? PackageError::kNone : package.error();
+        [&](Package& package, platform::SystemError& reason) {
+            if (package.WriteToFile(job.output)) return PackageError::kNone;
+            reason = package.systemError();
+            return package.error();
         },
         listener);
     if (!result.ok()) RemoveStaleOutput(job);

@@ -206,6 +206,10 @@ class KoloWriter::Archive {
     }
 
     bool DiskFull() const { return m_stream && m_stream->diskFull(); }
+    // Why the file refused what minizip wrote, if it did.
+    platform::SystemError StreamError() const {
+        return m_stream ? m_stream->error() : platform::SystemError{};
+    }
 
     platform::AtomicFile file;
 
@@ -258,9 +262,10 @@ KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int
     }
     m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(header), size, options);
     if (!m_archive->file.IsOpen()) {
-        Fail(Result::kCannotCreate);
+        Fail(Result::kCannotCreate, m_archive->file.error());
     } else if (!m_archive->IsOpen()) {
-        Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed);
+        Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed,
+             m_archive->StreamError());
     }
 }
 
@@ -270,21 +275,23 @@ bool KoloWriter::IsOpen() const {
     return m_result == Result::kOk;
 }
 
-bool KoloWriter::Fail(Result result) {
+bool KoloWriter::Fail(Result result, platform::SystemError error) {
     m_result = result;
+    m_error = error;
     return false;
 }
 
 bool KoloWriter::Write(const void* data, std::size_t size) {
     if (!IsOpen()) return false;
     if (m_archive->Write(data, size)) return true;
-    return Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed);
+    return Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed,
+                m_archive->StreamError());
 }
 
 KoloWriter::Result KoloWriter::Commit() {
     if (!IsOpen()) return m_result;
     if (const Result closed = m_archive->Close(); closed != Result::kOk) {
-        Fail(closed);
+        Fail(closed, m_archive->StreamError());
     } else if (platform::InterruptRequested()) {
         // Deflated all the same (libdeflate cannot be stopped half way), the
         // archive of a stopped run is not committed.
@@ -299,11 +306,11 @@ KoloWriter::Result KoloWriter::Commit() {
                 Fail(Result::kDiskFull);
                 break;
             case platform::AtomicFile::CommitResult::kWriteFailed:
-                Fail(Result::kWriteFailed);
+                Fail(Result::kWriteFailed, m_archive->file.error());
                 break;
             case platform::AtomicFile::CommitResult::kRenameFailed:
             case platform::AtomicFile::CommitResult::kTargetExists:
-                Fail(Result::kCannotCreate);
+                Fail(Result::kCannotCreate, m_archive->file.error());
                 break;
         }
     }
