@@ -20,8 +20,8 @@ using platform::Message;
 namespace {
 
 // What the packer came to, in quill's words with plain line ends, with or
-// without its summary. Of the words about writing, which name the file the
-// skin writes, that file is the .kolo: no package file is made.
+// without its summary. Of the words about writing or memory, which name the
+// file the skin makes, that file is the .kolo: no package file is made.
 Message PackerWords(const pipeline::SkinResult& result, const std::u16string& pakPath,
                     bool summary) {
     if (!result.packResult) return {};
@@ -33,7 +33,8 @@ Message PackerWords(const pipeline::SkinResult& result, const std::u16string& pa
     if (result.outcome != pipeline::SkinOutcome::kPackerFailed) return words;
     const bool writing = packed.error == quill::PackageError::kCreateOutput ||
                          packed.error == quill::PackageError::kWriteOutput ||
-                         packed.error == quill::PackageError::kDiskFull;
+                         packed.error == quill::PackageError::kDiskFull ||
+                         packed.error == quill::PackageError::kOutOfMemory;
     return words + quill::FailureText(packed, writing ? result.koloPath : pakPath,
                                       std::size(quill::kDefaultPackageName) - 1);
 }

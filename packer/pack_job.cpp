@@ -1,5 +1,7 @@
 #include "packer/pack_job.h"
 
+#include <new>
+
 #include "platform/files.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -55,7 +57,14 @@ PackResult PackInto(const PackJob& job, const PackageWriter& write, PackListener
     result.packed = package.Inputs();
     if (listener) listener->Prepared(result.packed);
     platform::SystemError reason;
-    result.error = write(package, reason);
+    // Memory that runs out on the way (the writer's buffers, what it checks
+    // on the side) fails the job alone: what it held, a half-written file
+    // included, went as it unwound.
+    try {
+        result.error = write(package, reason);
+    } catch (const std::bad_alloc&) {
+        result.error = PackageError::kOutOfMemory;
+    }
     if (!result.ok()) {
         result.failedInput = package.failedInput();
         result.reason = platform::Describe(reason);

@@ -63,12 +63,16 @@ bool StartsWithByteOrderMark(std::string_view start) {
            start.substr(0, 2) == "\xFE\xFF";
 }
 
-// `marked`: the text began with a byte-order mark, which expat counts as a
-// character of the first line and editors show as none.
+// A fault where expat places it (its column from 0). `marked`: the text
+// began with a byte-order mark, which expat counts as a character of the
+// first line and editors show as none.
+LayoutVerdict FaultAt(XML_Size line, XML_Size column, bool marked, std::string reason) {
+    return {false, line, column + (marked && line == 1 ? 0 : 1), std::move(reason)};
+}
+
 LayoutVerdict FaultOf(XML_Parser parser, bool marked = false) {
-    const std::uint64_t line = XML_GetErrorLineNumber(parser);
-    const std::uint64_t column = XML_GetErrorColumnNumber(parser) + (marked && line == 1 ? 0 : 1);
-    return {false, line, column, XML_ErrorString(XML_GetErrorCode(parser))};
+    return FaultAt(XML_GetErrorLineNumber(parser), XML_GetErrorColumnNumber(parser), marked,
+                   XML_ErrorString(XML_GetErrorCode(parser)));
 }
 
 }  // namespace
@@ -103,7 +107,24 @@ struct LayoutCheck::State {
             this);
     }
 
+    // Out of memory (a token too long to hold), the check ends with a fault
+    // where the parser stood, and lets go of what it held at once: the
+    // package it is made beside goes on.
     void Read(std::string_view bytes, bool final) {
+        try {
+            ReadAll(bytes, final);
+        } catch (const std::bad_alloc&) {
+            verdict = FaultAt(XML_GetCurrentLineNumber(parser), XML_GetCurrentColumnNumber(parser),
+                              !decoder && StartsWithByteOrderMark(start),
+                              XML_ErrorString(XML_ERROR_NO_MEMORY));
+            XML_ParserFree(parser);
+            parser = nullptr;
+            std::string().swap(unsettled);
+            std::string().swap(decoded);
+        }
+    }
+
+    void ReadAll(std::string_view bytes, bool final) {
         if (verdict) return;
         if (decoder) {
             ReadDecoded(bytes, final);

@@ -855,6 +855,8 @@ TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
     WriteBytes(checked / "gbk.xml",
                "<?xml version=\"1.0\" encoding=\"GBK\"?>\n<skin>\xD2\xB9\x81 </skin>");
     WriteBytes(checked / "m.mbm", "BM" + std::string(30, '\0'));
+    Skin(checked, u"huge", {u".pxa"});
+    WriteBytes(checked / "huge.xml", "<skin a=\"" + std::string(16000000, 'x') + "\"/>");
     const std::u16string cu = U16(checked) + kSep;
     const auto notXml = [](const std::u16string& skin, const std::u16string& file,
                            const std::u16string& where) {
@@ -871,7 +873,8 @@ TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
         std::vector<std::u16string> files;
         std::u16string skin, first, second;
         Warnings warnings;
-        bool isSkin = true;  // a layout and an image bundle
+        bool isSkin = true;           // a layout and an image bundle
+        std::uint64_t maxMemory = 0;  // outside Windows
     } cases[] = {
         {{ax + u".xml", ax + u".pxa", ax + u".mbm"},
          u"x",
@@ -923,6 +926,18 @@ TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
          cu + u"m.xml",
          cu + u"m.mbm",
          {{"not_multi_bitmap", notMbm(u"m", cu + u"m.mbm")}}},
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+        // A first tag too long for the memory the run may have: the check
+        // gives out where it starts, and the run goes on.
+        {{cu + u"huge.xml", cu + u"huge.pxa"},
+         u"huge",
+         cu + u"huge.xml",
+         cu + u"huge.pxa",
+         {{"layout_not_well_formed",
+           notXml(u"huge", cu + u"huge.xml", u"第 1 行第 1 列, out of memory")}},
+         true,
+         50 << 20},
+#endif
     };
     const std::u16string noSkin = u"\n打包【x】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n";
     for (const auto& c : cases) {
@@ -931,7 +946,9 @@ TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
         std::vector<std::u16string> args = c.files;
         args.insert(args.begin(), {u"-o", out});
         args.push_back(u"-n");
-        Result result = Mkkolo(args);
+        testing_support::RunOptions limits;
+        limits.maxMemory = c.maxMemory;
+        Result result = Mkkolo(args, {}, {}, limits);
         EXPECT_EQ(result.exitCode, c.isSkin ? 0 : 1) << platform::Utf16ToUtf8(warnings);
         EXPECT_EQ(result.out, c.isSkin
                                   ? u"【" + c.skin + u"】 " + c.first + u" + " + c.second + u"\n"
@@ -940,7 +957,7 @@ TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
         EXPECT_FALSE(fs::exists(FsPath(out)));
 
         args.back() = u"--strict";
-        result = Mkkolo(args);
+        result = Mkkolo(args, {}, {}, limits);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_EQ(result.out, u"\n打包【" + c.skin + u"】失败,原因:有警告(--strict)!\n");
         EXPECT_EQ(result.err,
@@ -950,7 +967,7 @@ TEST_F(MkkoloTest, WarnsWhereThePairingOrTheFilesSurprise) {
         // The report for scripts on standard output, the warnings still on
         // standard error.
         args.back() = u"--json";
-        result = Mkkolo(args);
+        result = Mkkolo(args, {}, {}, limits);
         const auto report = nlohmann::json::parse(platform::Utf16ToUtf8(result.out));
         const auto& skin = report.at("skins").at(0);
         EXPECT_EQ(skin.at("name"), platform::Utf16ToUtf8(c.skin));
