@@ -49,13 +49,18 @@ InputWatch::InputWatch(const std::vector<std::u16string>& paths, bool recursive,
 }
 
 platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inputs) {
+    platform::WaitRules rules;
+    rules.quiet = kQuietMoment;
+    rules.longest = kLongestWait;
+    rules.counts = [&](const std::u16string& path) { return MayConcern(path, inputs); };
     for (;;) {
-        platform::WatchResult change = m_watch->Wait(kQuietMoment);
+        platform::WatchResult change = m_watch->Wait(rules);
         SayFailures(change.failures, m_console);
-        if (change.status != platform::WatchResult::Status::kChanged ||
-            MayConcern(change, inputs)) {
+        if (change.status != platform::WatchResult::Status::kChanged || change.everything ||
+            !change.changed.empty()) {
             return change;
         }
+        // Only paths that can be watched no longer: told, and no round is due.
     }
 }
 
@@ -64,20 +69,14 @@ platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inp
 // held inputs, deleted or renamed; with folders searched, one that stands
 // now and may hold skin files. What mkkolo writes itself (its .kolo files
 // and temporary files) is none of these.
-bool InputWatch::MayConcern(const platform::WatchResult& change,
+bool InputWatch::MayConcern(const std::u16string& changed,
                             const std::list<pipeline::InputFile>& inputs) const {
-    if (change.everything) return true;
-    for (const std::u16string& path : change.changed) {
-        if (IsSkinFile(platform::FindFileName(path)) ||
-            std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end() ||
-            std::any_of(
-                inputs.begin(), inputs.end(),
-                [&](const pipeline::InputFile& input) { return Names(path, input.path); }) ||
-            (m_bRecursive && platform::KindOfPath(path) == platform::PathKind::kFolder)) {
-            return true;
-        }
-    }
-    return false;
+    return IsSkinFile(platform::FindFileName(changed)) ||
+           std::find(m_paths.begin(), m_paths.end(), changed) != m_paths.end() ||
+           std::any_of(
+               inputs.begin(), inputs.end(),
+               [&](const pipeline::InputFile& input) { return Names(changed, input.path); }) ||
+           (m_bRecursive && platform::KindOfPath(changed) == platform::PathKind::kFolder);
 }
 
 std::optional<Pairing> ChangedSkins(const Pairing& after,

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -459,10 +461,26 @@ TEST_F(MkkoloTest, TwoRunsIntoOneFolderTakeTurns) {
     std::printf("a run waited for the other: %s\n", waited ? "yes" : "no");
 }
 
+// A file written every 100 ms while it lives, as a build tool's log would be.
+struct BusyLog {
+    explicit BusyLog(const fs::path& path)
+        : writer([this, path] {
+              for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(100)))
+                  WriteBytes(path, "log");
+          }) {}
+    ~BusyLog() {
+        stop = true;
+        writer.join();
+    }
+    std::atomic<bool> stop{false};
+    std::thread writer;
+};
+
 // A watch packs again only the skins whose files changed or appeared, and
 // each round ends with the closing line; what mkkolo itself writes into the
-// watched folder starts no round, another run into the output folder need
-// not wait for the watch, and Ctrl+C ends it.
+// watched folder, or a busy log beside the skins, starts or holds back no
+// round, another run into the output folder need not wait for the watch,
+// and Ctrl+C ends it.
 TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
     Skin(skins, u"night", {u".xml", u".pxa"});
     Skin(dir.path() / "other", u"other", {u".xml", u".pxa"});
@@ -482,11 +500,18 @@ TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
                u"】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n";
     };
     const std::u16string pxa = U16(skins / "night.pxa"), xml = U16(skins / "night.xml");
+    std::optional<BusyLog> log;  // from its round on
     const struct {
         const char* what;
         std::function<void()> change;
         std::u16string report, closing;
     } rounds[] = {
+        {"a layout saved while a log beside it is written every 100 ms",
+         [&] {
+             log.emplace(skins / "build.log");
+             WriteBytes(skins / "night.xml", "<dusk/>");
+         },
+         Summary({{pxa, 3000}, {xml, 7}}) + Written(u"night"), u"1 个皮肤已生成, 0 个失败."},
         {"a layout saved as editors save it: written beside, renamed over",
          [&] {
              WriteBytes(skins / "night.xml.new", "<night/>");
