@@ -53,13 +53,26 @@ InputWatch::InputWatch(const std::vector<std::u16string>& paths, bool recursive,
 }
 
 platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inputs) {
+    platform::WaitRules rules;
+    rules.quiet = kQuietMoment;
+    rules.longest = kLongestWait;
+    std::unordered_set<std::u16string_view> held;
+    for (const pipeline::InputFile& input : inputs) {
+        const std::u16string_view path = input.path;
+        held.insert(path);
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (platform::IsPathSeparator(path[i])) held.insert(path.substr(0, i));
+        }
+    }
+    rules.counts = [&](const std::u16string& path) { return MayConcern(path, held); };
     for (;;) {
-        platform::WatchResult change = m_watch->Wait(kQuietMoment);
+        platform::WatchResult change = m_watch->Wait(rules);
         SayFailures(change.failures, m_console);
-        if (change.status != platform::WatchResult::Status::kChanged ||
-            MayConcern(change, inputs)) {
+        if (change.status != platform::WatchResult::Status::kChanged || change.everything ||
+            !change.changed.empty()) {
             return change;
         }
+        // Only paths that can be watched no longer: told, and no round is due.
     }
 }
 
@@ -68,25 +81,12 @@ platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inp
 // held inputs, deleted or renamed; with folders searched, one that stands
 // now and may hold skin files. What mkkolo writes itself (its .kolo files
 // and temporary files) is none of these.
-bool InputWatch::MayConcern(const platform::WatchResult& change,
-                            const std::list<pipeline::InputFile>& inputs) const {
-    if (change.everything) return true;
-    const auto named = [&](const std::u16string& path) {
-        return IsSkinFile(platform::FindFileName(path)) ||
-               std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end();
-    };
-    if (std::any_of(change.changed.begin(), change.changed.end(), named)) return true;
-    const ChangedPaths changed = PathsOf(change);
-    if (std::any_of(inputs.begin(), inputs.end(), [&](const pipeline::InputFile& input) {
-            return NamedByAny(changed, input.path);
-        })) {
-        return true;
-    }
-    return m_bRecursive &&
-           std::any_of(change.changed.begin(), change.changed.end(),
-                       [](const std::u16string& path) {
-                           return platform::KindOfPath(path) == platform::PathKind::kFolder;
-                       });
+bool InputWatch::MayConcern(const std::u16string& changed,
+                            const std::unordered_set<std::u16string_view>& held) const {
+    return IsSkinFile(platform::FindFileName(changed)) ||
+           std::find(m_paths.begin(), m_paths.end(), changed) != m_paths.end() ||
+           held.count(changed) ||
+           (m_bRecursive && platform::KindOfPath(changed) == platform::PathKind::kFolder);
 }
 
 std::optional<pipeline::Pairing> ChangedSkins(const pipeline::Pairing& after,

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "pipeline/pack_skin.h"
@@ -20,6 +22,9 @@ namespace mkkolo {
 // editors save in steps (a new file written, then renamed over the old one),
 // and a skin's two files are often saved one after the other.
 constexpr std::chrono::milliseconds kQuietMoment{500};
+// However often the files change (a program that saves them every moment),
+// they are packed again at the latest this long after the first change.
+constexpr std::chrono::milliseconds kLongestWait{2000};
 
 class InputWatch {
   public:
@@ -29,14 +34,16 @@ class InputWatch {
                platform::Console& console);
 
     // Waits until changes come that may concern the skin files, the last
-    // scan having found `inputs`, and a quiet moment after them; a request
-    // to stop, or nothing left to watch, ends the wait too. Paths that can be
-    // watched no longer are told on the console's errors meanwhile.
+    // scan having found `inputs`, and a quiet moment after them (or the
+    // longest wait); a request to stop, or nothing left to watch, ends the
+    // wait too. Other changes are passed over. Paths that can be watched no
+    // longer are told on the console's errors meanwhile.
     platform::WatchResult Wait(const std::list<pipeline::InputFile>& inputs);
 
   private:
-    bool MayConcern(const platform::WatchResult& change,
-                    const std::list<pipeline::InputFile>& inputs) const;
+    // `held`: the inputs' paths, and each folder in them as they spell it.
+    bool MayConcern(const std::u16string& changed,
+                    const std::unordered_set<std::u16string_view>& held) const;
 
     std::vector<std::u16string> m_paths;
     bool m_bRecursive;

@@ -1,5 +1,7 @@
 #include "packer/pack_job.h"
 
+#include <new>
+
 #include "platform/files.h"
 #include "platform/system_error.h"
 #include "platform/text.h"
@@ -43,7 +45,7 @@ PackResult PackInto(const PackJob& job, const PackageWriter& write, PackListener
         if (added == AddResult::kFailed) {
             result.error = PackageError::kOpenInput;
             result.failedInput = input;
-            result.reason = platform::Describe(package.openError());
+            result.reason = platform::Describe(package.systemError());
             return result;
         }
     }
@@ -54,16 +56,29 @@ PackResult PackInto(const PackJob& job, const PackageWriter& write, PackListener
     result.prepared = true;
     result.packed = package.Inputs();
     if (listener) listener->Prepared(result.packed);
-    result.error = write(package);
-    if (!result.ok()) result.failedInput = package.failedInput();
+    platform::SystemError reason;
+    // Memory that runs out on the way (the writer's buffers, what it checks
+    // on the side) fails the job alone: what it held, a half-written file
+    // included, went as it unwound.
+    try {
+        result.error = write(package, reason);
+    } catch (const std::bad_alloc&) {
+        result.error = PackageError::kOutOfMemory;
+    }
+    if (!result.ok()) {
+        result.failedInput = package.failedInput();
+        result.reason = platform::Describe(reason);
+    }
     return result;
 }
 
 PackResult PackFiles(const PackJob& job, PackListener* listener) {
     const PackResult result = PackInto(
         job,
-        [&](Package& package) {
-            return package.WriteToFile(job.output) ? PackageError::kNone : package.error();
+        [&](Package& package, platform::SystemError& reason) {
+            if (package.WriteToFile(job.output)) return PackageError::kNone;
+            reason = package.systemError();
+            return package.error();
         },
         listener);
     if (!result.ok()) RemoveStaleOutput(job);

@@ -23,7 +23,9 @@ struct PackJob {
 struct PackResult {
     PackageError error = PackageError::kNone;
     std::u16string failedInput;  // with kOpenInput, kReadInput and kInputChanged
-    std::u16string reason;       // with kOpenInput: the system's words
+    // With kOpenInput, and with kCreateOutput and kWriteOutput where the
+    // system gave a reason: the system's words.
+    std::u16string reason;
     // The inputs left out because they do not exist or are 4 GiB or larger,
     // in the order given.
     std::vector<std::u16string> ignored;
@@ -49,8 +51,9 @@ class PackListener {
 // untouched) or a device.
 PackResult PackFiles(const PackJob& job, PackListener* listener = nullptr);
 
-// Writes a prepared package where it belongs and tells what came of it.
-using PackageWriter = std::function<PackageError(Package& package)>;
+// Writes a prepared package where it belongs and tells what came of it; of
+// a file it could not create or write, the system's reason in `reason`.
+using PackageWriter = std::function<PackageError(Package& package, platform::SystemError& reason)>;
 
 // Packs the inputs as PackFiles does, but hands the prepared package to
 // `write` instead of writing it to the output path, and removes nothing.

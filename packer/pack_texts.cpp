@@ -7,6 +7,15 @@ namespace quill {
 using platform::Message;
 using platform::Say;
 
+namespace {
+
+// ": " and the system's words for a failure, where it gave some.
+std::u16string Because(const std::u16string& reason) {
+    return reason.empty() ? reason : u": " + reason;
+}
+
+}  // namespace
+
 Message UsageText(std::u16string_view lineEnd) {
     return u"参数:[-n 包名] [输出文件] [输入文件1] [输入文件3]..." + Message(lineEnd);
 }
@@ -38,9 +47,9 @@ Message FailureText(const PackResult& result, std::u16string_view output, std::s
         case PackageError::kSameAsInput:
             return Say(u"输出文件 ", output, u" 是输入文件之一, 未打包!\n");
         case PackageError::kCreateOutput:
-            return Say(u"无法创建文件 ", output, u"!\n");
+            return Say(u"无法创建文件 ", output, Because(result.reason) + u"!\n");
         case PackageError::kWriteOutput:
-            return Say(u"写入文件 ", output, u" 失败!\n");
+            return Say(u"写入文件 ", output, u" 失败" + Because(result.reason) + u"!\n");
         case PackageError::kDiskFull:
             return Say(u"写入文件 ", output, u" 失败, 磁盘空间不足!\n");
         case PackageError::kOpenInput:

@@ -30,12 +30,12 @@ AddResult Package::AddFile(std::u16string_view path) {
         // Too many open files, no memory, an I/O error: the input would be
         // lost without a word.
         if (error.failure != platform::OpenFailure::kOther) return AddResult::kCannotOpen;
-        m_openError = error.system;
+        m_systemError = error.system;
         return AddResult::kFailed;
     }
     const auto size = file.Size();
     if (!size) {
-        m_openError = platform::LastSystemError();
+        m_systemError = platform::LastSystemError();
         return AddResult::kFailed;
     }
     if (*size >= kPackageSizeLimit) return AddResult::kTooLarge;
@@ -159,22 +159,29 @@ std::uint32_t Package::size() const {
 
 bool Package::WriteToFile(std::u16string_view path) {
     m_error = PackageError::kNone;
+    m_systemError = {};
     if (!m_nameTable) return Fail(PackageError::kNoEntries);
     for (const PackageEntry& entry : m_entries) {
         if (platform::SameFile(path, entry.path)) return Fail(PackageError::kSameAsInput);
     }
+    const auto failWith = [this](PackageError error, platform::SystemError reason) {
+        m_systemError = reason;
+        return Fail(error);
+    };
 
     // A device or a pipe is written into as it is: there is nothing to replace.
     if (platform::KindOfPath(path) == platform::PathKind::kOther) {
         platform::File output = platform::File::OpenDeviceForWriting(path);
-        if (!output.IsOpen()) return Fail(PackageError::kCreateOutput);
+        if (!output.IsOpen())
+            return failWith(PackageError::kCreateOutput, platform::LastSystemError());
         bool written = WriteAll(output);
-        if (!output.Close() && written) written = Fail(PackageError::kWriteOutput);
+        if (!output.Close() && written)
+            written = failWith(PackageError::kWriteOutput, platform::LastSystemError());
         return written;
     }
 
     platform::AtomicFile output(path);
-    if (!output.IsOpen()) return Fail(PackageError::kCreateOutput);
+    if (!output.IsOpen()) return failWith(PackageError::kCreateOutput, output.error());
     if (!WriteAll(output.file())) return false;
     switch (output.Commit()) {
         case platform::AtomicFile::CommitResult::kOk:
@@ -182,18 +189,19 @@ bool Package::WriteToFile(std::u16string_view path) {
         case platform::AtomicFile::CommitResult::kDiskFull:
             return Fail(PackageError::kDiskFull);
         case platform::AtomicFile::CommitResult::kWriteFailed:
-            return Fail(PackageError::kWriteOutput);
+            return failWith(PackageError::kWriteOutput, output.error());
         case platform::AtomicFile::CommitResult::kRenameFailed:
         case platform::AtomicFile::CommitResult::kTargetExists:
             break;
     }
-    return Fail(PackageError::kCreateOutput);
+    return failWith(PackageError::kCreateOutput, output.error());
 }
 
 bool Package::WriteAll(platform::File& output) {
     platform::IoResult written = platform::IoResult::kOk;
     if (WriteTo([&](const void* data, std::size_t size) {
             written = output.Write(data, size);
+            if (written != platform::IoResult::kOk) m_systemError = platform::LastSystemError();
             return written == platform::IoResult::kOk;
         })) {
         return true;

@@ -65,7 +65,7 @@ enum class AddResult {
     kAdded,
     kCannotOpen,  // missing, a folder or a device, locked for writing
     kTooLarge,    // 4 GiB or more: its size has no 32-bit representation
-    kFailed,      // it exists but the system refused it: see openError()
+    kFailed,      // it exists but the system refused it: see systemError()
 };
 
 // Hears an entry's contents as they are written: the entry's number in
@@ -79,11 +79,11 @@ enum class PackageError {
     kNameTooLong,
     kTooLarge,  // the package would reach 4 GiB
     kOutOfMemory,
-    kSameAsInput,  // the output path names one of the inputs
-    kCreateOutput,
-    kWriteOutput,
+    kSameAsInput,   // the output path names one of the inputs
+    kCreateOutput,  // see systemError()
+    kWriteOutput,   // see systemError()
     kDiskFull,
-    kOpenInput,     // see failedInput() and openError()
+    kOpenInput,     // see failedInput() and systemError()
     kReadInput,     // see failedInput()
     kInputChanged,  // an input's size changed after it was measured
     kInterrupted,   // a request to stop came while writing
@@ -99,8 +99,9 @@ class Package {
     // Opens the file to read it and keeps it open until the package is
     // destroyed, so nobody can change it meanwhile.
     AddResult AddFile(std::u16string_view path);
-    // Why the last AddFile gave kFailed.
-    const platform::SystemError& openError() const { return m_openError; }
+    // The system's reason for the last AddFile that gave kFailed, or for the
+    // output that WriteToFile could not create or write.
+    const platform::SystemError& systemError() const { return m_systemError; }
     // Builds the blocks for the 8-bit package name and assigns the offsets.
     bool Prepare(std::string_view name);
     // The inputs taken, in package order: what the summary shows.
@@ -157,7 +158,7 @@ class Package {
 
     PackageError m_error = PackageError::kNone;
     std::u16string m_strFailedInput;
-    platform::SystemError m_openError;
+    platform::SystemError m_systemError;
 };
 
 }  // namespace quill

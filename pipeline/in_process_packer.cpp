@@ -72,8 +72,9 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
     std::vector<FileFault> faults;
     bool heldBack = false;
     std::uint64_t packageSize = 0, koloSize = 0;
-    quill::PackResult result =
-        quill::PackInto(JobFor(pakPath, first, second), [&](quill::Package& package) {
+    quill::PackResult result = quill::PackInto(
+        JobFor(pakPath, first, second),
+        [&](quill::Package& package, platform::SystemError& reason) {
             std::vector<FileCheck> inputChecks;
             quill::EntryObserver observe;
             if (checks.check) {
@@ -102,6 +103,7 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
             heldBack = !faults.empty() && checks.holdBackFaulty;
             if (heldBack) return quill::PackageError::kNone;
             archived = archive.IsOpen() ? archive.Commit() : archive.result();
+            reason = archive.error();
             packageSize = package.size();
             koloSize = archive.size();
             return ArchiveError(archived);

@@ -82,7 +82,7 @@ class ArchiveOutput {
     explicit ArchiveOutput(platform::File& file) : m_file(file) {}
 
     bool Write(const void* data, std::size_t size) {
-        if (m_failure == platform::IoResult::kOk) m_failure = m_file.Write(data, size);
+        if (m_failure == platform::IoResult::kOk) Keep(m_file.Write(data, size));
         if (m_failure != platform::IoResult::kOk) return false;
         m_written += size;
         return true;
@@ -90,16 +90,25 @@ class ArchiveOutput {
     bool Write(const std::vector<std::uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
     bool MoveTo(std::uint64_t offset) {
         if (m_failure == platform::IoResult::kOk && !m_file.Seek(offset))
-            m_failure = platform::IoResult::kFailed;
+            Keep(platform::IoResult::kFailed);
         return m_failure == platform::IoResult::kOk;
     }
 
     std::uint64_t written() const { return m_written; }
     bool diskFull() const { return m_failure == platform::IoResult::kDiskFull; }
+    // Why the file refused what was written, if it did.
+    platform::SystemError error() const { return m_error; }
 
   private:
+    // The first failure, with the system's reason for it.
+    void Keep(platform::IoResult result) {
+        m_failure = result;
+        if (result != platform::IoResult::kOk) m_error = platform::LastSystemError();
+    }
+
     platform::File& m_file;
     platform::IoResult m_failure = platform::IoResult::kOk;
+    platform::SystemError m_error;
     std::uint64_t m_written = 0;
 };
 
@@ -277,6 +286,7 @@ class KoloWriter::Archive {
         return m_output.diskFull() ? KoloWriter::Result::kDiskFull
                                    : KoloWriter::Result::kWriteFailed;
     }
+    platform::SystemError Error() const { return m_output.error(); }
 
     platform::AtomicFile file;
 
@@ -329,9 +339,9 @@ KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int
     record.size = size;
     m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(record), options);
     if (!m_archive->file.IsOpen()) {
-        Fail(Result::kCannotCreate);
+        Fail(Result::kCannotCreate, m_archive->file.error());
     } else if (!m_archive->IsOpen()) {
-        Fail(m_archive->Failure());
+        Fail(m_archive->Failure(), m_archive->Error());
     }
 }
 
@@ -341,21 +351,22 @@ bool KoloWriter::IsOpen() const {
     return m_result == Result::kOk;
 }
 
-bool KoloWriter::Fail(Result result) {
+bool KoloWriter::Fail(Result result, platform::SystemError error) {
     m_result = result;
+    m_error = error;
     return false;
 }
 
 bool KoloWriter::Write(const void* data, std::size_t size) {
     if (!IsOpen()) return false;
     if (m_archive->Write(data, size)) return true;
-    return Fail(m_archive->Failure());
+    return Fail(m_archive->Failure(), m_archive->Error());
 }
 
 KoloWriter::Result KoloWriter::Commit() {
     if (!IsOpen()) return m_result;
     if (const Result closed = m_archive->Close(); closed != Result::kOk) {
-        Fail(closed);
+        Fail(closed, m_archive->Error());
     } else if (platform::InterruptRequested()) {
         // Deflated all the same (libdeflate cannot be stopped half way), the
         // archive of a stopped run is not committed.
@@ -370,11 +381,11 @@ KoloWriter::Result KoloWriter::Commit() {
                 Fail(Result::kDiskFull);
                 break;
             case platform::AtomicFile::CommitResult::kWriteFailed:
-                Fail(Result::kWriteFailed);
+                Fail(Result::kWriteFailed, m_archive->file.error());
                 break;
             case platform::AtomicFile::CommitResult::kRenameFailed:
             case platform::AtomicFile::CommitResult::kTargetExists:
-                Fail(Result::kCannotCreate);
+                Fail(Result::kCannotCreate, m_archive->file.error());
                 break;
         }
     }

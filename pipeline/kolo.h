@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/system_error.h"
+
 namespace pipeline {
 
 // The dialog application's level; mkkolo's by default.
@@ -74,15 +76,19 @@ class KoloWriter {
     // .kolo path, replacing what is there. All `size` bytes must have come.
     Result Commit();
     Result result() const { return m_result; }
+    // The system's reason for a failure to create or write the archive,
+    // where it gave one.
+    platform::SystemError error() const { return m_error; }
     // The archive's length in bytes, once committed.
     std::uint64_t size() const { return m_size; }
 
   private:
     class Archive;
-    bool Fail(Result result);
+    bool Fail(Result result, platform::SystemError error = {});
 
     std::unique_ptr<Archive> m_archive;
     Result m_result = Result::kOk;
+    platform::SystemError m_error;
     std::uint64_t m_size = 0;
 };
 

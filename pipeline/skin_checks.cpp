@@ -23,6 +23,12 @@ constexpr std::u16string_view kGb18030Names[] = {u"GB18030", u"GBK", u"GB2312"};
 // continue, at which expat faults wherever it stands, first byte included.
 constexpr char kStandIn = '\x80';
 
+// Deeper than any real layout: a layout nested further is a fault, read no
+// further, so that a check holds a bounded number of open elements (expat
+// keeps each one's name until it closes).
+constexpr int kMaxDepth = 4096;
+constexpr char kTooDeep[] = "元素嵌套超过 4096 层";
+
 constexpr std::uint32_t kFileStoreUid = 0x10000037;
 constexpr std::uint32_t kMultiBitmapUid = 0x10000042;
 
@@ -77,12 +83,16 @@ class Gb18030Guess {
     bool m_bValid = true, m_bNonAscii = false;
 };
 
-// `marked`: the text began with a byte-order mark, which expat counts as a
-// character of the first line and editors show as none.
+// A fault where expat places it (its column from 0). `marked`: the text
+// began with a byte-order mark, which expat counts as a character of the
+// first line and editors show as none.
+LayoutVerdict FaultAt(XML_Size line, XML_Size column, bool marked, std::string reason) {
+    return {false, line, column + (marked && line == 1 ? 0 : 1), std::move(reason)};
+}
+
 LayoutVerdict FaultOf(XML_Parser parser, bool marked = false) {
-    const std::uint64_t line = XML_GetErrorLineNumber(parser);
-    const std::uint64_t column = XML_GetErrorColumnNumber(parser) + (marked && line == 1 ? 0 : 1);
-    return {false, line, column, XML_ErrorString(XML_GetErrorCode(parser))};
+    return FaultAt(XML_GetErrorLineNumber(parser), XML_GetErrorColumnNumber(parser), marked,
+                   XML_ErrorString(XML_GetErrorCode(parser)));
 }
 
 }  // namespace
@@ -97,11 +107,30 @@ struct LayoutCheck::State {
     State() : parser(NewParser(nullptr)) { Watch(); }
     ~State() { XML_ParserFree(parser); }
 
-    // The first parser's handlers: the default handler hears the first
-    // thing read (the declaration, if any), the unknown-encoding handler
-    // hears a name that expat does not know.
-    void Watch() {
+    // Counts the open elements, and stops the parser past the deepest a
+    // layout may go. The first element read is past any declaration too.
+    void CountDepth() {
+        depth = 0;
         XML_SetUserData(parser, this);
+        XML_SetElementHandler(
+            parser,
+            [](void* data, const XML_Char*, const XML_Char**) {
+                auto* state = static_cast<State*>(data);
+                state->settled = true;
+                if (++state->depth <= kMaxDepth) return;
+                // Where the element starts: stopped, the parser stands behind it.
+                state->tooDeepLine = XML_GetCurrentLineNumber(state->parser);
+                state->tooDeepColumn = XML_GetCurrentColumnNumber(state->parser);
+                XML_StopParser(state->parser, XML_FALSE);
+            },
+            [](void* data, const XML_Char*) { --static_cast<State*>(data)->depth; });
+    }
+
+    // The first parser's handlers: the default handler hears the first
+    // thing read other than an element (the declaration, if any), the
+    // unknown-encoding handler hears a name that expat does not know.
+    void Watch() {
+        CountDepth();
         XML_SetDefaultHandlerExpand(parser, [](void* data, const XML_Char*, int) {
             auto* state = static_cast<State*>(data);
             state->settled = true;
@@ -117,9 +146,33 @@ struct LayoutCheck::State {
             this);
     }
 
+    // Out of memory (a token too long to hold), the check ends with a fault
+    // where the parser stood, and lets go of what it held at once: the
+    // package it is made beside goes on.
     void Read(std::string_view bytes, bool final) {
         if (guess) guess->Feed(bytes);
         if (final && faultAsUtf8 && guess->Holds()) verdict->looksLikeGb18030 = true;
+        try {
+            ReadAll(bytes, final);
+        } catch (const std::bad_alloc&) {
+            verdict = FaultAt(XML_GetCurrentLineNumber(parser), XML_GetCurrentColumnNumber(parser),
+                              !decoder && StartsWithByteOrderMark(start),
+                              XML_ErrorString(XML_ERROR_NO_MEMORY));
+            XML_ParserFree(parser);
+            parser = nullptr;
+            std::string().swap(unsettled);
+            std::string().swap(decoded);
+        }
+    }
+
+    // The first fault: the element nested too deep, or where the parser
+    // stands.
+    LayoutVerdict Fault(bool marked) const {
+        if (depth > kMaxDepth) return FaultAt(tooDeepLine, tooDeepColumn, marked, kTooDeep);
+        return FaultOf(parser, marked);
+    }
+
+    void ReadAll(std::string_view bytes, bool final) {
         if (verdict) return;
         if (decoder) {
             ReadDecoded(bytes, final);
@@ -135,7 +188,7 @@ struct LayoutCheck::State {
             return;
         }
         if (declared.empty()) {
-            verdict = FaultOf(parser, StartsWithByteOrderMark(start));
+            verdict = Fault(StartsWithByteOrderMark(start));
             // Bytes that are no UTF-8 character, unless the text is UTF-16.
             faultAsUtf8 = XML_GetErrorCode(parser) == XML_ERROR_INVALID_TOKEN &&
                           start.substr(0, 2) != "\xFF\xFE" && start.substr(0, 2) != "\xFE\xFF";
@@ -147,6 +200,7 @@ struct LayoutCheck::State {
         XML_Parser decodedParser = NewParser("UTF-8");
         XML_ParserFree(parser);
         parser = decodedParser;
+        CountDepth();
         decoder.emplace();
         const std::string earlier = std::move(unsettled);
         ReadDecoded(earlier, false);
@@ -159,7 +213,7 @@ struct LayoutCheck::State {
         const bool whole = decoder->Decode(bytes, decoded) && !(final && decoder->InCharacter());
         decodedSize += decoded.size();
         if (!Parse(parser, decoded, final && whole)) {
-            verdict = FaultOf(parser);
+            verdict = Fault(false);
         } else if (!whole) {
             // Let expat place the fault: at the stand-in, where decoding stopped.
             Parse(parser, std::string_view(&kStandIn, 1), true);
@@ -184,7 +238,9 @@ struct LayoutCheck::State {
     std::string declared;   // the GB18030-like encoding declared, as named
     std::optional<platform::Gb18030Decoder> decoder;
     std::string decoded;
-    std::uint64_t decodedSize = 0;  // bytes of decoded text fed to the parser
+    std::uint64_t decodedSize = 0;                // bytes of decoded text fed to the parser
+    int depth = 0;                                // elements open
+    XML_Size tooDeepLine = 0, tooDeepColumn = 0;  // where the element too deep starts
     std::optional<LayoutVerdict> verdict;
 };
 

@@ -169,11 +169,13 @@ Message PackerWords(const SkinVerdict& verdict, bool summary, std::u16string_vie
     if (packed.prepared && summary) words += quill::SummaryText(packed.packed);
     const Fault* failure = verdict.Failure();
     if (!failure || failure->kind != Kind::kPackerFailed) return words;
-    // Of the words about writing, which name the file the skin writes, that
-    // file is the .kolo: a packer in this process makes no package file.
+    // Of the words about writing or memory, which name the file the skin
+    // makes, that file is the .kolo: a packer in this process makes no
+    // package file.
     const bool writing = packed.error == quill::PackageError::kCreateOutput ||
                          packed.error == quill::PackageError::kWriteOutput ||
-                         packed.error == quill::PackageError::kDiskFull;
+                         packed.error == quill::PackageError::kDiskFull ||
+                         packed.error == quill::PackageError::kOutOfMemory;
     const bool intoKolo = writing && !verdict.koloPath.empty();
     return words + quill::FailureText(packed, intoKolo ? verdict.koloPath : verdict.pakPath,
                                       std::size(quill::kDefaultPackageName) - 1);

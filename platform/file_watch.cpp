@@ -53,13 +53,14 @@ struct FileWatch::State {
 
     // Adds what the system reported to `result`; true when any of it counts
     // as a change of a watched path.
-    bool Take(const FolderEvents& events, WatchResult& result, std::set<std::u16string>& seen) {
+    bool Take(const FolderEvents& events, const WaitRules& rules, WatchResult& result,
+              std::set<std::u16string>& seen) {
         bool counted = events.overflow;
         result.everything = result.everything || events.overflow;
         for (const auto& change : events.changes) {
             for (const auto& target : folders[change.folder]) {
                 std::optional<std::u16string> path = ChangedPath(target, change.name);
-                if (!path) continue;
+                if (!path || (rules.counts && !rules.counts(*path))) continue;
                 counted = true;
                 if (seen.insert(*path).second) result.changed.push_back(std::move(*path));
             }
@@ -114,15 +115,15 @@ FileWatch::FileWatch(const std::vector<WatchedPath>& paths, std::vector<WatchFai
 
 FileWatch::~FileWatch() = default;
 
-WatchResult FileWatch::Wait(std::chrono::milliseconds quiet,
-                            std::optional<std::chrono::milliseconds> limit) {
+WatchResult FileWatch::Wait(const WaitRules& rules) {
     using Clock = std::chrono::steady_clock;
     WatchResult result;
     std::set<std::u16string> seen;
     // Until the first change, the end of the limit; from then on, the end of
-    // the quiet moment after the latest change.
-    std::optional<Clock::time_point> deadline;
-    if (limit) deadline = Clock::now() + *limit;
+    // the quiet moment after the latest change, but not past the longest
+    // wait after the first.
+    std::optional<Clock::time_point> deadline, longest;
+    if (rules.limit) deadline = Clock::now() + *rules.limit;
     bool changed = false;
     for (;;) {
         if (InterruptRequested()) {
@@ -144,10 +145,13 @@ WatchResult FileWatch::Wait(std::chrono::milliseconds quiet,
             result.status = WatchResult::Status::kStopped;
             return result;
         }
-        if (m_state->Take(events, result, seen)) {
+        if (m_state->Take(events, rules, result, seen)) {
+            const Clock::time_point now = Clock::now();
+            if (!changed && rules.longest) longest = now + *rules.longest;
             changed = true;
-            deadline = Clock::now() + quiet;
-        } else if (deadline && Clock::now() >= *deadline) {
+            deadline = longest ? std::min(now + rules.quiet, *longest) : now + rules.quiet;
+        }
+        if (deadline && Clock::now() >= *deadline) {
             result.status =
                 changed ? WatchResult::Status::kChanged : WatchResult::Status::kTimedOut;
             return result;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +50,22 @@ struct WatchResult {
     std::vector<WatchFailure> failures;
 };
 
+// How a wait gathers changes into one result.
+struct WaitRules {
+    // How long no further change must come before the wait ends.
+    std::chrono::milliseconds quiet{};
+    // The longest a wait goes on after its first change, however often
+    // further changes come; none: as long as they come.
+    std::optional<std::chrono::milliseconds> longest = std::nullopt;
+    // How long to wait for a first change before giving up; none: as long
+    // as it takes.
+    std::optional<std::chrono::milliseconds> limit = std::nullopt;
+    // Which changed paths (as WatchResult names them) count: the others
+    // neither start nor prolong a wait, and are not told. All count when
+    // none is given.
+    std::function<bool(const std::u16string& path)> counts = nullptr;
+};
+
 // Watches files and folders. A file is watched through its folder, filtered
 // to its name, so that a file renamed over it (as editors save) is a change
 // of it; a path where nothing is yet is watched as a file that may be made.
@@ -69,13 +86,10 @@ class FileWatch {
     FileWatch(const FileWatch&) = delete;
     FileWatch& operator=(const FileWatch&) = delete;
 
-    // Waits until something changes, then on until `quiet` passes without a
-    // further change, and tells what changed in all that time. Without a
-    // change within `limit` it gives up; without a limit it waits as long as
-    // it takes. A request to stop (see interrupt.h) ends the wait at once,
-    // whatever changed.
-    WatchResult Wait(std::chrono::milliseconds quiet,
-                     std::optional<std::chrono::milliseconds> limit = std::nullopt);
+    // Waits until something changes, then on as the rules say, and tells
+    // what changed in all that time. A request to stop (see interrupt.h)
+    // ends the wait at once, whatever changed.
+    WatchResult Wait(const WaitRules& rules);
 
   private:
     struct State;

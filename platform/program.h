@@ -10,10 +10,11 @@
 namespace platform {
 
 // Catches requests to stop (see interrupt.h); on Linux also takes the
-// locale's character set and lets a reader of the output that goes away
-// (`program | head`) cost the texts only, not the work. Returns the
-// arguments after the program's name, as UTF-16. Each system defines the
-// form its `main` receives.
+// locale's character set, lets a reader of the output that goes away
+// (`program | head`) cost the texts only, not the work, and lets a file
+// that reaches the size limit (`ulimit -f`) fail its write instead of
+// ending the program. Returns the arguments after the program's name, as
+// UTF-16. Each system defines the form its `main` receives.
 std::vector<std::u16string> StartConsoleProgram(int argc, char** argv);
 std::vector<std::u16string> StartConsoleProgram(int argc, wchar_t** argv);
 

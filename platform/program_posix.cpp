@@ -14,6 +14,9 @@ std::vector<std::u16string> StartConsoleProgram(int argc, char** argv) {
     // Write failures on a closed pipe are then errors the program sees,
     // not a signal that ends it half way.
     std::signal(SIGPIPE, SIG_IGN);
+    // Likewise a file that reaches the size limit: the write fails (EFBIG)
+    // and the file it was for is removed, as after any failed write.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::u16string> args;
     for (int i = 1; i < argc; ++i) args.push_back(FromThreadAnsi(argv[i]));
     return args;

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -66,10 +68,9 @@ struct Result {
 };
 
 // On Linux mkkolo prints in the locale's character set, here UTF-8; on
-// Windows it writes UTF-8 into a pipe.
+// Windows it writes UTF-8 into a pipe. `options` may add limits.
 Result Mkkolo(const std::vector<std::u16string>& args, Environment environment = {},
-              const std::u16string& folder = {}) {
-    testing_support::RunOptions options;
+              const std::u16string& folder = {}, testing_support::RunOptions options = {}) {
     options.environment = std::move(environment);
     options.environment.emplace_back("LC_ALL", "C.UTF-8");
     options.folder = folder;
@@ -291,11 +292,15 @@ TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
     const std::string missing = (dir.path() / "missing").string(),
                       aFile = (dir.path() / "a-file").string();
     WriteBytes(aFile, "not a folder");
+    const TempDir temp;
+    const Environment inTemp = {{"TMPDIR", temp.path().string()}, {"TMP", temp.path().string()}};
     const struct {
         std::u16string name;
         std::initializer_list<std::u16string_view> extensions;
         Environment environment;
         std::u16string report;
+        std::size_t size = 3000;        // of each of the skin's files
+        std::uint64_t maxFileSize = 0;  // outside Windows
     } cases[] = {
         {u"lone",
          {u".xml"},
@@ -310,6 +315,22 @@ TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
          {u".xml", u".mbm"},
          {{"TMPDIR", aFile}, {"TMP", aFile}},
          u"\n打包【dusk】失败,原因:校正mbm文件失败: "},
+#ifndef _WIN32
+        // Files that grow past the size limit: the .kolo, the .mbm's copy.
+        {u"big",
+         {u".xml", u".pxa"},
+         inTemp,
+         u"写入文件 " + out + kSep +
+             u"big.kolo 失败: File too large!\n生成KOLO文件:【big】 失败！\n",
+         200000,
+         65536},
+        {u"dusk",
+         {u".xml", u".mbm"},
+         inTemp,
+         u"\n打包【dusk】失败,原因:校正mbm文件失败: File too large!\n",
+         200000,
+         65536},
+#endif
     };
     // A report that ends in ": " goes on with the system's reason.
     const auto reported = [](const std::u16string& text, const std::u16string& report) {
@@ -321,21 +342,20 @@ TEST_F(MkkoloTest, AFailedSkinIsReportedWholeAndTheOthersArePacked) {
     for (const auto& c : cases) {
         TempDir folder;
         Skin(folder.path(), u"night", {u".xml", u".pxa"});
-        Skin(folder.path(), c.name, c.extensions);
+        Skin(folder.path(), c.name, c.extensions, c.size);
+        testing_support::RunOptions limits;
+        limits.maxFileSize = c.maxFileSize;
         for (const bool quiet : {false, true}) {
             fs::remove_all(FsPath(out));
             std::vector<std::u16string> args = {u"-o", out, U16(folder.path())};
             if (quiet) args.push_back(u"-q");
-            const Result result = Mkkolo(args, c.environment);
+            const Result result = Mkkolo(args, c.environment, {}, limits);
             EXPECT_EQ(result.exitCode, 1) << platform::Utf16ToUtf8(c.report);
             EXPECT_TRUE(reported(result.out, c.report)) << platform::Utf16ToUtf8(result.out);
-            if (quiet) {
-                EXPECT_EQ(result.out.find(c.report), 0u);
-                EXPECT_EQ(result.out.find(u"生成KOLO"), std::u16string::npos);
-            } else {
-                EXPECT_NE(result.out.find(Written(u"night")), std::u16string::npos);
-            }
+            // With -q the made skin's report is left out.
+            EXPECT_EQ(result.out.find(Written(u"night")) == std::u16string::npos, quiet);
             EXPECT_EQ(Names(FsPath(out)), std::vector<std::u16string>{u"night.kolo"});
+            EXPECT_TRUE(fs::is_empty(temp.path()));
         }
     }
 }
@@ -455,10 +475,26 @@ TEST_F(MkkoloTest, TwoRunsIntoOneFolderTakeTurns) {
     std::printf("a run waited for the other: %s\n", waited ? "yes" : "no");
 }
 
+// A file written every 100 ms while it lives, as a build tool's log would be.
+struct BusyLog {
+    explicit BusyLog(const fs::path& path)
+        : writer([this, path] {
+              for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(100)))
+                  WriteBytes(path, "log");
+          }) {}
+    ~BusyLog() {
+        stop = true;
+        writer.join();
+    }
+    std::atomic<bool> stop{false};
+    std::thread writer;
+};
+
 // A watch packs again only the skins whose files changed or appeared, and
 // each round ends with the closing line; what mkkolo itself writes into the
-// watched folder starts no round, another run into the output folder need
-// not wait for the watch, and Ctrl+C ends it.
+// watched folder, or a busy log beside the skins, starts or holds back no
+// round, another run into the output folder need not wait for the watch,
+// and Ctrl+C ends it.
 TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
     Skin(skins, u"night", {u".xml", u".pxa"});
     Skin(dir.path() / "other", u"other", {u".xml", u".pxa"});
@@ -480,11 +516,18 @@ TEST_F(MkkoloTest, AWatchPacksWhatChanges) {
                u"】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!\n皮肤【" + skin + u"】只有 " +
                has + u", 缺少" + lacks + u"!\n";
     };
+    std::optional<BusyLog> log;  // from its round on
     const struct {
         const char* what;
         std::function<void()> change;
         std::u16string report, closing;
     } rounds[] = {
+        {"a layout saved while a log beside it is written every 100 ms",
+         [&] {
+             log.emplace(skins / "build.log");
+             WriteBytes(skins / "night.xml", "<dusk/>");
+         },
+         Summary({{pxa, 3000}, {xml, 7}}) + Written(u"night"), u"1 个皮肤已生成, 0 个失败."},
         {"a layout saved as editors save it: written beside, renamed over",
          [&] {
              WriteBytes(skins / "night.xml.new", "<night/>");
@@ -912,6 +955,26 @@ TEST_F(MkkoloTest, TellsEachSkinsVerdictWithItsReport) {
     EXPECT_EQ(examined.exitCode, 0);
     EXPECT_EQ(examined.err, entries);
 }
+
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+// A first tag too long for the memory the run may have: the check gives out
+// where the tag starts, with a warning, and the skin is packed all the same.
+TEST_F(MkkoloTest, ALayoutTooLargeToCheckIsWarnedOfAndPacked) {
+    Skin(skins, u"huge", {u".pxa"});
+    WriteBytes(skins / "huge.xml", "<skin a=\"" + std::string(16000000, 'x') + "\"/>");
+    testing_support::RunOptions limits;
+    limits.maxMemory = 50 << 20;
+    for (const char16_t* mode : {u"-n", u"-q"}) {
+        const Result result = Mkkolo({mode, u"-o", out, U16(skins)}, {}, {}, limits);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_NE(result.out.find(u"警告: 皮肤【huge】的 " + U16(skins / "huge.xml") +
+                                  u" 不是格式正确的 XML: 第 1 行第 1 列, out of memory!\n"),
+                  std::u16string::npos)
+            << platform::Utf16ToUtf8(result.out + result.err);
+    }
+    EXPECT_EQ(Names(FsPath(out)), std::vector<std::u16string>{u"huge.kolo"});
+}
+#endif
 
 TEST_F(MkkoloTest, CommandLine) {
 #ifdef _WIN32
@@ -1358,7 +1421,7 @@ TEST_F(MkkoloTest, AReadOnlyOutputFolderFailsEverySkin) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out,
               Summary({{U16(skins / "night.pxa"), 3000}, {U16(skins / "night.xml"), 3000}}) +
-                  u"无法创建文件 " + out + kSep + u"night.kolo!\n" +
+                  u"无法创建文件 " + out + kSep + u"night.kolo: Read-only file system!\n" +
                   u"生成KOLO文件:【night】 失败！\n" + NoneMade(u"night"));
     EXPECT_TRUE(Names(volume.path()).empty());
 

@@ -56,7 +56,8 @@ TEST(Wildcards, ExpandTheArgumentsThatArePaths) {
         {"quill",
          {u"-n", u"*", u"p*.pak", u"skins\\a.xml"},
          1,
-         Summary({u"a.xml"}) + u"无法创建文件 p*.pak!\r\n",
+         Summary({u"a.xml"}) + u"无法创建文件 p*.pak: " + platform::Describe({ERROR_INVALID_NAME}) +
+             u"!\r\n",
          u""},
         // The folder part stays as it was written.
         {"mkkolo",

@@ -90,15 +90,18 @@ TEST_F(QuillConsoleTest, NamesThatAreNotValidInTheLocaleStillPack) {
     EXPECT_TRUE(std::filesystem::exists(FsPath(out)));
 }
 
-// Each refusal: the message (after the summary, when there is one), exit 1.
+// Each refusal: the message (after the summary, when there is one), exit 1,
+// and nothing left beside the input.
 TEST_F(QuillConsoleTest, MessagesOfRefusedPackages) {
     const std::u16string a = dir / u"a.xml";
     WriteBytes(FsPath(a), "abc");
     const std::string summary =
         std::string(u8"\n1 个文件被打包.\n") + kHyphens + "\n" + Native(u"a.xml") + u8"\t3 字节\n";
+    const std::u16string tooLong = std::u16string(300, u'n') + u".pak";
     struct Case {
         std::vector<std::u16string> args;
         std::string output;
+        std::uint64_t maxFileSize = 0;
     } cases[] = {
         {{out, dir / u"none.xml"},
          std::string(u8"文件 ") + Native(u"none.xml") + u8" 被忽略!\r\n" +
@@ -106,7 +109,12 @@ TEST_F(QuillConsoleTest, MessagesOfRefusedPackages) {
         {{u"-n", std::u16string(1017, u'n'), out, a},
          u8"包名过长(1017 字节), 最多 1016 字节, 未打包!\n"},
         {{a, a}, summary + u8"输出文件 " + Native(u"a.xml") + u8" 是输入文件之一, 未打包!\n"},
-        {{dir / u"no/out.pak", a}, summary + u8"无法创建文件 " + Native(u"no/out.pak") + "!\n"},
+        {{dir / u"no/out.pak", a},
+         summary + u8"无法创建文件 " + Native(u"no/out.pak") + ": No such file or directory!\n"},
+        {{dir / tooLong, a},
+         summary + u8"无法创建文件 " + Native(tooLong) + ": File name too long!\n"},
+        // The package's first 64 bytes fit, its 75 do not.
+        {{out, a}, summary + u8"写入文件 " + Native(u"out.pak") + u8" 失败: File too large!\n", 64},
         {{u"/dev/full", a}, summary + u8"写入文件 /dev/full 失败, 磁盘空间不足!\n"},
         // A file the system reports as empty that is not: its size changed.
         {{out, u"/proc/version"},
@@ -114,10 +122,15 @@ TEST_F(QuillConsoleTest, MessagesOfRefusedPackages) {
              u8"文件 /proc/version 在打包时被改动, 未生成包!\n"},
     };
     for (const auto& c : cases) {
-        const auto result = Quill(c.args);
+        testing_support::RunOptions limits;
+        limits.maxFileSize = c.maxFileSize;
+        const auto result = Quill(c.args, {}, "C.UTF-8", limits);
         EXPECT_EQ(result.output, c.output);
         EXPECT_EQ(result.exitCode, 1) << result.output;
-        EXPECT_FALSE(std::filesystem::exists(FsPath(out)));
+        std::vector<std::string> left;
+        for (const auto& item : std::filesystem::directory_iterator(dir.path()))
+            left.push_back(item.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"a.xml"});
     }
 }
 

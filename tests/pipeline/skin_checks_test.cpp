@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <tuple>
@@ -32,12 +33,19 @@ std::tuple<bool, std::uint64_t, std::uint64_t, std::string> Check(
     return {verdict.wellFormed, verdict.line, verdict.column, verdict.reason};
 }
 
+std::string Repeated(std::string_view text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
 TEST(LayoutCheck, FindsTheFirstFaultInEachEncodingWhereverTheBytesAreCut) {
     const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     const std::string gbk = "<?xml version=\"1.0\" encoding=\"GBK\"?>\n";
     const std::string gb18030 = "<?xml version=\"1.0\" encoding=\"GB18030\"?>\n";
     const std::string body = "<window title=\"夜曲\">\n  <text>歌词 \U0001F3B5</text>\n</window>\n";
     const char* const invalid = "not well-formed (invalid token)";
+    const char* const tooDeep = "元素嵌套超过 4096 层";
     // 夜曲 is D2B9 C7FA in GBK; 㐀 (U+3400) 81 39 EE 39 and 𠀀 (U+20000)
     // 95 32 82 36 in GB18030. Line 0: well-formed.
     const struct {
@@ -79,13 +87,23 @@ TEST(LayoutCheck, FindsTheFirstFaultInEachEncodingWhereverTheBytesAreCut) {
          2, "不是 GBK 编码的字节"},
         {"an encoding not read", "<?xml version=\"1.0\" encoding=\"Big5\"?><window/>", 1, 31,
          "unknown encoding"},
+        // Nested deeper than any real layout: a fault where the element that
+        // opens too deep starts, and the rest is not read.
+        {"4096 deep", Repeated("<a>", 4096) + Repeated("</a>", 4096), 0, 0, ""},
+        {"5000 side by side", "<r>" + Repeated("<a/>", 5000) + "</r>", 0, 0, ""},
+        {"4097 deep", Repeated("<a>", 4097) + Repeated("</a>", 4097), 1, 12289, tooDeep},
+        {"4097 deep behind a byte-order mark", "\xEF\xBB\xBF" + Repeated("<a>", 4097), 1, 12289,
+         tooDeep},
+        {"4097 deep in GBK", gbk + Repeated("<a>", 4097), 2, 12289, tooDeep},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto expected = std::make_tuple(c.line == 0, c.line, c.column, c.reason);
         const std::string_view bytes = c.bytes;
         EXPECT_EQ(Check({bytes}), expected);
-        for (std::size_t cut = 0; cut <= bytes.size(); ++cut)
+        // Long layouts at some 256 places.
+        const std::size_t step = std::max<std::size_t>(1, bytes.size() / 256);
+        for (std::size_t cut = 0; cut <= bytes.size(); cut += step)
             EXPECT_EQ(Check({bytes.substr(0, cut), bytes.substr(cut)}), expected)
                 << "cut at " << cut;
         std::vector<std::string_view> bytewise;

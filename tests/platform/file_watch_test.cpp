@@ -160,7 +160,7 @@ TEST(FileWatch, TellsTheChangesOfWhatIsWatched) {
         ASSERT_TRUE(failures.empty());
         for (const auto& round : c.rounds) {
             round.change(skins);
-            const WatchResult result = watch.Wait(kQuiet, kLimit);
+            const WatchResult result = watch.Wait({kQuiet, {}, kLimit});
             EXPECT_EQ(result.status, Status::kChanged);
             EXPECT_EQ(result.everything, round.everything);
             if (!round.everything) {
@@ -172,24 +172,45 @@ TEST(FileWatch, TellsTheChangesOfWhatIsWatched) {
 }
 
 // Changes that follow each other more closely than the quiet moment come as
-// one result, after the last of them.
+// one result: after the last of them, or after the longest wait while they
+// go on. Changes that do not count neither start nor prolong a wait.
 TEST(FileWatch, GathersABurstIntoOneResult) {
-    const Skins skins;
-    FileWatch watch({{skins / u"skins/a.xml"}});
-    std::atomic<bool> burstOver{false};
-    std::thread writer([&] {
-        for (int i = 0; i < 5; ++i) {
-            if (i > 0) std::this_thread::sleep_for(50ms);
-            skins.Write("skins/a.xml");
-        }
-        burstOver = true;
-    });
-    const WatchResult result = watch.Wait(1s, kLimit);
-    const bool overBeforeResult = burstOver;
-    writer.join();
-    EXPECT_EQ(result.status, Status::kChanged);
-    EXPECT_TRUE(overBeforeResult);
-    EXPECT_EQ(result.changed, skins.Paths({u"skins/a.xml"}));
+    const auto onlyA = [](const std::u16string& path) { return FindFileName(path) == u"a.xml"; };
+    const struct {
+        const char* what;
+        const char* once;      // written first in skins/, if given
+        const char* repeated;  // then written every 50 ms
+        int times;
+        WaitRules rules;
+        bool overBeforeResult;
+    } cases[] = {
+        {"a burst", nullptr, "a.xml", 5, {1s, {}, kLimit}, true},
+        {"past the longest wait", nullptr, "a.xml", 30, {kQuiet, 300ms, kLimit}, false},
+        {"uncounted after counted", "a.xml", "b.xml", 30, {kQuiet, {}, kLimit, onlyA}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Skins skins;
+        FileWatch watch({{skins / u"skins"}});
+        const auto write = [&](const char* name) {
+            skins.Write(("skins/" + std::string(name)).c_str());
+        };
+        std::atomic<bool> burstOver{false};
+        std::thread writer([&] {
+            if (c.once) write(c.once);
+            for (int i = 0; i < c.times; ++i) {
+                if (i > 0) std::this_thread::sleep_for(50ms);
+                write(c.repeated);
+            }
+            burstOver = true;
+        });
+        const WatchResult result = watch.Wait(c.rules);
+        const bool overBeforeResult = burstOver;
+        writer.join();
+        EXPECT_EQ(result.status, Status::kChanged);
+        EXPECT_EQ(overBeforeResult, c.overBeforeResult);
+        EXPECT_EQ(result.changed, skins.Paths({u"skins/a.xml"}));
+    }
 }
 
 TEST(FileWatch, TellsWhatCannotBeWatchedWithTheSystemsReason) {
@@ -204,13 +225,13 @@ TEST(FileWatch, TellsWhatCannotBeWatchedWithTheSystemsReason) {
         GTEST_SKIP() << "Wine keeps a deleted folder while it is watched and tells nobody";
     }
     fs::remove_all(skins.At("skins/sub"));
-    const WatchResult result = watch.Wait(kQuiet, kLimit);
+    const WatchResult result = watch.Wait({kQuiet, {}, kLimit});
     EXPECT_EQ(result.status, Status::kChanged);
     EXPECT_EQ(result.changed, skins.Paths({u"skins/sub/c.xml"}));
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].path, skins / u"skins/sub");
     EXPECT_FALSE(Describe(result.failures[0].error).empty());
-    EXPECT_EQ(watch.Wait(kQuiet, kLimit).status, Status::kNothingWatched);
+    EXPECT_EQ(watch.Wait({kQuiet, {}, kLimit}).status, Status::kNothingWatched);
 }
 
 // In a child of its own: the request stays for the rest of the program.
@@ -228,7 +249,7 @@ TEST(FileWatchDeathTest, ARequestToStopEndsAWaitWithoutLimit) {
             std::this_thread::sleep_for(100ms);
             testing_support::SendCtrlC();
         });
-        const WatchResult result = watch.Wait(kQuiet);
+        const WatchResult result = watch.Wait({kQuiet});
         stopper.join();
         std::_Exit(result.status == Status::kStopped && InterruptRequested() ? 0 : 1);
     };

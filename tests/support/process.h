@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,9 +27,12 @@ struct RunOptions {
     // start, unless it has ended by then.
     int signal = 0;
     std::chrono::microseconds signalAfter{};
-    // Outside Windows: how many files the program may hold open (0: as many
-    // as this one).
+    // Outside Windows: how many files the program may hold open, how large
+    // a file it may write, and how much memory it may map, in bytes (0: as
+    // much as this one).
     unsigned maxOpenFiles = 0;
+    std::uint64_t maxFileSize = 0;
+    std::uint64_t maxMemory = 0;
     // Outside Windows: standard output into this file (a device such as
     // /dev/full) instead of a pipe.
     std::string outputTo;

@@ -2,7 +2,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -50,17 +49,15 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::u16s
     platform::StartOptions start = StartOptionsFor(options);
     start.output = &outWrite;
     start.errors = options.terminal ? &outWrite : &errWrite;
-    // The program inherits the limit in force when it starts.
-    rlimit saved{};
-    getrlimit(RLIMIT_NOFILE, &saved);
-    if (options.maxOpenFiles) {
-        rlimit lowered = saved;
-        lowered.rlim_cur = options.maxOpenFiles;
-        setrlimit(RLIMIT_NOFILE, &lowered);
+    std::u16string path = ProgramPath(program);
+    std::vector<std::u16string> arguments = args;
+    if (options.maxOpenFiles || options.maxFileSize || options.maxMemory) {
+        arguments.insert(arguments.begin(), {platform::ToDecimal(options.maxOpenFiles),
+                                             platform::ToDecimal(options.maxFileSize),
+                                             platform::ToDecimal(options.maxMemory), path});
+        path = ProgramPath("run_limited");
     }
-    std::optional<platform::Process> process =
-        platform::Process::Start(ProgramPath(program), args, start);
-    if (options.maxOpenFiles) setrlimit(RLIMIT_NOFILE, &saved);
+    std::optional<platform::Process> process = platform::Process::Start(path, arguments, start);
     outWrite.Close();
     errWrite.Close();
     if (!process) throw std::runtime_error("cannot start " + program);
