@@ -103,16 +103,23 @@ std::vector<std::vector<std::size_t>> ChainsOfSameFiles(
     return chains;
 }
 
-std::vector<pipeline::SkinVerdict> PackBatch(const pipeline::Pairing& pairing,
+std::vector<pipeline::SkinVerdict> PackBatch(const std::vector<pipeline::Pairing>& pairings,
                                              const BatchSettings& settings,
                                              VerdictListener& listener) {
-    const std::vector<pipeline::PairedSkin>& skins = pairing.skins;
+    // Each skin as its pairing and its place there.
+    std::vector<std::pair<const pipeline::Pairing*, std::size_t>> skins;
     std::vector<pipeline::SkinJob> jobs;
-    for (const pipeline::PairedSkin& skin : skins) jobs.push_back(skin.job);
+    for (const pipeline::Pairing& pairing : pairings) {
+        for (std::size_t i = 0; i < pairing.skins.size(); ++i) {
+            skins.emplace_back(&pairing, i);
+            jobs.push_back(pairing.skins[i].job);
+        }
+    }
     const MbmFolder mbmFolder(settings.pack.dryRun ? std::vector<pipeline::SkinJob>() : jobs);
     pipeline::PackSettings pack = settings.pack;
     pack.mbmFolder = mbmFolder.path();
     pack.mbmFolderError = mbmFolder.error();
+    pack.makeOutputFolder = true;
 
     // Each job fills in its own verdict, read once it is delivered.
     std::vector<pipeline::SkinVerdict> verdicts(skins.size());
@@ -120,15 +127,34 @@ std::vector<pipeline::SkinVerdict> PackBatch(const pipeline::Pairing& pairing,
     RunJobs(
         skins.size(), ChainsOfSameFiles(jobs), WorkersWithinOpenFileLimit(settings.workers),
         [&](std::size_t i) {
+            const auto& [pairing, index] = skins[i];
             if (platform::InterruptRequested()) {
-                verdicts[i].name = skins[i].job.strName;
+                verdicts[i].name = jobs[i].strName;
+                verdicts[i].folder = pairing->folder;
                 return;
             }
             pipeline::InProcessPacker packer;
-            verdicts[i] = pipeline::JudgeSkin(packer, pack, settings.outputDir, pairing, i);
+            verdicts[i] = pipeline::JudgeSkin(packer, pack, settings.outputDir, *pairing, index);
         },
         delivery);
     return verdicts;
+}
+
+std::vector<SameOutput> SameOutputs(const std::vector<pipeline::Pairing>& pairings,
+                                    std::u16string_view outputDir) {
+    std::vector<SameOutput> same;
+    // Each .kolo path with the first file of the first skin that makes it.
+    std::map<std::u16string, const std::u16string*> makers;
+    for (const pipeline::Pairing& pairing : pairings) {
+        const std::u16string folder = pipeline::OutputFolderOf(pairing, outputDir);
+        for (const pipeline::PairedSkin& skin : pairing.skins) {
+            const std::u16string kolo =
+                pipeline::KoloPathFor(pipeline::PakPathFor(folder, skin.job.strName));
+            const auto [maker, isNew] = makers.emplace(kolo, &skin.first.path);
+            if (!isNew) same.push_back({*maker->second, skin.first.path, kolo});
+        }
+    }
+    return same;
 }
 
 }  // namespace mkkolo

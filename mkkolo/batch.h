@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pipeline/pack_skin.h"
@@ -32,15 +33,28 @@ class VerdictListener {
     virtual void Finished(std::size_t count) = 0;
 };
 
-// Judges each skin of the pairing the way the dialog application's pack run
-// packs it, with the packer in this process, and returns the verdicts in job
-// order. After a request to stop (see platform/interrupt.h) no skin starts
-// (its verdict is kInterrupted), and a skin under way stops and removes what
-// it was making. Prepared copies of .mbm files live in a folder of the run's
-// own inside the temporary folder, removed at the end.
-std::vector<pipeline::SkinVerdict> PackBatch(const pipeline::Pairing& pairing,
+// Judges each skin of the pairings, one pairing after the other, the way the
+// dialog application's pack run packs it, with the packer in this process,
+// and returns the verdicts in that order. A pairing's folder below the
+// output folder is made when its first skin is written. After a request to
+// stop (see platform/interrupt.h) no skin starts (its verdict is
+// kInterrupted), and a skin under way stops and removes what it was making.
+// Prepared copies of .mbm files live in a folder of the run's own inside the
+// temporary folder, removed at the end.
+std::vector<pipeline::SkinVerdict> PackBatch(const std::vector<pipeline::Pairing>& pairings,
                                              const BatchSettings& settings,
                                              VerdictListener& listener);
+
+// Two skins of different pairings whose .kolo would be one file: neither
+// can be packed without undoing the other.
+struct SameOutput {
+    std::u16string first, second;  // a file of each skin, in job order
+    std::u16string koloPath;
+};
+
+// Every such pair, each skin with the first one of its .kolo path.
+std::vector<SameOutput> SameOutputs(const std::vector<pipeline::Pairing>& pairings,
+                                    std::u16string_view outputDir);
 
 // Jobs whose names differ in letter case only write to the same files where
 // the file system ignores case (Windows, memory cards): the package, the

@@ -34,7 +34,9 @@ Counts Count(const std::vector<pipeline::SkinVerdict>& verdicts) {
             case Status::kRefused:
             case Status::kFailed:
                 ++counts.failed;
-                counts.failedNames += u"【" + Message::Name(verdict.name) + u"】";
+                counts.failedNames +=
+                    u"【" + Message::Name(pipeline::NameBelowOutput(verdict.folder, verdict.name)) +
+                    u"】";
                 break;
             case Status::kInterrupted:
                 ++counts.notRun;

@@ -42,7 +42,8 @@ class TextReport final : public VerdictListener {
     std::u16string m_strProgress;  // what the progress line shows now
 };
 
-// "Done: N skins made[, M of them with warnings], K failed[: [a][b]]."
+// "Done: N skins made[, M of them with warnings], K failed[: [a][b]]." A
+// failed skin is named with its folder below the output folder.
 platform::Message ClosingLine(const std::vector<pipeline::SkinVerdict>& verdicts);
 
 // "Interrupted: N skins made, K failed, L not packed!"

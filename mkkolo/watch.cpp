@@ -48,7 +48,7 @@ InputWatch::InputWatch(const std::vector<std::u16string>& paths, bool recursive,
     SayFailures(failures, console);
 }
 
-platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inputs) {
+platform::WatchResult InputWatch::Wait(const InputScan& inputs) {
     for (;;) {
         platform::WatchResult change = m_watch->Wait(kQuietMoment);
         SayFailures(change.failures, m_console);
@@ -64,15 +64,19 @@ platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inp
 // held inputs, deleted or renamed; with folders searched, one that stands
 // now and may hold skin files. What mkkolo writes itself (its .kolo files
 // and temporary files) is none of these.
-bool InputWatch::MayConcern(const platform::WatchResult& change,
-                            const std::list<pipeline::InputFile>& inputs) const {
+bool InputWatch::MayConcern(const platform::WatchResult& change, const InputScan& inputs) const {
     if (change.everything) return true;
+    const auto namesAnInput = [&](const std::u16string& path) {
+        return std::any_of(inputs.sets.begin(), inputs.sets.end(), [&](const InputSet& set) {
+            return std::any_of(
+                set.files.begin(), set.files.end(),
+                [&](const pipeline::InputFile& input) { return Names(path, input.path); });
+        });
+    };
     for (const std::u16string& path : change.changed) {
         if (IsSkinFile(platform::FindFileName(path)) ||
             std::find(m_paths.begin(), m_paths.end(), path) != m_paths.end() ||
-            std::any_of(
-                inputs.begin(), inputs.end(),
-                [&](const pipeline::InputFile& input) { return Names(path, input.path); }) ||
+            namesAnInput(path) ||
             (m_bRecursive && platform::KindOfPath(path) == platform::PathKind::kFolder)) {
             return true;
         }
@@ -80,29 +84,38 @@ bool InputWatch::MayConcern(const platform::WatchResult& change,
     return false;
 }
 
-std::optional<pipeline::Pairing> ChangedSkins(const pipeline::Pairing& after,
-                                              const std::list<pipeline::InputFile>& before,
-                                              const std::list<pipeline::InputFile>& now,
-                                              const platform::WatchResult& change) {
+std::optional<std::vector<pipeline::Pairing>> ChangedSkins(
+    const std::vector<pipeline::Pairing>& after, const InputScan& before, const InputScan& now,
+    const platform::WatchResult& change) {
     std::set<std::u16string> skins;
-    for (const auto* files : {&before, &now}) {
-        for (const pipeline::InputFile& file : *files) {
-            if (NamesAny(change, file.path)) skins.insert(platform::SkinFileName(file.path));
+    for (const InputScan* scan : {&before, &now}) {
+        for (const InputSet& set : scan->sets) {
+            for (const pipeline::InputFile& file : set.files) {
+                if (NamesAny(change, file.path))
+                    skins.insert(
+                        pipeline::NameBelowOutput(set.folder, platform::SkinFileName(file.path)));
+            }
         }
     }
     if (skins.empty()) return std::nullopt;
-    // Skins whose names differ in letter case only write to the same files
-    // where case does not count: packed together, the later one's .kolo
-    // stands at the end, as after a full run.
-    const auto concerned = [&](const std::u16string& name) {
-        return std::any_of(skins.begin(), skins.end(), [&](const std::u16string& skin) {
-            return platform::EqualIgnoringCase(skin, name);
+    // Skins whose .kolo paths differ in letter case only write to the same
+    // files where case does not count: packed together, the later one's
+    // .kolo stands at the end, as after a full run.
+    const auto concerned = [&](const std::u16string& skin) {
+        return std::any_of(skins.begin(), skins.end(), [&](const std::u16string& changed) {
+            return platform::EqualIgnoringCase(changed, skin);
         });
     };
-    pipeline::Pairing changed;
-    changed.paths = after.paths;
-    for (const pipeline::PairedSkin& skin : after.skins) {
-        if (concerned(skin.job.strName)) changed.skins.push_back(skin);
+    std::vector<pipeline::Pairing> changed;
+    for (const pipeline::Pairing& pairing : after) {
+        pipeline::Pairing some;
+        some.paths = pairing.paths;
+        some.folder = pairing.folder;
+        for (const pipeline::PairedSkin& skin : pairing.skins) {
+            if (concerned(pipeline::NameBelowOutput(pairing.folder, skin.job.strName)))
+                some.skins.push_back(skin);
+        }
+        if (!some.skins.empty()) changed.push_back(std::move(some));
     }
     return changed;
 }

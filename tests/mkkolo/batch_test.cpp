@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "mkkolo/batch.h"
+#include "mkkolo/inputs.h"
 #include "mkkolo/job_runner.h"
 #include "mkkolo/json_report.h"
 #include "mkkolo/options.h"
@@ -122,7 +123,7 @@ TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
     ScriptedConsole terminal(true), pipe(false);
     const auto made = [&](platform::Console& console) {
         TextReport report(console, pairing.skins.size(), false, LogStream::kOut);
-        const auto verdicts = PackBatch(pairing, settings, report);
+        const auto verdicts = PackBatch({pairing}, settings, report);
         return std::count_if(verdicts.begin(), verdicts.end(),
                              [](const auto& verdict) { return verdict.Made(); });
     };
@@ -137,50 +138,73 @@ TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
 
 // A round of a watch packs the skins with a file that the change names, as
 // the scan found it before or finds it now, itself or by a folder that
-// holds it; with them the skins of their name in another letter case.
+// holds it, each in its own folder (-r); with them the skins of their
+// .kolo's path in another letter case.
 TEST(ChangedSkins, AreThoseWithAFileTheChangeNames) {
-    const auto path = [](std::u16string_view name) {
-        std::u16string inSkins = std::u16string(u"skins/") + std::u16string(name);
-        std::replace(inSkins.begin(), inSkins.end(), u'/', platform::kPathSeparator);
-        return inSkins;
+    const auto separated = [](std::u16string text) {
+        std::replace(text.begin(), text.end(), u'/', platform::kPathSeparator);
+        return text;
     };
-    const auto files = [&](std::initializer_list<const char16_t*> names) {
-        std::list<pipeline::InputFile> list;
-        for (const char16_t* name : names) list.push_back({path(name), {}, {}});
-        return list;
+    const auto path = [&](std::u16string_view name) {
+        return separated(u"skins/" + std::u16string(name));
     };
-    const auto before = files({u"a.pxa", u"a.xml", u"b.pxa", u"b.xml", u"Night.pxa", u"Night.xml",
-                               u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
-    const auto now = files({u"a.pxa", u"a.xml", u"b.xml", u"d.xml", u"Night.pxa", u"Night.xml",
-                            u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
-    const pipeline::Pairing after = pipeline::PairSkins(now);
+    // The sets of files below skins/: its own, sub/ and red/.
+    const auto scan = [&](std::initializer_list<const char16_t*> top) {
+        InputScan found;
+        found.sets.resize(3);
+        for (const char16_t* name : top) found.sets[0].files.push_back({path(name), {}, {}});
+        for (const char16_t* name : {u"sub/c.pxa", u"sub/c.xml"})
+            found.sets[1].files.push_back({path(name), {}, {}});
+        for (const char16_t* name : {u"red/a.pxa", u"red/a.xml"})
+            found.sets[2].files.push_back({path(name), {}, {}});
+        found.sets[1].folder = u"sub";
+        found.sets[2].folder = u"red";
+        return found;
+    };
+    const InputScan before = scan({u"a.pxa", u"a.xml", u"b.pxa", u"b.xml", u"Night.pxa",
+                                   u"Night.xml", u"night.pxa", u"night.xml"});
+    const InputScan now = scan({u"a.pxa", u"a.xml", u"b.xml", u"d.xml", u"Night.pxa", u"Night.xml",
+                                u"night.pxa", u"night.xml"});
+    std::vector<pipeline::Pairing> after;
+    for (const InputSet& set : now.sets) {
+        after.push_back(pipeline::PairSkins(set.files));
+        after.back().folder = set.folder;
+    }
     const struct {
         std::vector<const char16_t*> changed;
         bool everything;
         std::optional<std::set<std::u16string>> skins;
     } cases[] = {
-        {{u"a.xml"}, false, {{u"a"}}},
-        {{u"b.pxa"}, false, {{u"b"}}},  // deleted: the skin has lost its image
-        {{u"d.xml"}, false, {{u"d"}}},  // new
-        {{u"sub"}, false, {{u"c"}}},    // a folder renamed, deleted or made
+        {{u"a.xml"}, false, {{u"a"}}},    // not red/a
+        {{u"b.pxa"}, false, {{u"b"}}},    // deleted: the skin has lost its image
+        {{u"d.xml"}, false, {{u"d"}}},    // new
+        {{u"sub"}, false, {{u"sub/c"}}},  // a folder renamed, deleted or made
+        {{u"red/a.pxa"}, false, {{u"red/a"}}},
         {{u"night.pxa", u"gone.xml"}, false, {{u"Night", u"night"}}},
         {{u"a", u"notes.txt", u"su"}, false, std::nullopt},  // no file of theirs
-        {{}, true, {{u"a", u"b", u"c", u"d", u"Night", u"night"}}},
+        {{}, true, {{u"a", u"b", u"sub/c", u"d", u"Night", u"night", u"red/a"}}},
     };
     for (const auto& c : cases) {
         platform::WatchResult change;
         for (const char16_t* name : c.changed) change.changed.push_back(path(name));
         change.everything = c.everything;
-        const std::optional<pipeline::Pairing> changed = ChangedSkins(after, before, now, change);
+        const auto changed = ChangedSkins(after, before, now, change);
         ASSERT_EQ(changed.has_value(), c.skins.has_value());
         if (!changed) continue;
+        std::set<std::u16string> wanted;
+        for (const auto& name : *c.skins) wanted.insert(separated(name));
         std::vector<std::u16string> expected, got;
-        for (const auto& skin : after.skins) {
-            if (c.skins->count(skin.job.strName)) expected.push_back(skin.job.strName);
+        for (const auto& pairing : after) {
+            for (const auto& skin : pairing.skins) {
+                const auto name = pipeline::NameBelowOutput(pairing.folder, skin.job.strName);
+                if (wanted.count(name)) expected.push_back(name);
+            }
         }
-        for (const auto& skin : changed->skins) got.push_back(skin.job.strName);
+        for (const auto& pairing : *changed) {
+            for (const auto& skin : pairing.skins)
+                got.push_back(pipeline::NameBelowOutput(pairing.folder, skin.job.strName));
+        }
         EXPECT_EQ(got, expected);
-        EXPECT_EQ(changed->paths, after.paths);
     }
 }
 
