@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +25,15 @@ struct BatchSettings {
     pipeline::PackSettings pack;
 };
 
+// A skin being packed, as far as it has come.
+struct SkinUnderWay {
+    std::u16string name;
+    std::u16string folder;  // below the output folder (its pairing's)
+    // Its package's bytes (0 until its archive is started), and how many of
+    // them the archive has taken (pipeline::KoloProgress).
+    std::uint64_t size = 0, taken = 0;
+};
+
 // Hears of the skins, always on the thread that called PackBatch.
 class VerdictListener {
   public:
@@ -31,6 +42,9 @@ class VerdictListener {
     virtual void Deliver(const pipeline::SkinVerdict& verdict) = 0;
     // How many skins are done, whenever that number grows.
     virtual void Finished(std::size_t count) = 0;
+    // Every tenth of a second while skins are packed: the first one in job
+    // order that is under way, if any.
+    virtual void Working(const std::optional<SkinUnderWay>& skin) = 0;
 };
 
 // Judges each skin of the pairings, one pairing after the other, the way the

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "platform/message.h"
+#include "platform/text.h"
 
 namespace mkkolo {
 
@@ -71,20 +72,16 @@ constexpr std::pair<std::u16string_view, std::u16string_view> kArguments[] = {
     {u"文件", u".kolo 文件或 .pak 包"},
 };
 
-// Where the explanations start: the columns of a terminal, on which a
-// Chinese character takes two.
+// Where the explanations start, in the columns of a terminal.
 constexpr std::size_t kHelpColumn = 23;
-
-std::size_t Columns(std::u16string_view text) {
-    std::size_t columns = 0;
-    for (char16_t c : text) columns += c >= 0x2E80 ? 2 : 1;
-    return columns;
-}
 
 // "  <what><blanks up to the help's column><help>"
 std::u16string UsageLine(std::u16string_view what, std::u16string_view help) {
     std::u16string line = u"  " + std::u16string(what);
-    line.append(kHelpColumn > Columns(line) + 2 ? kHelpColumn - Columns(line) : 2, u' ');
+    line.append(kHelpColumn > platform::DisplayColumns(line) + 2
+                    ? kHelpColumn - platform::DisplayColumns(line)
+                    : 2,
+                u' ');
     return line + std::u16string(help) + u"\n";
 }
 

@@ -247,7 +247,9 @@ std::uint32_t DosDateTime(std::int64_t seconds) {
 }
 
 KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int64_t entryTime,
-                       const KoloOptions& options) {
+                       const KoloOptions& options)
+    : m_progress(options.progress) {
+    if (m_progress) m_progress->size = size;
     EntryHeader header;
     header.name = platform::ToThreadAnsi(platform::FindFileName(pakPath));
     header.info.dosDate = DosDateTime(entryTime);
@@ -278,7 +280,10 @@ bool KoloWriter::Fail(Result result) {
 
 bool KoloWriter::Write(const void* data, std::size_t size) {
     if (!IsOpen()) return false;
-    if (m_archive->Write(data, size)) return true;
+    if (m_archive->Write(data, size)) {
+        if (m_progress) m_progress->taken.fetch_add(size, std::memory_order_relaxed);
+        return true;
+    }
     return Fail(m_archive->DiskFull() ? Result::kDiskFull : Result::kWriteFailed);
 }
 

@@ -33,7 +33,9 @@ class RecordingListener final : public JobListener {
   public:
     void Deliver(std::size_t job) override { delivered.push_back(job); }
     void Finished(std::size_t count) override { finished.push_back(count); }
+    void Tick(std::optional<std::size_t> underWay) override { ticks.push_back(underWay); }
     std::vector<std::size_t> delivered, finished;
+    std::vector<std::optional<std::size_t>> ticks;
 };
 
 TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
@@ -76,6 +78,23 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
     }
 }
 
+// A tick every tenth of a second, never more often, names the first job
+// under way.
+TEST(RunJobs, TicksWithTheFirstJobUnderWay) {
+    RecordingListener listener;
+    const auto start = std::chrono::steady_clock::now();
+    RunJobs(
+        3, {{0}, {1}, {2}}, 2,
+        [](std::size_t job) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(job == 1 ? 450 : 0));
+        },
+        listener);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(listener.ticks.size(), 2u);
+    EXPECT_LE(listener.ticks.size(), static_cast<std::size_t>(elapsed / kTickInterval));
+    for (const auto& underWay : listener.ticks) EXPECT_EQ(underWay, std::optional<std::size_t>(1));
+}
+
 TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
     std::vector<pipeline::SkinJob> jobs;
     for (const char16_t* name : {u"Night", u"day", u"night", u"NIGHT", u"days", u"DAY"}) {
@@ -85,55 +104,75 @@ TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
               (std::vector<std::vector<std::size_t>>{{0, 2, 3}, {1, 5}, {4}}));
 }
 
-// Keeps what each stream got, and whether a report was printed over the
-// progress line.
+// What the report did to the console, one line per call.
 class ScriptedConsole final : public platform::Console {
   public:
     explicit ScriptedConsole(bool terminal) : m_bTerminal(terminal) {}
-    void Out(const platform::Message& text) override {
-        if (progressShown) reportOverProgress = true;
-        out += text.Plain();
-    }
-    void Err(const platform::Message& text) override {
-        err += text.Plain();
-        progressShown = text.Plain().substr(0, 3) == u"\r进度";
+    void Out(const platform::Message& text) override { calls += u"out " + text.Plain(); }
+    void Err(const platform::Message& text) override { calls += u"err " + text.Plain(); }
+    void ErrStatus(const platform::Message& line) override {
+        calls += line.empty() ? u"erase\n" : u"status " + line.Plain() + u"\n";
     }
     bool ErrIsTerminal() const override { return m_bTerminal; }
-    std::u16string out, err;
-    bool progressShown = false, reportOverProgress = false;
+    std::u16string calls;
 
   private:
     bool m_bTerminal;
 };
 
-TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
-    testing_support::TempDir dir;
-    std::list<pipeline::InputFile> files;
-    for (const char16_t* name : {u"a", u"b", u"c"}) {
-        const std::u16string path = dir / name;
-        testing_support::WriteBytes(testing_support::FsPath(path + u".xml"), "<skin/>");
-        testing_support::WriteBytes(testing_support::FsPath(path + u".pxa"), "PXA");
-        files.push_back(pipeline::InputFile::LookAt(path + u".xml"));
-        files.push_back(pipeline::InputFile::LookAt(path + u".pxa"));
-    }
-    const pipeline::Pairing pairing = pipeline::PairSkins(files);
-    BatchSettings settings;
-    settings.outputDir = testing_support::U16(dir.path());
-    settings.workers = 2;
-    ScriptedConsole terminal(true), pipe(false);
-    const auto made = [&](platform::Console& console) {
-        TextReport report(console, pairing.skins.size(), false, LogStream::kOut);
-        const auto verdicts = PackBatch({pairing}, settings, report);
-        return std::count_if(verdicts.begin(), verdicts.end(),
-                             [](const auto& verdict) { return verdict.Made(); });
+// The status line is drawn on a terminal only, not with -q, and erased
+// before any line of the log and once the last skin is done.
+TEST(TextReport, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
+    pipeline::SkinVerdict made;
+    made.name = u"a";
+    made.status = pipeline::SkinStatus::kWouldMake;
+    made.first = {u"a.xml", {}, {}};
+    made.second = {u"a.pxa", {}, {}};
+    const SkinUnderWay b{u"b", u"", 200, 50};
+    const std::u16string report = u"out 【a】 a.xml + a.pxa\n";
+    const struct {
+        bool terminal, quiet;
+        std::u16string calls;
+    } cases[] = {
+        {true, false,
+         u"status 进度 0/2 【b】 25%\nerase\n" + report +
+             u"status 进度 1/2 【b】 25%\nerase\nout 已完成\n"},
+        {false, false, report + u"out 已完成\n"},
+        {true, true, report + u"out 已完成\n"},
     };
-    EXPECT_EQ(made(terminal), 3);
-    EXPECT_EQ(made(pipe), 3);
-    EXPECT_EQ(terminal.out, pipe.out);
-    EXPECT_EQ(pipe.err, u"");
-    EXPECT_NE(terminal.err.find(u"\r进度 3/3"), std::u16string::npos);
-    EXPECT_FALSE(terminal.progressShown);  // cleared at the end
-    EXPECT_FALSE(terminal.reportOverProgress);
+    for (const auto& c : cases) {
+        ScriptedConsole console(c.terminal);
+        {
+            TextReport text(console, 2, c.quiet, LogStream::kOut);
+            text.Working(b);
+            text.Deliver(made);
+            text.Finished(1);
+            text.Working(b);
+            text.Finished(2);
+            text.Working(b);  // too late: the last skin is done
+            text.Say(u"已完成\n");
+        }
+        EXPECT_EQ(console.calls, c.calls) << c.terminal << c.quiet;
+    }
+}
+
+TEST(TextReport, TheProgressLineNamesTheSkinAndItsShare) {
+    const std::u16string sep(1, platform::kPathSeparator);
+    const struct {
+        std::optional<SkinUnderWay> skin;
+        std::u16string line;
+    } cases[] = {
+        {std::nullopt, u"进度 3/10"},
+        {SkinUnderWay{u"theme", u"red" + sep + u"dark", 0, 0},
+         u"进度 3/10 【red" + sep + u"dark" + sep + u"theme】"},
+        {SkinUnderWay{u"night", u"", 1000, 999}, u"进度 3/10 【night】 99%"},
+        {SkinUnderWay{u"night", u"", 1000, 1000}, u"进度 3/10 【night】 压缩中"},
+        {SkinUnderWay{u"e\x1b[2J", u"", 0, 0}, u"进度 3/10 【e\\x1B[2J】"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressLine(3, 10, c.skin).ForTerminal(), c.line)
+            << platform::Utf16ToUtf8(c.line);
+    }
 }
 
 // A round of a watch packs the skins with a file that the change names, as
