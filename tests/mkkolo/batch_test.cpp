@@ -247,12 +247,35 @@ TEST(ChangedSkins, AreThoseWithAFileTheChangeNames) {
     }
 }
 
-// Every option in the table is in the usage text as a person spells it, and
-// is read in each of its forms; the first line is what the README shows.
+// Every option in the table is in the usage text as a person spells it, in
+// the forms of the command line and on a line of its own, and is read in
+// each of its forms; the examples at the end are command lines that read.
 TEST(Options, TheTableIsTheUsageAndWhatIsRead) {
     const std::u16string& usage = Usage();
-    EXPECT_EQ(usage.substr(0, usage.find(u'\n')),
-              u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...");
+    EXPECT_EQ(usage.substr(0, usage.find(u"\n  路径")),
+              u"用法: mkkolo [-o 文件夹] [-j 并行数] [-q] [--level 级别] [-r] [--strict]\n"
+              u"             [--json] 路径...\n"
+              u"      mkkolo -w [-o 文件夹] [-j 并行数] [-q] [--level 级别] [-r] [--strict]\n"
+              u"                路径...\n"
+              u"      mkkolo -n [-o 文件夹] [-r] [--strict] [--json] 路径...\n"
+              u"      mkkolo -l|-t [--strict] 文件...\n"
+              u"      mkkolo -x [-o 文件夹] [--force] 文件...\n"
+              u"      mkkolo -h|--version");
+    const std::u16string command = u"\n  mkkolo ";
+    std::size_t examples = 0;
+    for (std::size_t at = usage.find(command, usage.find(u"\n例子:\n")); at != std::u16string::npos;
+         at = usage.find(command, at + 1), ++examples) {
+        const std::size_t end = usage.find_first_of(u">\n", at + command.size());
+        std::vector<std::u16string> args;
+        for (std::size_t word = at + command.size(); word < end;) {
+            const std::size_t blank = std::min(usage.find(u' ', word), end);
+            if (blank > word) args.push_back(usage.substr(word, blank - word));
+            word = blank + 1;
+        }
+        platform::Message error;
+        EXPECT_TRUE(ParseOptions(args, error)) << platform::Utf16ToUtf8(error.Plain());
+    }
+    EXPECT_EQ(examples, 4u);
     const std::map<std::u16string_view, std::u16string> values = {
         {u"文件夹", u"out"}, {u"并行数", u"3"}, {u"级别", u"4"}};
     for (const OptionForm& form : OptionForms()) {
