@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/message.h"
+#include "platform/program.h"
 #include "platform/text.h"
 
 namespace mkkolo {
@@ -196,6 +197,10 @@ class Parser {
                 m_options.help = true;
                 return m_options;
             }
+            if (!pathsOnly && platform::IsWindowsSwitch(arg)) {
+                error = SwitchComplaint(arg);
+                return std::nullopt;
+            }
             if (pathsOnly || arg.size() < 2 || arg[0] != u'-') {
                 m_options.paths.push_back(arg);
             } else if (arg == u"--") {
@@ -220,20 +225,43 @@ class Parser {
         return false;
     }
 
+    // The options whose long names the typed one names: written out, or
+    // shortened to the start of one or more.
+    static std::vector<const OptionRule*> LongCandidates(std::u16string_view typed) {
+        std::vector<const OptionRule*> candidates;
+        for (const OptionRule& rule : kOptionRules) {
+            if (rule.form.name == typed) return {&rule};
+            if (rule.form.name.substr(0, typed.size()) == typed) candidates.push_back(&rule);
+        }
+        return candidates;
+    }
+
+    // "/o" (or "/O") for "-o", "/output" for "--output", as a Windows user
+    // tries the switches of Windows' own programs; a usage error that names
+    // the option's form, where there is one.
+    static Message SwitchComplaint(const std::u16string& arg) {
+        std::u16string typed = arg.substr(1);
+        for (char16_t& c : typed) {
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+        }
+        std::u16string form;
+        for (const OptionRule& rule : kOptionRules) {
+            if (typed.size() == 1 && rule.form.letter == typed[0]) form = Spelling(rule.form);
+        }
+        const std::vector<const OptionRule*> named = LongCandidates(typed);
+        if (form.empty() && typed.size() > 1 && named.size() == 1)
+            form = u"--" + std::u16string(named.front()->form.name);
+        if (form.empty()) return Say(u"未知选项 ", arg, u"!\n");
+        return Say(u"选项 ", arg, u" 应写作 ") + Message::Name(form) + u"!\n";
+    }
+
     // "--name", "--name=value" or "--name value", the name written out or
     // shortened to the start of one name alone, as getopt_long reads it.
     bool Long(const std::u16string& arg) {
         const std::size_t equals = arg.find(u'=');
         const std::u16string spelling = arg.substr(0, equals);
-        const std::u16string_view typed = std::u16string_view(spelling).substr(2);
-        std::vector<const OptionRule*> candidates;
-        for (const OptionRule& rule : kOptionRules) {
-            if (rule.form.name == typed) {
-                candidates = {&rule};
-                break;
-            }
-            if (rule.form.name.substr(0, typed.size()) == typed) candidates.push_back(&rule);
-        }
+        const std::vector<const OptionRule*> candidates =
+            LongCandidates(std::u16string_view(spelling).substr(2));
         if (candidates.empty()) return Fail(Say(u"未知选项 ", spelling, u"!\n"));
         if (candidates.size() > 1) {
             Message names;
