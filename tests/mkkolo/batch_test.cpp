@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 
 #include <atomic>
 #include <chrono>
@@ -104,58 +105,8 @@ TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
               (std::vector<std::vector<std::size_t>>{{0, 2, 3}, {1, 5}, {4}}));
 }
 
-// What the report did to the console, one line per call.
-class ScriptedConsole final : public platform::Console {
-  public:
-    explicit ScriptedConsole(bool terminal) : m_bTerminal(terminal) {}
-    void Out(const platform::Message& text) override { calls += u"out " + text.Plain(); }
-    void Err(const platform::Message& text) override { calls += u"err " + text.Plain(); }
-    void ErrStatus(const platform::Message& line) override {
-        calls += line.empty() ? u"erase\n" : u"status " + line.Plain() + u"\n";
-    }
-    bool ErrIsTerminal() const override { return m_bTerminal; }
-    std::u16string calls;
-
-  private:
-    bool m_bTerminal;
-};
-
-// The status line is drawn on a terminal only, not with -q, and erased
-// before any line of the log and once the last skin is done.
-TEST(TextReport, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
-    pipeline::SkinVerdict made;
-    made.name = u"a";
-    made.status = pipeline::SkinStatus::kWouldMake;
-    made.first = {u"a.xml", {}, {}};
-    made.second = {u"a.pxa", {}, {}};
-    const SkinUnderWay b{u"b", u"", 200, 50};
-    const std::u16string report = u"out 【a】 a.xml + a.pxa\n";
-    const struct {
-        bool terminal, quiet;
-        std::u16string calls;
-    } cases[] = {
-        {true, false,
-         u"status 进度 0/2 【b】 25%\nerase\n" + report +
-             u"status 进度 1/2 【b】 25%\nerase\nout 已完成\n"},
-        {false, false, report + u"out 已完成\n"},
-        {true, true, report + u"out 已完成\n"},
-    };
-    for (const auto& c : cases) {
-        ScriptedConsole console(c.terminal);
-        {
-            TextReport text(console, 2, c.quiet, LogStream::kOut);
-            text.Working(b);
-            text.Deliver(made);
-            text.Finished(1);
-            text.Working(b);
-            text.Finished(2);
-            text.Working(b);  // too late: the last skin is done
-            text.Say(u"已完成\n");
-        }
-        EXPECT_EQ(console.calls, c.calls) << c.terminal << c.quiet;
-    }
-}
-
+// The status line names the first skin under way with its folder, and its
+// share; a name's control characters show as \xNN.
 TEST(TextReport, TheProgressLineNamesTheSkinAndItsShare) {
     const std::u16string sep(1, platform::kPathSeparator);
     const struct {
@@ -261,21 +212,18 @@ TEST(Options, TheTableIsTheUsageAndWhatIsRead) {
               u"      mkkolo -l|-t [--strict] 文件...\n"
               u"      mkkolo -x [-o 文件夹] [--force] 文件...\n"
               u"      mkkolo -h|--version");
-    const std::u16string command = u"\n  mkkolo ";
-    std::size_t examples = 0;
-    for (std::size_t at = usage.find(command, usage.find(u"\n例子:\n")); at != std::u16string::npos;
-         at = usage.find(command, at + 1), ++examples) {
-        const std::size_t end = usage.find_first_of(u">\n", at + command.size());
+    std::istringstream examples(platform::Utf16ToUtf8(usage.substr(usage.find(u"\n例子:\n"))));
+    std::size_t count = 0;
+    for (std::string line; std::getline(examples, line);) {
+        if (line.rfind("  mkkolo ", 0) != 0) continue;
+        std::istringstream words(line.substr(9, line.find('>') - 9));
         std::vector<std::u16string> args;
-        for (std::size_t word = at + command.size(); word < end;) {
-            const std::size_t blank = std::min(usage.find(u' ', word), end);
-            if (blank > word) args.push_back(usage.substr(word, blank - word));
-            word = blank + 1;
-        }
+        for (std::string word; words >> word;) args.push_back(platform::Utf8ToUtf16(word));
         platform::Message error;
-        EXPECT_TRUE(ParseOptions(args, error)) << platform::Utf16ToUtf8(error.Plain());
+        EXPECT_TRUE(ParseOptions(args, error)) << line;
+        ++count;
     }
-    EXPECT_EQ(examples, 4u);
+    EXPECT_EQ(count, 4u);
     const std::map<std::u16string_view, std::u16string> values = {
         {u"文件夹", u"out"}, {u"并行数", u"3"}, {u"级别", u"4"}};
     for (const OptionForm& form : OptionForms()) {

@@ -5,65 +5,38 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include "platform/message.h"
 #include "platform/terminal.h"
 #include "platform/wide.h"
 
 namespace {
 
-// Standard error on a console of this program's own while it lives.
-class OwnConsole {
-  public:
-    OwnConsole() : m_savedErrors(GetStdHandle(STD_ERROR_HANDLE)) {
-        FreeConsole();
-        if (!AllocConsole()) return;
-        m_screen =
-            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        SetStdHandle(STD_ERROR_HANDLE, m_screen);
-    }
-    ~OwnConsole() {
-        SetStdHandle(STD_ERROR_HANDLE, m_savedErrors);
-        if (m_screen != INVALID_HANDLE_VALUE) CloseHandle(m_screen);
-        FreeConsole();
-    }
-    OwnConsole(const OwnConsole&) = delete;
-    OwnConsole& operator=(const OwnConsole&) = delete;
-
-    bool IsOpen() const { return m_screen != INVALID_HANDLE_VALUE; }
-    CONSOLE_SCREEN_BUFFER_INFO Screen() const {
-        CONSOLE_SCREEN_BUFFER_INFO screen{};
-        GetConsoleScreenBufferInfo(m_screen, &screen);
-        return screen;
-    }
-    // What a row shows, without the blanks at its end.
-    std::u16string Row(SHORT row) const {
-        std::wstring cells(static_cast<std::size_t>(Screen().dwSize.X), L' ');
-        DWORD read = 0;
-        ReadConsoleOutputCharacterW(m_screen, cells.data(), static_cast<DWORD>(cells.size()),
-                                    {0, row}, &read);
-        cells.resize(read);
+TEST(StatusLine, IsDrawnOverItsRowAndErased) {
+    const HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
+    FreeConsole();
+    const HANDLE screen = AllocConsole() ? CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                       OPEN_EXISTING, 0, nullptr)
+                                         : INVALID_HANDLE_VALUE;
+    if (screen == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no console here (Wine needs a display)";
+    SetStdHandle(STD_ERROR_HANDLE, screen);
+    DWORD done = 0;
+    WriteConsoleW(screen, L"a line before\n", 14, &done, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(screen, &info);
+    const SHORT row = info.dwCursorPosition.Y;
+    const auto width = static_cast<std::size_t>(info.dwSize.X);
+    // What a row shows, without the blanks at its end; and where the cursor is.
+    const auto shown = [&](SHORT at) {
+        std::wstring cells(width, L' ');
+        ReadConsoleOutputCharacterW(screen, cells.data(), static_cast<DWORD>(width), {0, at},
+                                    &done);
         cells.erase(cells.find_last_not_of(L' ') + 1);
         return platform::FromWide(cells);
-    }
-    void Write(const wchar_t* text) const {
-        DWORD written = 0;
-        WriteConsoleW(m_screen, text, static_cast<DWORD>(wcslen(text)), &written, nullptr);
-    }
-
-  private:
-    const HANDLE m_savedErrors;
-    HANDLE m_screen = INVALID_HANDLE_VALUE;
-};
-
-TEST(StatusLine, IsDrawnOverItsRowAndErased) {
-    OwnConsole console;
-    if (!console.IsOpen()) GTEST_SKIP() << "no console here (Wine needs a display)";
-    console.Write(L"a line before\n");
-    const SHORT row = console.Screen().dwCursorPosition.Y;
-    const std::size_t width = static_cast<std::size_t>(console.Screen().dwSize.X);
+    };
+    const auto cursor = [&] {
+        GetConsoleScreenBufferInfo(screen, &info);
+        return info.dwCursorPosition;
+    };
     const std::u16string tooLong(width + 10, u'x');
     const struct {
         platform::Message line;
@@ -73,17 +46,18 @@ TEST(StatusLine, IsDrawnOverItsRowAndErased) {
         {u"progress 2/2", u"progress 2/2"},  // nothing left of the longer line
         {u"[" + platform::Message::Name(u"e\x1b[2J") + u"]", u"[e\\x1B[2J]"},
         {tooLong, tooLong.substr(0, width - 1)},  // never into the last column
+        {{}, u""},                                // erased
     };
     for (const auto& c : cases) {
         platform::ShowStatusLine(platform::StandardStream::kError, c.line);
-        EXPECT_EQ(console.Row(row), c.shown);
-        EXPECT_EQ(console.Screen().dwCursorPosition.Y, row);
+        EXPECT_EQ(shown(row), c.shown);
+        EXPECT_EQ(cursor().Y, row);
     }
-    platform::ShowStatusLine(platform::StandardStream::kError, {});
-    EXPECT_EQ(console.Row(row), u"");
-    EXPECT_EQ(console.Screen().dwCursorPosition.X, 0);
-    EXPECT_EQ(console.Screen().dwCursorPosition.Y, row);
-    EXPECT_EQ(console.Row(row - 1), u"a line before");
+    EXPECT_EQ(cursor().X, 0);
+    EXPECT_EQ(shown(row - 1), u"a line before");
+    SetStdHandle(STD_ERROR_HANDLE, saved);
+    CloseHandle(screen);
+    FreeConsole();
 }
 
 }  // namespace
