@@ -1,6 +1,8 @@
 #include "mkkolo/batch.h"
 
 #include <algorithm>
+#include <deque>
+#include <map>
 #include <unordered_map>
 
 #include "mkkolo/job_runner.h"
@@ -66,16 +68,36 @@ unsigned WorkersWithinOpenFileLimit(unsigned workers) {
     return static_cast<unsigned>(std::min<std::uint64_t>(workers, fit));
 }
 
-// Hands each job's verdict on as it is delivered.
+// A skin of the batch: its pairing, its place there, and where its archive
+// tells how far it has come.
+struct BatchSkin {
+    BatchSkin(const pipeline::Pairing* pairingOf, std::size_t indexThere)
+        : pairing(pairingOf), index(indexThere) {}
+    const pipeline::Pairing* pairing;
+    std::size_t index;
+    pipeline::KoloProgress progress;
+};
+
+// Hands each job's verdict on as it is delivered, and the skin under way
+// at each tick.
 class Delivery final : public JobListener {
   public:
-    Delivery(const std::vector<pipeline::SkinVerdict>& verdicts, VerdictListener& listener)
-        : m_verdicts(verdicts), m_listener(listener) {}
+    Delivery(const std::vector<pipeline::SkinVerdict>& verdicts, const std::deque<BatchSkin>& skins,
+             VerdictListener& listener)
+        : m_verdicts(verdicts), m_skins(skins), m_listener(listener) {}
     void Deliver(std::size_t job) override { m_listener.Deliver(m_verdicts[job]); }
     void Finished(std::size_t count) override { m_listener.Finished(count); }
+    void Tick(std::optional<std::size_t> underWay) override {
+        if (!underWay) return m_listener.Working(std::nullopt);
+        const BatchSkin& skin = m_skins[*underWay];
+        m_listener.Working(SkinUnderWay{skin.pairing->skins[skin.index].job.strName,
+                                        skin.pairing->folder, skin.progress.size,
+                                        skin.progress.taken});
+    }
 
   private:
     const std::vector<pipeline::SkinVerdict>& m_verdicts;
+    const std::deque<BatchSkin>& m_skins;
     VerdictListener& m_listener;
 };
 
@@ -99,32 +121,60 @@ std::vector<std::vector<std::size_t>> ChainsOfSameFiles(
     return chains;
 }
 
-std::vector<pipeline::SkinVerdict> PackBatch(const pipeline::Pairing& pairing,
+std::vector<pipeline::SkinVerdict> PackBatch(const std::vector<pipeline::Pairing>& pairings,
                                              const BatchSettings& settings,
                                              VerdictListener& listener) {
-    const std::vector<pipeline::PairedSkin>& skins = pairing.skins;
+    std::deque<BatchSkin> skins;  // which holds what cannot move
     std::vector<pipeline::SkinJob> jobs;
-    for (const pipeline::PairedSkin& skin : skins) jobs.push_back(skin.job);
+    for (const pipeline::Pairing& pairing : pairings) {
+        for (std::size_t i = 0; i < pairing.skins.size(); ++i) {
+            skins.emplace_back(&pairing, i);
+            jobs.push_back(pairing.skins[i].job);
+        }
+    }
     const MbmFolder mbmFolder(settings.pack.dryRun ? std::vector<pipeline::SkinJob>() : jobs);
     pipeline::PackSettings pack = settings.pack;
     pack.mbmFolder = mbmFolder.path();
     pack.mbmFolderError = mbmFolder.error();
+    pack.makeOutputFolder = true;
 
     // Each job fills in its own verdict, read once it is delivered.
     std::vector<pipeline::SkinVerdict> verdicts(skins.size());
-    Delivery delivery(verdicts, listener);
+    Delivery delivery(verdicts, skins, listener);
     RunJobs(
         skins.size(), ChainsOfSameFiles(jobs), WorkersWithinOpenFileLimit(settings.workers),
         [&](std::size_t i) {
+            BatchSkin& skin = skins[i];
             if (platform::InterruptRequested()) {
-                verdicts[i].name = skins[i].job.strName;
+                verdicts[i].name = jobs[i].strName;
+                verdicts[i].folder = skin.pairing->folder;
                 return;
             }
             pipeline::InProcessPacker packer;
-            verdicts[i] = pipeline::JudgeSkin(packer, pack, settings.outputDir, pairing, i);
+            pipeline::PackSettings own = pack;
+            own.kolo.progress = &skin.progress;
+            verdicts[i] =
+                pipeline::JudgeSkin(packer, own, settings.outputDir, *skin.pairing, skin.index);
         },
         delivery);
     return verdicts;
+}
+
+std::vector<SameOutput> SameOutputs(const std::vector<pipeline::Pairing>& pairings,
+                                    std::u16string_view outputDir) {
+    std::vector<SameOutput> same;
+    // Each .kolo path with the first file of the first skin that makes it.
+    std::map<std::u16string, const std::u16string*> makers;
+    for (const pipeline::Pairing& pairing : pairings) {
+        const std::u16string folder = pipeline::OutputFolderOf(pairing, outputDir);
+        for (const pipeline::PairedSkin& skin : pairing.skins) {
+            const std::u16string kolo =
+                pipeline::KoloPathFor(pipeline::PakPathFor(folder, skin.job.strName));
+            const auto [maker, isNew] = makers.emplace(kolo, &skin.first.path);
+            if (!isNew) same.push_back({*maker->second, skin.first.path, kolo});
+        }
+    }
+    return same;
 }
 
 }  // namespace mkkolo

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pipeline/pack_skin.h"
@@ -22,6 +25,15 @@ struct BatchSettings {
     pipeline::PackSettings pack;
 };
 
+// A skin being packed, as far as it has come.
+struct SkinUnderWay {
+    std::u16string name;
+    std::u16string folder;  // below the output folder (its pairing's)
+    // Its package's bytes (0 until its archive is started), and how many of
+    // them the archive has taken (pipeline::KoloProgress).
+    std::uint64_t size = 0, taken = 0;
+};
+
 // Hears of the skins, always on the thread that called PackBatch.
 class VerdictListener {
   public:
@@ -30,17 +42,33 @@ class VerdictListener {
     virtual void Deliver(const pipeline::SkinVerdict& verdict) = 0;
     // How many skins are done, whenever that number grows.
     virtual void Finished(std::size_t count) = 0;
+    // Every tenth of a second while skins are packed: the first one in job
+    // order that is under way, if any.
+    virtual void Working(const std::optional<SkinUnderWay>& skin) = 0;
 };
 
-// Judges each skin of the pairing the way the dialog application's pack run
-// packs it, with the packer in this process, and returns the verdicts in job
-// order. After a request to stop (see platform/interrupt.h) no skin starts
-// (its verdict is kInterrupted), and a skin under way stops and removes what
-// it was making. Prepared copies of .mbm files live in a folder of the run's
-// own inside the temporary folder, removed at the end.
-std::vector<pipeline::SkinVerdict> PackBatch(const pipeline::Pairing& pairing,
+// Judges each skin of the pairings, one pairing after the other, the way the
+// dialog application's pack run packs it, with the packer in this process,
+// and returns the verdicts in that order. A pairing's folder below the
+// output folder is made when its first skin is written. After a request to
+// stop (see platform/interrupt.h) no skin starts (its verdict is
+// kInterrupted), and a skin under way stops and removes what it was making.
+// Prepared copies of .mbm files live in a folder of the run's own inside the
+// temporary folder, removed at the end.
+std::vector<pipeline::SkinVerdict> PackBatch(const std::vector<pipeline::Pairing>& pairings,
                                              const BatchSettings& settings,
                                              VerdictListener& listener);
+
+// Two skins of different pairings whose .kolo would be one file: neither
+// can be packed without undoing the other.
+struct SameOutput {
+    std::u16string first, second;  // a file of each skin, in job order
+    std::u16string koloPath;
+};
+
+// Every such pair, each skin with the first one of its .kolo path.
+std::vector<SameOutput> SameOutputs(const std::vector<pipeline::Pairing>& pairings,
+                                    std::u16string_view outputDir);
 
 // Jobs whose names differ in letter case only write to the same files where
 // the file system ignores case (Windows, memory cards): the package, the

@@ -91,18 +91,47 @@ int Inspect(const Options& options, const std::u16string& outputDir, platform::C
     return InspectFiles(options.paths, settings, console);
 }
 
-// Packs the pairing's skins (with -n judges them only) and words their
+// The skins of each set of files.
+std::vector<pipeline::Pairing> PairSets(const InputScan& scan) {
+    std::vector<pipeline::Pairing> pairings;
+    for (const InputSet& set : scan.sets) {
+        pairings.push_back(pipeline::PairSkins(set.files));
+        pairings.back().folder = set.folder;
+    }
+    return pairings;
+}
+
+std::size_t SkinCount(const std::vector<pipeline::Pairing>& pairings) {
+    std::size_t count = 0;
+    for (const pipeline::Pairing& pairing : pairings) count += pairing.skins.size();
+    return count;
+}
+
+// Whether the skins can be packed side by side: two whose .kolo would be
+// one file (from two folders under -r) are told of, and then nothing is.
+bool EachHasItsOwnOutput(const std::vector<pipeline::Pairing>& pairings,
+                         const std::u16string& outputDir, platform::Console& console) {
+    const std::vector<SameOutput> same = SameOutputs(pairings, outputDir);
+    for (const SameOutput& pair : same) {
+        console.Err(Message::Name(pair.first) + u" 与 " + Message::Name(pair.second) +
+                    u" 会生成同一个文件 " + Message::Name(pair.koloPath) + u"!\n");
+    }
+    return same.empty();
+}
+
+// Packs the pairings' skins (with -n judges them only) and words their
 // verdicts: each skin's report as it is done, then the closing line.
 // kExitOk when every skin was (would be) made.
-int PackSkins(const pipeline::Pairing& pairing, const Options& options,
+int PackSkins(const std::vector<pipeline::Pairing>& pairings, const Options& options,
               const BatchSettings& settings, platform::Console& console) {
     const std::u16string& outputDir = settings.outputDir;
     const bool dryRun = settings.pack.dryRun;
-    TextReport report(console, pairing.skins.size(), options.quiet,
+    if (!EachHasItsOwnOutput(pairings, outputDir, console)) return kExitFailed;
+    TextReport report(console, SkinCount(pairings), options.quiet,
                       options.json ? LogStream::kErr : LogStream::kOut);
     std::vector<pipeline::SkinVerdict> verdicts;
     if (dryRun) {
-        verdicts = PackBatch(pairing, settings, report);
+        verdicts = PackBatch(pairings, settings, report);
     } else {
         platform::SystemError failure;
         if (!platform::CreateFolders(outputDir, &failure)) {
@@ -115,7 +144,7 @@ int PackSkins(const pipeline::Pairing& pairing, const Options& options,
             console.Err(
                 Say(u"输出文件夹 ", outputDir, u" 正被另一个 mkkolo 使用, 等待它结束...\n"));
         });
-        verdicts = PackBatch(pairing, settings, report);
+        verdicts = PackBatch(pairings, settings, report);
     }
     bool arrived = true;
     if (options.json) {
@@ -149,15 +178,15 @@ int Watch(const Options& options, const BatchSettings& settings, platform::Conso
     // Watched before the first scan: nothing that changes meanwhile is missed.
     InputWatch watch(options.paths, options.recursive, console);
     InputScan scan = Scan(options, console);
-    const pipeline::Pairing pairing = pipeline::PairSkins(scan.files);
-    if (pairing.skins.empty()) {
+    const std::vector<pipeline::Pairing> pairings = PairSets(scan);
+    if (SkinCount(pairings) == 0) {
         console.Err(u"没有可打包的皮肤文件!\n");
-    } else if (PackSkins(pairing, options, settings, console) == kExitInterrupted) {
+    } else if (PackSkins(pairings, options, settings, console) == kExitInterrupted) {
         return kExitInterrupted;
     }
     console.Err(u"正在监视改动, 按 Ctrl+C 结束...\n");
     for (;;) {
-        const platform::WatchResult change = watch.Wait(scan.files);
+        const platform::WatchResult change = watch.Wait(scan);
         if (change.status == platform::WatchResult::Status::kStopped) {
             console.Out(InterruptedLine({}));
             return kExitInterrupted;
@@ -167,11 +196,14 @@ int Watch(const Options& options, const BatchSettings& settings, platform::Conso
             return kExitFailed;
         }
         InputScan next = ScanInputs(options.paths, options.recursive);
-        const std::optional<pipeline::Pairing> changed =
-            ChangedSkins(pipeline::PairSkins(next.files), scan.files, next.files, change);
+        const std::vector<pipeline::Pairing> after = PairSets(next);
+        const std::optional<std::vector<pipeline::Pairing>> changed =
+            ChangedSkins(after, scan, next, change);
         scan = std::move(next);
         if (!changed) continue;
         if (!scan.problems.empty()) console.Err(scan.problems);
+        // The skins of the round may not undo those of other folders either.
+        if (!EachHasItsOwnOutput(after, settings.outputDir, console)) continue;
         if (PackSkins(*changed, options, settings, console) == kExitInterrupted) {
             return kExitInterrupted;
         }
@@ -196,12 +228,12 @@ int Pack(const Options& options, const std::u16string& outputDir, const Environm
     if (options.mode == Mode::kWatch) return Watch(options, settings, console);
 
     const InputScan scan = Scan(options, console);
-    const pipeline::Pairing pairing = pipeline::PairSkins(scan.files);
-    if (pairing.skins.empty()) {
+    const std::vector<pipeline::Pairing> pairings = PairSets(scan);
+    if (SkinCount(pairings) == 0) {
         console.Err(u"没有可打包的皮肤文件!\n");
         return kExitFailed;
     }
-    const int status = PackSkins(pairing, options, settings, console);
+    const int status = PackSkins(pairings, options, settings, console);
     return status == kExitOk && !scan.problems.empty() ? kExitFailed : status;
 }
 

@@ -2,14 +2,19 @@
 # are of a known kind (the levels of --level, numbers of jobs, folders after
 # -o); otherwise skin files (.xml .pxa .mbm), packages (.kolo .pak) and
 # folders, extensions in any letter case. The options are read from the
-# program's own usage text (mkkolo --help), their one list.
+# program's own usage text (mkkolo --help, not its examples), their one list.
+
+# _mkkolo_usage PROGRAM: the usage text of PROGRAM down to its examples,
+# which follow an empty line: its forms and its option lines.
+_mkkolo_usage() {
+    LC_ALL=C.UTF-8 "$1" --help 2>/dev/null | sed '/^$/q'
+}
 
 # _mkkolo_options PROGRAM: every option, short and long, that the usage text
-# of PROGRAM shows, in its forms ("[-o", "mkkolo -n", "-l|-t") and its option
-# lines ("  -o, --output=...").
+# of PROGRAM shows, in its forms ("[-o", "mkkolo -n", "-l|-t", "-h|--version")
+# and its option lines ("  -o, --output=...").
 _mkkolo_options() {
-    LC_ALL=C.UTF-8 "$1" --help 2>/dev/null |
-        grep -oE -- '(^|[ [|,])--?[a-zA-Z][a-zA-Z-]*' | sed -E 's/^[^-]*//' | sort -u
+    _mkkolo_usage "$1" | grep -oE -- '(^|[ [|,])--?[a-zA-Z][a-zA-Z-]*' | sed -E 's/^[^-]*//' | sort -u
 }
 
 # _mkkolo_value_option PROGRAM WORD: the long name of the option whose value
@@ -24,7 +29,7 @@ _mkkolo_value_option() {
         -?*)
             # The first short option that takes a value takes the rest of the
             # word: the next word is its value only when it stands last.
-            pairs=$(LC_ALL=C.UTF-8 "$1" --help 2>/dev/null | grep -oE -- '-[a-zA-Z], --[a-zA-Z-]+=')
+            pairs=$(_mkkolo_usage "$1" | grep -oE -- '-[a-zA-Z], --[a-zA-Z-]+=')
             letters=${2#-}
             for ((i = 0; i < ${#letters}; i++)); do
                 form=$(grep -m 1 -- "^-${letters:i:1}," <<<"$pairs") || continue

@@ -1,6 +1,8 @@
 #include "mkkolo/inputs.h"
 
 #include <algorithm>
+#include <map>
+#include <optional>
 #include <set>
 
 #include "pipeline/skin_jobs.h"
@@ -23,11 +25,11 @@ std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {
 
 class FileList {
   public:
-    explicit FileList(InputScan& scan) : m_scan(scan) {}
+    FileList(InputScan& scan, bool recursive) : m_scan(scan), m_bRecursive(recursive) {}
 
     // Like a new row of the list: a file that can be opened to be read,
-    // looked at once, here.
-    void Take(const std::u16string& path) {
+    // looked at once, here, into a set.
+    void Take(const std::u16string& path, std::size_t set) {
         if (m_taken.count(path)) return;
         platform::OpenError error;
         const platform::File file = platform::File::OpenForReading(path, &error);
@@ -35,15 +37,33 @@ class FileList {
             return Problem(u"无法读取 ", path, u": " + WhyNotOpened(error) + u"!\n");
         }
         m_taken.insert(path);
-        m_scan.files.push_back({path, file.Identity(), file.Size()});
+        m_scan.sets[set].files.push_back({path, file.Identity(), file.Size()});
     }
 
-    void TakeFolder(const std::u16string& folder, bool recursive) {
+    // A file named on its own.
+    void TakeNamed(const std::u16string& path) { Take(path, SharedSet()); }
+
+    void TakeFolder(const std::u16string& folder) {
         std::vector<std::u16string> found;
         bool hasFolders = false;
-        Search(folder, u"", recursive, found, hasFolders);
+        Search(folder, u"", m_bRecursive, found, hasFolders);
         std::sort(found.begin(), found.end());
-        for (const std::u16string& relative : found) Take(InFolder(folder, relative));
+        if (m_bRecursive) {
+            // Each folder a set of its own, in the order of its path.
+            std::map<std::u16string, std::vector<std::u16string>> byFolder;
+            for (const std::u16string& relative : found) {
+                std::u16string_view below = platform::FolderOf(relative);
+                if (!below.empty()) below.remove_suffix(1);
+                byFolder[std::u16string(below)].push_back(relative);
+            }
+            for (const auto& [below, files] : byFolder) {
+                const std::size_t set = NewSet(below);
+                for (const std::u16string& relative : files) Take(InFolder(folder, relative), set);
+            }
+        } else {
+            for (const std::u16string& relative : found)
+                Take(InFolder(folder, relative), SharedSet());
+        }
         if (hasFolders && m_noted.insert(folder).second) {
             m_scan.notes += Say(u"注意: 文件夹 ", folder, u" 中的子文件夹未搜索, 用 -r 搜索!\n");
         }
@@ -99,7 +119,21 @@ class FileList {
         }
     }
 
+    std::size_t NewSet(std::u16string folder) {
+        m_scan.sets.push_back({std::move(folder), {}});
+        return m_scan.sets.size() - 1;
+    }
+
+    // The set of the files named on their own, and without `recursive` of
+    // every file, made when its first file comes.
+    std::size_t SharedSet() {
+        if (!m_shared) m_shared = NewSet(u"");
+        return *m_shared;
+    }
+
     InputScan& m_scan;
+    const bool m_bRecursive;
+    std::optional<std::size_t> m_shared;
     std::set<std::u16string> m_taken;
     std::set<std::u16string> m_noted;
 };
@@ -118,21 +152,25 @@ bool IsSkinFile(std::u16string_view name) {
 
 InputScan ScanInputs(const std::vector<std::u16string>& paths, bool recursive) {
     InputScan scan;
-    FileList list(scan);
+    FileList list(scan, recursive);
     for (const std::u16string& path : paths) {
         switch (platform::KindOfPath(path)) {
             case platform::PathKind::kFolder:
-                list.TakeFolder(path, recursive);
+                list.TakeFolder(path);
                 break;
             case platform::PathKind::kMissing:
                 list.Problem(u"路径 ", path, u" 不存在!\n");
                 break;
             case platform::PathKind::kFile:
             case platform::PathKind::kOther:
-                list.Take(path);
+                list.TakeNamed(path);
                 break;
         }
     }
+    // A folder whose files were all taken before, or could not be read.
+    scan.sets.erase(std::remove_if(scan.sets.begin(), scan.sets.end(),
+                                   [](const InputSet& set) { return set.files.empty(); }),
+                    scan.sets.end());
     return scan;
 }
 

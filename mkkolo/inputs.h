@@ -20,8 +20,16 @@ std::u16string WhyNotOpened(const platform::OpenError& error);
 // any letter case.
 bool IsSkinFile(std::u16string_view name);
 
-struct InputScan {
+// Files that pair with one another into skins, and where those go.
+struct InputSet {
+    // Below the output folder: empty for the output folder itself, else a
+    // relative folder without a separator at its end.
+    std::u16string folder;
     std::list<pipeline::InputFile> files;
+};
+
+struct InputScan {
+    std::vector<InputSet> sets;
     // A line for each path that names nothing readable.
     platform::Message problems;
     // A line for each folder whose folders were not searched.
@@ -33,8 +41,12 @@ struct InputScan {
 // extension; for a folder, its .xml, .pxa and .mbm files (extension in any
 // case), and with `recursive` those of the folders inside it at any depth,
 // links to folders not followed; ordered by the UTF-16 code units of their
-// paths below the folder, with the system's separator. A path that reaches
-// the list a second time is not taken again.
+// names. A path that reaches the list a second time is not taken again.
+// Without `recursive` they are one set. With it, each folder searched is a
+// set of its own, which goes to the same folder below the output folder as
+// it lies below the folder given; the folders of one path come in the order
+// of the UTF-16 code units of their paths below it, with the system's
+// separator; the files named as files are one set, for the output folder.
 InputScan ScanInputs(const std::vector<std::u16string>& paths, bool recursive);
 
 }  // namespace mkkolo

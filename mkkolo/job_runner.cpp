@@ -12,7 +12,7 @@ class Board {
   public:
     Board(std::size_t count, const std::vector<std::vector<std::size_t>>& chains,
           const std::function<void(std::size_t)>& run)
-        : m_chains(chains), m_run(run), m_done(count, false) {}
+        : m_chains(chains), m_run(run), m_started(count, false), m_done(count, false) {}
 
     // A worker: takes the next chain nobody has taken, until none is left.
     void Work() {
@@ -24,6 +24,10 @@ class Board {
                 chain = m_nextChain++;
             }
             for (std::size_t job : m_chains[chain]) {
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_started[job] = true;
+                }
                 m_run(job);
                 {
                     std::lock_guard<std::mutex> lock(m_mutex);
@@ -35,28 +39,50 @@ class Board {
         }
     }
 
-    // Tells of every job in job order as it becomes deliverable.
+    // Tells of every job in job order as it becomes deliverable, and ticks
+    // meanwhile.
     void Deliver(JobListener& listener) {
+        using Clock = std::chrono::steady_clock;
         std::size_t next = 0, heard = 0;
+        Clock::time_point tick = Clock::now() + kTickInterval;
         while (next < m_done.size()) {
-            const std::size_t first = next;
+            const std::size_t first = next, before = heard;
+            bool ticks = false;
+            std::optional<std::size_t> underWay;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [&] { return m_finished != heard || m_done[next]; });
+                m_changed.wait_until(lock, tick,
+                                     [&] { return m_finished != heard || m_done[next]; });
                 while (next < m_done.size() && m_done[next]) ++next;
                 heard = m_finished;
+                ticks = Clock::now() >= tick;
+                if (ticks) underWay = FirstUnderWay(next);
             }
             // The listener is called without the lock, so workers go on.
             for (std::size_t job = first; job < next; ++job) listener.Deliver(job);
-            listener.Finished(heard);
+            if (heard != before) listener.Finished(heard);
+            if (ticks) {
+                listener.Tick(underWay);
+                tick = Clock::now() + kTickInterval;
+            }
         }
     }
 
   private:
+    // With the lock held: the first job from `from` on that has started and
+    // not finished.
+    std::optional<std::size_t> FirstUnderWay(std::size_t from) const {
+        for (std::size_t job = from; job < m_done.size(); ++job) {
+            if (m_started[job] && !m_done[job]) return job;
+        }
+        return std::nullopt;
+    }
+
     const std::vector<std::vector<std::size_t>>& m_chains;
     const std::function<void(std::size_t)>& m_run;
     std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::vector<bool> m_started;
     std::vector<bool> m_done;
     std::size_t m_finished = 0;
     std::size_t m_nextChain = 0;

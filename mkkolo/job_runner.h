@@ -2,8 +2,10 @@
 // their own order.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace mkkolo {
@@ -16,7 +18,13 @@ class JobListener {
     virtual void Deliver(std::size_t job) = 0;
     // How many jobs have finished, whenever that number grows.
     virtual void Finished(std::size_t count) = 0;
+    // Every tenth of a second while jobs run: the first job in job order
+    // that has started and not finished, if there is one.
+    virtual void Tick(std::optional<std::size_t> underWay) = 0;
 };
+
+// How often JobListener::Tick is called.
+constexpr std::chrono::milliseconds kTickInterval{100};
 
 // Runs jobs 0 to count - 1 by calling `run` on up to `workers` threads; each
 // job keeps what it comes to where the caller reads it once it is

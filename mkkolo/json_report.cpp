@@ -178,6 +178,7 @@ std::string JsonReport(const std::vector<pipeline::SkinVerdict>& verdicts, bool 
         ++(good ? made : failed);
         Json skin;
         PutName(skin, "name", verdict.name);
+        PutName(skin, "folder", verdict.folder);
         skin["status"] =
             good ? (dryRun ? "would make" : "made") : (dryRun ? "would fail" : "failed");
         skin["outcome"] = StatusName(verdict.status);

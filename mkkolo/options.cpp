@@ -1,8 +1,12 @@
 #include "mkkolo/options.h"
 
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "platform/message.h"
+#include "platform/program.h"
+#include "platform/text.h"
 
 namespace mkkolo {
 
@@ -14,8 +18,23 @@ namespace {
 // What an option does: sets a flag, chooses the mode or takes a value.
 enum class Effect { kFlag, kMode, kOutput, kJobs, kLevel };
 
+// The forms of the command line that the usage text shows, in its order.
+enum Form : unsigned {
+    kPackForm = 1,
+    kWatchForm = 2,
+    kDryRunForm = 4,
+    kInspectForm = 8,  // -l and -t
+    kExtractForm = 16,
+    kAloneForm = 32,  // -h and --version, which stand alone
+};
+constexpr unsigned kRunForms = kPackForm | kWatchForm;
+constexpr unsigned kPackingForms = kRunForms | kDryRunForm;
+
 struct OptionRule {
     OptionForm form;
+    // The forms it goes with: a mode's option, and each option of the form
+    // that stands alone, leads its form; the others are its choices.
+    unsigned forms;
     Effect effect;
     bool Options::*flag = nullptr;  // with kFlag
     Mode mode = Mode::kPack;        // with kMode
@@ -24,72 +43,136 @@ struct OptionRule {
 
 // In the order the usage text lists them.
 const OptionRule kOptionRules[] = {
-    // letter, name, value's name, help; effect, flag or mode
+    // letter, name, value's name, help; forms; effect, flag or mode
     {{u'o', u"output", u"文件夹",
       u".kolo 文件(用 -x 时为解出的文件)的输出文件夹, 默认为当前文件夹, 不存在时创建"},
+     kPackingForms | kExtractForm,
      Effect::kOutput},
-    {{u'j', u"jobs", u"并行数", u"同时打包的皮肤数, 默认为处理器数"}, Effect::kJobs},
-    {{u'q', u"quiet", u"", u"只输出失败的皮肤"}, Effect::kFlag, &Options::quiet},
-    {{0, u"level", u"级别", u".kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9"}, Effect::kLevel},
-    {{u'r', u"recursive", u"", u"也搜索文件夹中的子文件夹(不进入指向文件夹的链接)"},
+    {{u'j', u"jobs", u"并行数", u"同时打包的皮肤数, 默认为处理器数"}, kRunForms, Effect::kJobs},
+    {{u'q', u"quiet", u"", u"只输出失败的皮肤"}, kRunForms, Effect::kFlag, &Options::quiet},
+    {{0, u"level", u"级别", u".kolo 的压缩级别, 1 (最快) 到 12 (最小), 默认为 9"},
+     kRunForms,
+     Effect::kLevel},
+    {{u'r', u"recursive", u"",
+      u"也搜索子文件夹(不进入指向文件夹的链接); 各文件夹的皮肤各自配对, 输出保持文件夹结构"},
+     kPackingForms,
      Effect::kFlag,
      &Options::recursive},
     {{u'w', u"watch", u"", u"打包后监视路径, 有改动时重新打包改动了的皮肤, 按 Ctrl+C 结束"},
+     kWatchForm,
      Effect::kMode,
      nullptr,
      Mode::kWatch},
     {{u'n', u"dry-run", u"", u"只列出每个皮肤的两个文件, 不写任何文件"},
+     kDryRunForm,
      Effect::kMode,
      nullptr,
      Mode::kDryRun},
     {{0, u"strict", u"", u"有警告的皮肤不打包, 算作失败; 用 -l、-t 时有警告即失败"},
+     kPackingForms | kInspectForm,
      Effect::kFlag,
      &Options::strict},
     {{0, u"json", u"", u"在标准输出上给出 JSON 格式的报告, 代替文字"},
+     kPackForm | kDryRunForm,
      Effect::kFlag,
      &Options::json},
-    {{u'l', u"list", u"", u"列出文件的内容"}, Effect::kMode, nullptr, Mode::kList},
-    {{u't', u"test", u"", u"检查文件是否完好"}, Effect::kMode, nullptr, Mode::kTest},
+    {{u'l', u"list", u"", u"列出文件的内容"}, kInspectForm, Effect::kMode, nullptr, Mode::kList},
+    {{u't', u"test", u"", u"检查文件是否完好"}, kInspectForm, Effect::kMode, nullptr, Mode::kTest},
     {{u'x', u"extract", u"", u"把包中的文件解到输出文件夹"},
+     kExtractForm,
      Effect::kMode,
      nullptr,
      Mode::kExtract},
-    {{0, u"force", u"", u"解包时覆盖已有的文件"}, Effect::kFlag, &Options::force},
-    {{u'h', u"help", u"", u"显示本说明"}, Effect::kFlag, &Options::help},
-    {{0, u"version", u"", u"显示版本"}, Effect::kFlag, &Options::version},
+    {{0, u"force", u"", u"解包时覆盖已有的文件"}, kExtractForm, Effect::kFlag, &Options::force},
+    {{u'h', u"help", u"", u"显示本说明"}, kAloneForm, Effect::kFlag, &Options::help},
+    {{0, u"version", u"", u"显示版本"}, kAloneForm, Effect::kFlag, &Options::version},
 };
 
-// The usage text's forms of the command line, and what the arguments are.
-constexpr char16_t kForms[] =
-    u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...\n"
-    u"      mkkolo -w [-r] [-o 输出文件夹] [-j 并行数] [-q] [--strict] 路径...\n"
-    u"      mkkolo -n [-r] [--strict] [-o 输出文件夹] 路径...\n"
-    u"      mkkolo -l|-t [--strict] 文件...\n"
-    u"      mkkolo -x [-o 输出文件夹] [--force] 文件...\n";
+// What each form works on.
+constexpr std::pair<Form, std::u16string_view> kForms[] = {
+    {kPackForm, u"路径..."},    {kWatchForm, u"路径..."},   {kDryRunForm, u"路径..."},
+    {kInspectForm, u"文件..."}, {kExtractForm, u"文件..."}, {kAloneForm, u""},
+};
 constexpr std::pair<std::u16string_view, std::u16string_view> kArguments[] = {
     {u"路径", u"皮肤文件, 或文件夹(取其中的 .xml .pxa .mbm 文件, 用 -r 时含子文件夹)"},
     {u"文件", u".kolo 文件或 .pak 包"},
 };
+// A folder, -r into the phone's skin folder, a test, the report for scripts.
+constexpr char16_t kExamples[] =
+    u"\n例子:\n"
+    u"  mkkolo -o out skins\n"
+    u"      把文件夹 skins 中的皮肤打包到文件夹 out\n"
+    u"  mkkolo -r -o X:/Zafra/Skin/V4 skins\n"
+    u"      连同子文件夹中的皮肤, 按同样的文件夹结构打包到手机的 Zafra 皮肤文件夹\n"
+    u"      (X: 是手机或存储卡的盘, Linux 上是它挂载的文件夹, 如 /media/phone)\n"
+    u"  mkkolo -t out/night.kolo\n"
+    u"      检查 .kolo 文件是否完好\n"
+    u"  mkkolo -n --json skins > skins.json\n"
+    u"      不写任何文件, 把会打包的皮肤以 JSON 格式写进 skins.json\n";
 
-// Where the explanations start: the columns of a terminal, on which a
-// Chinese character takes two.
+// Where the explanations start, in the columns of a terminal.
 constexpr std::size_t kHelpColumn = 23;
+// What stands before the first form, and before the others; a Chinese
+// character takes two columns.
+constexpr std::u16string_view kUsageStart = u"用法: ", kFormStart = u"      ";
+// The width the forms keep to, wrapping their options.
+constexpr std::size_t kUsageWidth = 79;
 
-std::size_t Columns(std::u16string_view text) {
-    std::size_t columns = 0;
-    for (char16_t c : text) columns += c >= 0x2E80 ? 2 : 1;
-    return columns;
+// An option as the forms spell it: short where it has a letter.
+std::u16string Spelling(const OptionForm& form) {
+    return form.letter ? std::u16string{u'-', form.letter} : u"--" + std::u16string(form.name);
+}
+
+// "mkkolo <leading options> [<option> <value>]... <operands>" after
+// kFormStart's columns, wrapped below its first option where it grows too
+// wide.
+std::u16string FormLine(Form form, std::u16string_view operands) {
+    std::u16string line = u"mkkolo", leads;
+    std::vector<std::u16string> words;
+    for (const OptionRule& rule : kOptionRules) {
+        if (!(rule.forms & form)) continue;
+        const std::u16string spelled = Spelling(rule.form);
+        if (rule.effect == Effect::kMode || form == kAloneForm) {
+            leads += (leads.empty() ? u"" : u"|") + spelled;
+        } else if (rule.form.valueName.empty()) {
+            words.push_back(u"[" + spelled + u"]");
+        } else {
+            words.push_back(u"[" + spelled + u" " + std::u16string(rule.form.valueName) + u"]");
+        }
+    }
+    if (!leads.empty()) line += u" " + leads;
+    if (!operands.empty()) words.emplace_back(operands);
+    const std::u16string indent =
+        std::u16string(kFormStart) + std::u16string(platform::DisplayColumns(line), u' ');
+    std::size_t width = indent.size();
+    for (const std::u16string& word : words) {
+        const std::size_t columns = platform::DisplayColumns(word);
+        if (width + 1 + columns > kUsageWidth) {
+            line += u"\n" + indent;
+            width = indent.size();
+        }
+        line += u" " + word;
+        width += 1 + columns;
+    }
+    return line;
 }
 
 // "  <what><blanks up to the help's column><help>"
 std::u16string UsageLine(std::u16string_view what, std::u16string_view help) {
     std::u16string line = u"  " + std::u16string(what);
-    line.append(kHelpColumn > Columns(line) + 2 ? kHelpColumn - Columns(line) : 2, u' ');
+    line.append(kHelpColumn > platform::DisplayColumns(line) + 2
+                    ? kHelpColumn - platform::DisplayColumns(line)
+                    : 2,
+                u' ');
     return line + std::u16string(help) + u"\n";
 }
 
 std::u16string BuildUsage() {
-    std::u16string usage = kForms;
+    std::u16string usage;
+    for (const auto& [form, operands] : kForms) {
+        usage += std::u16string(usage.empty() ? kUsageStart : kFormStart) +
+                 FormLine(form, operands) + u"\n";
+    }
     for (const auto& [argument, help] : kArguments) usage += UsageLine(argument, help);
     for (const OptionRule& rule : kOptionRules) {
         const OptionForm& form = rule.form;
@@ -98,7 +181,7 @@ std::u16string BuildUsage() {
         if (!form.valueName.empty()) what += u"=" + std::u16string(form.valueName);
         usage += UsageLine(what, form.help);
     }
-    return usage;
+    return usage + kExamples;
 }
 
 class Parser {
@@ -113,6 +196,10 @@ class Parser {
             if (!pathsOnly && (arg == u"/?" || arg == u"-?")) {
                 m_options.help = true;
                 return m_options;
+            }
+            if (!pathsOnly && platform::IsWindowsSwitch(arg)) {
+                error = SwitchComplaint(arg);
+                return std::nullopt;
             }
             if (pathsOnly || arg.size() < 2 || arg[0] != u'-') {
                 m_options.paths.push_back(arg);
@@ -138,20 +225,43 @@ class Parser {
         return false;
     }
 
+    // The options whose long names the typed one names: written out, or
+    // shortened to the start of one or more.
+    static std::vector<const OptionRule*> LongCandidates(std::u16string_view typed) {
+        std::vector<const OptionRule*> candidates;
+        for (const OptionRule& rule : kOptionRules) {
+            if (rule.form.name == typed) return {&rule};
+            if (rule.form.name.substr(0, typed.size()) == typed) candidates.push_back(&rule);
+        }
+        return candidates;
+    }
+
+    // "/o" (or "/O") for "-o", "/output" for "--output", as a Windows user
+    // tries the switches of Windows' own programs; a usage error that names
+    // the option's form, where there is one.
+    static Message SwitchComplaint(const std::u16string& arg) {
+        std::u16string typed = arg.substr(1);
+        for (char16_t& c : typed) {
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + (u'a' - u'A'));
+        }
+        std::u16string form;
+        for (const OptionRule& rule : kOptionRules) {
+            if (typed.size() == 1 && rule.form.letter == typed[0]) form = Spelling(rule.form);
+        }
+        const std::vector<const OptionRule*> named = LongCandidates(typed);
+        if (form.empty() && typed.size() > 1 && named.size() == 1)
+            form = u"--" + std::u16string(named.front()->form.name);
+        if (form.empty()) return Say(u"未知选项 ", arg, u"!\n");
+        return Say(u"选项 ", arg, u" 应写作 ") + Message::Name(form) + u"!\n";
+    }
+
     // "--name", "--name=value" or "--name value", the name written out or
     // shortened to the start of one name alone, as getopt_long reads it.
     bool Long(const std::u16string& arg) {
         const std::size_t equals = arg.find(u'=');
         const std::u16string spelling = arg.substr(0, equals);
-        const std::u16string_view typed = std::u16string_view(spelling).substr(2);
-        std::vector<const OptionRule*> candidates;
-        for (const OptionRule& rule : kOptionRules) {
-            if (rule.form.name == typed) {
-                candidates = {&rule};
-                break;
-            }
-            if (rule.form.name.substr(0, typed.size()) == typed) candidates.push_back(&rule);
-        }
+        const std::vector<const OptionRule*> candidates =
+            LongCandidates(std::u16string_view(spelling).substr(2));
         if (candidates.empty()) return Fail(Say(u"未知选项 ", spelling, u"!\n"));
         if (candidates.size() > 1) {
             Message names;

@@ -34,7 +34,9 @@ Counts Count(const std::vector<pipeline::SkinVerdict>& verdicts) {
             case Status::kRefused:
             case Status::kFailed:
                 ++counts.failed;
-                counts.failedNames += u"【" + Message::Name(verdict.name) + u"】";
+                counts.failedNames +=
+                    u"【" + Message::Name(pipeline::NameBelowOutput(verdict.folder, verdict.name)) +
+                    u"】";
                 break;
             case Status::kInterrupted:
                 ++counts.notRun;
@@ -51,7 +53,7 @@ TextReport::TextReport(platform::Console& console, std::size_t total, bool quiet
       m_total(total),
       m_bQuiet(quiet),
       m_stream(stream),
-      m_bShowProgress(console.ErrIsTerminal()) {}
+      m_bShowProgress(!quiet && console.ErrIsTerminal()) {}
 
 TextReport::~TextReport() {
     ClearProgress();
@@ -63,11 +65,17 @@ void TextReport::Deliver(const pipeline::SkinVerdict& verdict) {
     if (!text.empty()) Say(text);
 }
 
-// The counter only grows, so each line covers the one before.
 void TextReport::Finished(std::size_t count) {
-    if (!m_bShowProgress) return;
-    m_strProgress = u"进度 " + ToDecimal(count) + u"/" + ToDecimal(m_total);
-    m_console.Err(u"\r" + m_strProgress);
+    m_done = count;
+    // What comes after the last skin (the report for scripts, the closing
+    // line) finds no status line.
+    if (m_done == m_total) ClearProgress();
+}
+
+void TextReport::Working(const std::optional<SkinUnderWay>& skin) {
+    if (!m_bShowProgress || m_done == m_total) return;
+    m_console.ErrStatus(ProgressLine(m_done, m_total, skin));
+    m_bProgressShown = true;
 }
 
 void TextReport::Say(const Message& text) {
@@ -80,10 +88,18 @@ void TextReport::Say(const Message& text) {
 }
 
 void TextReport::ClearProgress() {
-    if (m_strProgress.empty()) return;
-    // Chinese characters take two columns.
-    m_console.Err(u"\r" + std::u16string(2 * m_strProgress.size(), u' ') + u"\r");
-    m_strProgress.clear();
+    if (!m_bProgressShown) return;
+    m_console.ErrStatus({});
+    m_bProgressShown = false;
+}
+
+Message ProgressLine(std::size_t done, std::size_t total, const std::optional<SkinUnderWay>& skin) {
+    Message line = u"进度 " + ToDecimal(done) + u"/" + ToDecimal(total);
+    if (!skin) return line;
+    line += u" 【" + Message::Name(pipeline::NameBelowOutput(skin->folder, skin->name)) + u"】";
+    if (skin->size == 0) return line;
+    if (skin->taken >= skin->size) return line + u" 压缩中";
+    return line + u" " + ToDecimal(skin->taken * 100 / skin->size) + u"%";
 }
 
 Message ClosingLine(const std::vector<pipeline::SkinVerdict>& verdicts) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ namespace mkkolo {
 // standard output carries the report for scripts.
 enum class LogStream { kOut, kErr };
 
+// A person at a terminal who did not ask for quiet sees how far the run has
+// come on a status line: the skins done of all, and the first skin under
+// way with the share of its package taken into its archive ("压缩中" once
+// it is all there). It is erased before any other line, and at the end.
 class TextReport final : public VerdictListener {
   public:
     // `quiet`: the skins made without a warning are not reported.
@@ -25,8 +30,8 @@ class TextReport final : public VerdictListener {
     ~TextReport() override;
 
     void Deliver(const pipeline::SkinVerdict& verdict) override;
-    // A person at a terminal sees how far the run has come.
     void Finished(std::size_t count) override;
+    void Working(const std::optional<SkinUnderWay>& skin) override;
 
     // A line of the log after the skins' reports.
     void Say(const platform::Message& text);
@@ -39,10 +44,16 @@ class TextReport final : public VerdictListener {
     const bool m_bQuiet;
     const LogStream m_stream;
     const bool m_bShowProgress;
-    std::u16string m_strProgress;  // what the progress line shows now
+    std::size_t m_done = 0;
+    bool m_bProgressShown = false;
 };
 
-// "Done: N skins made[, M of them with warnings], K failed[: [a][b]]."
+// The status line: "进度 3/10 【red/theme】 42%".
+platform::Message ProgressLine(std::size_t done, std::size_t total,
+                               const std::optional<SkinUnderWay>& skin);
+
+// "Done: N skins made[, M of them with warnings], K failed[: [a][b]]." A
+// failed skin is named with its folder below the output folder.
 platform::Message ClosingLine(const std::vector<pipeline::SkinVerdict>& verdicts);
 
 // "Interrupted: N skins made, K failed, L not packed!"

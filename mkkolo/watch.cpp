@@ -52,16 +52,18 @@ InputWatch::InputWatch(const std::vector<std::u16string>& paths, bool recursive,
     SayFailures(failures, console);
 }
 
-platform::WatchResult InputWatch::Wait(const std::list<pipeline::InputFile>& inputs) {
+platform::WatchResult InputWatch::Wait(const InputScan& inputs) {
     platform::WaitRules rules;
     rules.quiet = kQuietMoment;
     rules.longest = kLongestWait;
     std::unordered_set<std::u16string_view> held;
-    for (const pipeline::InputFile& input : inputs) {
-        const std::u16string_view path = input.path;
-        held.insert(path);
-        for (std::size_t i = 0; i < path.size(); ++i) {
-            if (platform::IsPathSeparator(path[i])) held.insert(path.substr(0, i));
+    for (const InputSet& set : inputs.sets) {
+        for (const pipeline::InputFile& input : set.files) {
+            const std::u16string_view path = input.path;
+            held.insert(path);
+            for (std::size_t i = 0; i < path.size(); ++i) {
+                if (platform::IsPathSeparator(path[i])) held.insert(path.substr(0, i));
+            }
         }
     }
     rules.counts = [&](const std::u16string& path) { return MayConcern(path, held); };
@@ -89,26 +91,36 @@ bool InputWatch::MayConcern(const std::u16string& changed,
            (m_bRecursive && platform::KindOfPath(changed) == platform::PathKind::kFolder);
 }
 
-std::optional<pipeline::Pairing> ChangedSkins(const pipeline::Pairing& after,
-                                              const std::list<pipeline::InputFile>& before,
-                                              const std::list<pipeline::InputFile>& now,
-                                              const platform::WatchResult& change) {
+std::optional<std::vector<pipeline::Pairing>> ChangedSkins(
+    const std::vector<pipeline::Pairing>& after, const InputScan& before, const InputScan& now,
+    const platform::WatchResult& change) {
     const ChangedPaths changed = PathsOf(change);
-    // Skins whose names differ in letter case only write to the same files
-    // where case does not count: packed together, the later one's .kolo
-    // stands at the end, as after a full run.
+    // Skins whose .kolo paths differ in letter case only write to the same
+    // files where case does not count: packed together, the later one's
+    // .kolo stands at the end, as after a full run.
     std::unordered_set<std::u16string> skins;
-    for (const auto* files : {&before, &now}) {
-        for (const pipeline::InputFile& file : *files) {
-            if (change.everything || NamedByAny(changed, file.path))
-                skins.insert(platform::FoldCase(platform::SkinFileName(file.path)));
+    for (const InputScan* scan : {&before, &now}) {
+        for (const InputSet& set : scan->sets) {
+            for (const pipeline::InputFile& file : set.files) {
+                if (change.everything || NamedByAny(changed, file.path)) {
+                    skins.insert(platform::FoldCase(
+                        pipeline::NameBelowOutput(set.folder, platform::SkinFileName(file.path))));
+                }
+            }
         }
     }
     if (skins.empty()) return std::nullopt;
-    pipeline::Pairing concerned;
-    concerned.paths = after.paths;
-    for (const pipeline::PairedSkin& skin : after.skins) {
-        if (skins.count(platform::FoldCase(skin.job.strName))) concerned.skins.push_back(skin);
+    std::vector<pipeline::Pairing> concerned;
+    for (const pipeline::Pairing& pairing : after) {
+        pipeline::Pairing some;
+        some.paths = pairing.paths;
+        some.folder = pairing.folder;
+        for (const pipeline::PairedSkin& skin : pairing.skins) {
+            if (skins.count(platform::FoldCase(
+                    pipeline::NameBelowOutput(pairing.folder, skin.job.strName))))
+                some.skins.push_back(skin);
+        }
+        if (!some.skins.empty()) concerned.push_back(std::move(some));
     }
     return concerned;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "pipeline/pack_skin.h"
+#include "mkkolo/inputs.h"
 #include "pipeline/pairing.h"
 #include "platform/console.h"
 #include "platform/file_watch.h"
@@ -38,7 +37,7 @@ class InputWatch {
     // longest wait); a request to stop, or nothing left to watch, ends the
     // wait too. Other changes are passed over. Paths that can be watched no
     // longer are told on the console's errors meanwhile.
-    platform::WatchResult Wait(const std::list<pipeline::InputFile>& inputs);
+    platform::WatchResult Wait(const InputScan& inputs);
 
   private:
     // `held`: the inputs' paths, and each folder in them as they spell it.
@@ -51,14 +50,14 @@ class InputWatch {
     std::unique_ptr<platform::FileWatch> m_watch;
 };
 
-// The skins of `after` (a pairing of the files a scan found after the
-// change) that the change concerns, in job order: those of the base names
-// of files, found before the change or after it, that it names or that lie
-// in a folder it names, with the skins whose names differ from those in
-// letter case only. Nothing when it concerns no skin's file.
-std::optional<pipeline::Pairing> ChangedSkins(const pipeline::Pairing& after,
-                                              const std::list<pipeline::InputFile>& before,
-                                              const std::list<pipeline::InputFile>& now,
-                                              const platform::WatchResult& change);
+// The skins of `after` (the pairings of the sets of files that the scan
+// `now` found after the change) that the change concerns, in job order:
+// those of the base names of files, found before the change or after it,
+// that it names or that lie in a folder it names, each in its set's folder
+// below the output folder, with the skins whose .kolo paths differ from
+// those in letter case only. Nothing when it concerns no skin's file.
+std::optional<std::vector<pipeline::Pairing>> ChangedSkins(
+    const std::vector<pipeline::Pairing>& after, const InputScan& before, const InputScan& now,
+    const platform::WatchResult& change);
 
 }  // namespace mkkolo

@@ -326,7 +326,9 @@ std::uint32_t DosDateTime(std::int64_t seconds) {
 }
 
 KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int64_t entryTime,
-                       const KoloOptions& options) {
+                       const KoloOptions& options)
+    : m_progress(options.progress) {
+    if (m_progress) m_progress->size = size;
     // The player reads no ZIP64 records, without which no size reaches 4 GiB.
     if (size > zip::kMaxSize) {
         Fail(Result::kTooLarge);
@@ -359,7 +361,10 @@ bool KoloWriter::Fail(Result result, platform::SystemError error) {
 
 bool KoloWriter::Write(const void* data, std::size_t size) {
     if (!IsOpen()) return false;
-    if (m_archive->Write(data, size)) return true;
+    if (m_archive->Write(data, size)) {
+        if (m_progress) m_progress->taken.fetch_add(size, std::memory_order_relaxed);
+        return true;
+    }
     return Fail(m_archive->Failure(), m_archive->Error());
 }
 

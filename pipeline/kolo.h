@@ -2,6 +2,7 @@
 // deflated at level 9 unless another is asked for.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,17 @@ constexpr int kMaxKoloLevel = 12;
 // about 540 MiB, well within what a 32-bit process can hold.
 constexpr std::uint64_t kWholeBufferLimit = 128ull << 20;
 
+// How far a writer has come with its package, for another thread to read
+// while it writes (a progress line): bumped once for each piece of the
+// package it takes, which costs next to nothing.
+struct KoloProgress {
+    // The package's bytes, once the archive is started.
+    std::atomic<std::uint64_t> size{0};
+    // Of them, those deflated; for a package deflated in one piece, those
+    // gathered for it, which is deflated when they are all there.
+    std::atomic<std::uint64_t> taken{0};
+};
+
 struct KoloOptions {
     int level = kKoloLevel;  // zlib, for packages beyond the limit, stops at 9
     // The entry's date, in seconds since 1970, instead of the package's
@@ -33,6 +45,8 @@ struct KoloOptions {
     std::optional<std::int64_t> entryTime;
     // Lower only to compare the two ways of deflating.
     std::uint64_t wholeBufferLimit = kWholeBufferLimit;
+    // Where the writer tells how far it has come, if anywhere.
+    KoloProgress* progress = nullptr;
 };
 
 // The package path with its extension replaced by ".kolo":
@@ -90,6 +104,7 @@ class KoloWriter {
     Result m_result = Result::kOk;
     platform::SystemError m_error;
     std::uint64_t m_size = 0;
+    KoloProgress* const m_progress;
 };
 
 // Wraps the package file into the .kolo beside it, replacing any older one.

@@ -199,6 +199,9 @@ SkinResult PackAcceptedSkin(Packer& packer, const PackSettings& settings,
         return result;
     }
 
+    // A folder that cannot be made is told as the package that cannot be
+    // created in it.
+    if (settings.makeOutputFolder) platform::CreateFolders(outputDir);
     const KoloOptions& kolo = settings.kolo;
     if (settings.createKolo) {
         if (std::optional<PackerRun> run =

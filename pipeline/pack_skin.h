@@ -80,6 +80,10 @@ struct PackSettings {
     // its files are checked as a run would, and it would be packed
     // (kWouldPack) or held back.
     bool dryRun = false;
+    // The output folder is made, with any missing folders above it, just
+    // before the package is written into it: a skin that is refused or held
+    // back leaves no folder behind.
+    bool makeOutputFolder = false;
 };
 
 enum class SkinOutcome {

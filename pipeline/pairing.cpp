@@ -90,4 +90,14 @@ Pairing PairSkins(const std::list<InputFile>& files) {
     return PairSkins(files, jobs);
 }
 
+std::u16string OutputFolderOf(const Pairing& pairing, std::u16string_view outputDir) {
+    if (pairing.folder.empty()) return std::u16string(outputDir);
+    return std::u16string(outputDir) + platform::kPathSeparator + pairing.folder;
+}
+
+std::u16string NameBelowOutput(std::u16string_view folder, std::u16string_view name) {
+    if (folder.empty()) return std::u16string(name);
+    return std::u16string(folder) + platform::kPathSeparator + std::u16string(name);
+}
+
 }  // namespace pipeline

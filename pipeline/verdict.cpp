@@ -165,23 +165,24 @@ const Fault* SkinVerdict::Failure() const {
 SkinVerdict JudgeSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                       const Pairing& pairing, std::size_t index) {
     const PairedSkin& skin = pairing.skins[index];
+    const std::u16string folder = OutputFolderOf(pairing, outputDir);
     SkinVerdict verdict;
     verdict.name = skin.job.strName;
     verdict.first = skin.first;
     verdict.second = skin.second;
-    verdict.pakPath = PakPathFor(outputDir, verdict.name);
+    verdict.folder = pairing.folder;
+    verdict.pakPath = PakPathFor(folder, verdict.name);
     if (settings.createKolo) verdict.koloPath = KoloPathFor(verdict.pakPath);
     verdict.faults = skin.warnings;
 
     // What could never be packed is refused first, warnings or not.
-    std::optional<SkinResult> result = RefuseSkin(outputDir, verdict.name, skin.first, skin.second);
+    std::optional<SkinResult> result = RefuseSkin(folder, verdict.name, skin.first, skin.second);
     if (!result && settings.checks.holdBackFaulty && !skin.warnings.empty()) {
         result.emplace();
         result->outcome = SkinOutcome::kHeldBack;
     }
     if (!result)
-        result =
-            PackAcceptedSkin(packer, settings, outputDir, verdict.name, skin.first, skin.second);
+        result = PackAcceptedSkin(packer, settings, folder, verdict.name, skin.first, skin.second);
 
     for (FileFault& fault : result->faults) verdict.faults.push_back(FaultOf(std::move(fault)));
     verdict.packageSize = result->packageSize;

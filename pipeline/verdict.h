@@ -33,6 +33,9 @@ struct SkinVerdict {
     // The warnings in the order found (the pairing's, then the checks' in
     // the order of the skin's files), then what kept it from being made.
     std::vector<Fault> faults;
+    // The folder below the output folder its package goes into (its
+    // pairing's).
+    std::u16string folder;
     // Where its package and its .kolo are (or, in a dry run, would be).
     std::u16string pakPath, koloPath;
     // When made by a packer that wrote the .kolo itself.
@@ -49,8 +52,9 @@ struct SkinVerdict {
     const Fault* Failure() const;
 };
 
-// Packs skin `index` of the pairing into `outputDir` (with
-// settings.dryRun, finds what a run would do) and tells what became of it.
+// Packs skin `index` of the pairing into `outputDir`, or the pairing's
+// folder below it (with settings.dryRun, finds what a run would do), and
+// tells what became of it.
 // With settings.checks.holdBackFaulty, a pairing's warning holds the skin
 // back too. A skin that lacks a file is held against the pairing's other
 // paths and its files' folders, for a file that would complete it.

@@ -29,4 +29,8 @@ bool StandardConsole::ErrIsTerminal() const {
     return IsTerminal(StandardStream::kError);
 }
 
+void StandardConsole::ErrStatus(const Message& line) {
+    ShowStatusLine(StandardStream::kError, line);
+}
+
 }  // namespace platform

@@ -24,6 +24,9 @@ class Console {
     // Whether a person watches the complaints' stream, who may like to see
     // how far a run has come.
     virtual bool ErrIsTerminal() const = 0;
+    // A status line on the complaints' stream where it is a terminal, drawn
+    // over the one before; an empty one erases it. By default nothing.
+    virtual void ErrStatus(const Message& /*line*/) {}
     // Why the results could not all be written, once one could not.
     virtual std::optional<SystemError> OutFailure() const { return std::nullopt; }
 };
@@ -37,6 +40,7 @@ class StandardConsole final : public Console {
     void OutUtf8(std::string_view text) override;
     void Err(const Message& text) override;
     bool ErrIsTerminal() const override;
+    void ErrStatus(const Message& line) override;
     std::optional<SystemError> OutFailure() const override { return m_outFailure; }
 
   private:

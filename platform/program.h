@@ -24,4 +24,10 @@ std::optional<std::u16string> EnvironmentVariable(std::u16string_view name);
 // How many processors the program may use, at least 1.
 unsigned ProcessorCount();
 
+// Whether an argument is written as Windows' own programs write their
+// switches ("/o", "/help"): a slash and letters only, naming nothing that
+// exists. Never outside Windows, where such an argument is a path from the
+// root.
+bool IsWindowsSwitch(std::u16string_view argument);
+
 }  // namespace platform

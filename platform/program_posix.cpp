@@ -28,4 +28,8 @@ std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) {
     return FromThreadAnsi(value);
 }
 
+bool IsWindowsSwitch(std::u16string_view /*argument*/) {
+    return false;
+}
+
 }  // namespace platform

@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,13 @@ bool WriteBytes(StandardStream stream, std::string_view bytes) {
     return true;
 }
 
+// A terminal that does not say how wide it is has the classic width.
+std::size_t Width(StandardStream stream) {
+    winsize size{};
+    if (ioctl(Descriptor(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+    return size.ws_col;
+}
+
 }  // namespace
 
 bool IsTerminal(StandardStream stream) {
@@ -37,6 +45,14 @@ bool IsTerminal(StandardStream stream) {
 
 bool WriteText(StandardStream stream, const Message& text) {
     return WriteBytes(stream, ToThreadAnsi(IsTerminal(stream) ? text.ForTerminal() : text.Plain()));
+}
+
+void ShowStatusLine(StandardStream stream, const Message& line) {
+    if (!IsTerminal(stream)) return;
+    // The last column stays free: a character there leaves some terminals'
+    // cursor on the next row.
+    const std::u16string text = line.ForTerminal();
+    WriteBytes(stream, "\r" + ToThreadAnsi(FitToColumns(text, Width(stream) - 1)) + "\x1b[K");
 }
 
 bool WriteUtf8(StandardStream stream, std::string_view text) {

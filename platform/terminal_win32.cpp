@@ -63,6 +63,21 @@ bool WriteText(StandardStream stream, const Message& text) {
     return WriteToFile(handle, Utf16ToUtf8(text.Plain()));
 }
 
+void ShowStatusLine(StandardStream stream, const Message& line) {
+    const HANDLE handle = Handle(stream);
+    CONSOLE_SCREEN_BUFFER_INFO screen;
+    if (!IsConsole(handle) || !GetConsoleScreenBufferInfo(handle, &screen)) return;
+    const COORD start{0, screen.dwCursorPosition.Y};
+    DWORD filled = 0;
+    FillConsoleOutputCharacterW(handle, L' ', static_cast<DWORD>(screen.dwSize.X), start, &filled);
+    SetConsoleCursorPosition(handle, start);
+    // The last column stays free: a character there moves the cursor to the
+    // next row.
+    const std::size_t width = static_cast<std::size_t>(screen.dwSize.X);
+    const std::u16string text = line.ForTerminal();
+    WriteToConsole(handle, FitToColumns(text, width > 0 ? width - 1 : 0));
+}
+
 bool WriteUtf8(StandardStream stream, std::string_view text) {
     const HANDLE handle = Handle(stream);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;

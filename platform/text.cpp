@@ -165,6 +165,31 @@ bool IsControl(char16_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+namespace {
+
+std::size_t ColumnsOf(char16_t c) {
+    return c >= 0x2E80 ? 2 : 1;
+}
+
+}  // namespace
+
+std::size_t DisplayColumns(std::u16string_view text) {
+    std::size_t columns = 0;
+    for (char16_t c : text) columns += ColumnsOf(c);
+    return columns;
+}
+
+std::u16string_view FitToColumns(std::u16string_view text, std::size_t columns) {
+    std::size_t units = 0;
+    for (std::size_t used = 0; units < text.size(); ++units) {
+        used += ColumnsOf(text[units]);
+        if (used > columns) break;
+    }
+    if (units < text.size() && units > 0 && text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF)
+        --units;
+    return text.substr(0, units);
+}
+
 std::u16string ShowControls(std::u16string_view text) {
     std::u16string shown;
     shown.reserve(text.size());

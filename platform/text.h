@@ -84,6 +84,13 @@ bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b);
 // A number in decimal digits, as the programs print sizes and counts.
 std::u16string ToDecimal(unsigned long long value);
 
+// How many columns of a terminal the text takes, a Chinese character (or
+// any from U+2E80 on) two: never fewer than it shows in.
+std::size_t DisplayColumns(std::u16string_view text);
+// The longest start of the text that takes at most `columns` columns, no
+// surrogate pair cut in two.
+std::u16string_view FitToColumns(std::u16string_view text, std::size_t columns);
+
 // GB18030, which Chinese editors write, decoded into UTF-8 as its bytes
 // stream past; GBK and GB2312 are subsets of it and are read with it, as web
 // browsers read them. A character is one byte (ASCII, and 0x80: the euro

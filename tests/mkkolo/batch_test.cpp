@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "mkkolo/batch.h"
+#include "mkkolo/inputs.h"
 #include "mkkolo/job_runner.h"
 #include "mkkolo/json_report.h"
 #include "mkkolo/options.h"
@@ -32,7 +34,9 @@ class RecordingListener final : public JobListener {
   public:
     void Deliver(std::size_t job) override { delivered.push_back(job); }
     void Finished(std::size_t count) override { finished.push_back(count); }
+    void Tick(std::optional<std::size_t> underWay) override { ticks.push_back(underWay); }
     std::vector<std::size_t> delivered, finished;
+    std::vector<std::optional<std::size_t>> ticks;
 };
 
 TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
@@ -75,6 +79,23 @@ TEST(RunJobs, DeliversInJobOrderAndRunsAChainOneJobAtATime) {
     }
 }
 
+// A tick every tenth of a second, never more often, names the first job
+// under way.
+TEST(RunJobs, TicksWithTheFirstJobUnderWay) {
+    RecordingListener listener;
+    const auto start = std::chrono::steady_clock::now();
+    RunJobs(
+        3, {{0}, {1}, {2}}, 2,
+        [](std::size_t job) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(job == 1 ? 450 : 0));
+        },
+        listener);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(listener.ticks.size(), 2u);
+    EXPECT_LE(listener.ticks.size(), static_cast<std::size_t>(elapsed / kTickInterval));
+    for (const auto& underWay : listener.ticks) EXPECT_EQ(underWay, std::optional<std::size_t>(1));
+}
+
 // Names of one length that differ in more than case stay apart; letters
 // outside ASCII fold too (final sigma to sigma).
 TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
@@ -87,112 +108,125 @@ TEST(ChainsOfSameFiles, JoinsNamesThatDifferInCaseOnly) {
                                            {0, 2, 3}, {1, 5}, {4}, {6}, {7, 8, 11}, {9, 10}}));
 }
 
-// Keeps what each stream got, and whether a report was printed over the
-// progress line.
-class ScriptedConsole final : public platform::Console {
-  public:
-    explicit ScriptedConsole(bool terminal) : m_bTerminal(terminal) {}
-    void Out(const platform::Message& text) override {
-        if (progressShown) reportOverProgress = true;
-        out += text.Plain();
-    }
-    void Err(const platform::Message& text) override {
-        err += text.Plain();
-        progressShown = text.Plain().substr(0, 3) == u"\r进度";
-    }
-    bool ErrIsTerminal() const override { return m_bTerminal; }
-    std::u16string out, err;
-    bool progressShown = false, reportOverProgress = false;
-
-  private:
-    bool m_bTerminal;
-};
-
-TEST(PackBatch, ShowsProgressOnATerminalOnlyAndNeverUnderAReport) {
-    testing_support::TempDir dir;
-    std::list<pipeline::InputFile> files;
-    for (const char16_t* name : {u"a", u"b", u"c"}) {
-        const std::u16string path = dir / name;
-        testing_support::WriteBytes(testing_support::FsPath(path + u".xml"), "<skin/>");
-        testing_support::WriteBytes(testing_support::FsPath(path + u".pxa"), "PXA");
-        files.push_back(pipeline::InputFile::LookAt(path + u".xml"));
-        files.push_back(pipeline::InputFile::LookAt(path + u".pxa"));
-    }
-    const pipeline::Pairing pairing = pipeline::PairSkins(files);
-    BatchSettings settings;
-    settings.outputDir = testing_support::U16(dir.path());
-    settings.workers = 2;
-    ScriptedConsole terminal(true), pipe(false);
-    const auto made = [&](platform::Console& console) {
-        TextReport report(console, pairing.skins.size(), false, LogStream::kOut);
-        const auto verdicts = PackBatch(pairing, settings, report);
-        return std::count_if(verdicts.begin(), verdicts.end(),
-                             [](const auto& verdict) { return verdict.Made(); });
+// The status line names the first skin under way with its folder, and its
+// share; a name's control characters show as \xNN.
+TEST(TextReport, TheProgressLineNamesTheSkinAndItsShare) {
+    const std::u16string sep(1, platform::kPathSeparator);
+    const struct {
+        std::optional<SkinUnderWay> skin;
+        std::u16string line;
+    } cases[] = {
+        {std::nullopt, u"进度 3/10"},
+        {SkinUnderWay{u"theme", u"red" + sep + u"dark", 0, 0},
+         u"进度 3/10 【red" + sep + u"dark" + sep + u"theme】"},
+        {SkinUnderWay{u"night", u"", 1000, 999}, u"进度 3/10 【night】 99%"},
+        {SkinUnderWay{u"night", u"", 1000, 1000}, u"进度 3/10 【night】 压缩中"},
+        {SkinUnderWay{u"e\x1b[2J", u"", 0, 0}, u"进度 3/10 【e\\x1B[2J】"},
     };
-    EXPECT_EQ(made(terminal), 3);
-    EXPECT_EQ(made(pipe), 3);
-    EXPECT_EQ(terminal.out, pipe.out);
-    EXPECT_EQ(pipe.err, u"");
-    EXPECT_NE(terminal.err.find(u"\r进度 3/3"), std::u16string::npos);
-    EXPECT_FALSE(terminal.progressShown);  // cleared at the end
-    EXPECT_FALSE(terminal.reportOverProgress);
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressLine(3, 10, c.skin).ForTerminal(), c.line)
+            << platform::Utf16ToUtf8(c.line);
+    }
 }
 
 // A round of a watch packs the skins with a file that the change names, as
 // the scan found it before or finds it now, itself or by a folder that
-// holds it; with them the skins of their name in another letter case.
+// holds it, each in its own folder (-r); with them the skins of their
+// .kolo's path in another letter case.
 TEST(ChangedSkins, AreThoseWithAFileTheChangeNames) {
-    const auto path = [](std::u16string_view name) {
-        std::u16string inSkins = std::u16string(u"skins/") + std::u16string(name);
-        std::replace(inSkins.begin(), inSkins.end(), u'/', platform::kPathSeparator);
-        return inSkins;
+    const auto separated = [](std::u16string text) {
+        std::replace(text.begin(), text.end(), u'/', platform::kPathSeparator);
+        return text;
     };
-    const auto files = [&](std::initializer_list<const char16_t*> names) {
-        std::list<pipeline::InputFile> list;
-        for (const char16_t* name : names) list.push_back({path(name), {}, {}});
-        return list;
+    const auto path = [&](std::u16string_view name) {
+        return separated(u"skins/" + std::u16string(name));
     };
-    const auto before = files({u"a.pxa", u"a.xml", u"b.pxa", u"b.xml", u"Night.pxa", u"Night.xml",
-                               u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
-    const auto now = files({u"a.pxa", u"a.xml", u"b.xml", u"d.xml", u"Night.pxa", u"Night.xml",
-                            u"night.pxa", u"night.xml", u"sub/c.pxa", u"sub/c.xml"});
-    const pipeline::Pairing after = pipeline::PairSkins(now);
+    // The sets of files below skins/: its own, sub/ and red/.
+    const auto scan = [&](std::initializer_list<const char16_t*> top) {
+        InputScan found;
+        found.sets.resize(3);
+        for (const char16_t* name : top) found.sets[0].files.push_back({path(name), {}, {}});
+        for (const char16_t* name : {u"sub/c.pxa", u"sub/c.xml"})
+            found.sets[1].files.push_back({path(name), {}, {}});
+        for (const char16_t* name : {u"red/a.pxa", u"red/a.xml"})
+            found.sets[2].files.push_back({path(name), {}, {}});
+        found.sets[1].folder = u"sub";
+        found.sets[2].folder = u"red";
+        return found;
+    };
+    const InputScan before = scan({u"a.pxa", u"a.xml", u"b.pxa", u"b.xml", u"Night.pxa",
+                                   u"Night.xml", u"night.pxa", u"night.xml"});
+    const InputScan now = scan({u"a.pxa", u"a.xml", u"b.xml", u"d.xml", u"Night.pxa", u"Night.xml",
+                                u"night.pxa", u"night.xml"});
+    std::vector<pipeline::Pairing> after;
+    for (const InputSet& set : now.sets) {
+        after.push_back(pipeline::PairSkins(set.files));
+        after.back().folder = set.folder;
+    }
     const struct {
         std::vector<const char16_t*> changed;
         bool everything;
         std::optional<std::set<std::u16string>> skins;
     } cases[] = {
-        {{u"a.xml"}, false, {{u"a"}}},
-        {{u"b.pxa"}, false, {{u"b"}}},  // deleted: the skin has lost its image
-        {{u"d.xml"}, false, {{u"d"}}},  // new
-        {{u"sub"}, false, {{u"c"}}},    // a folder renamed, deleted or made
+        {{u"a.xml"}, false, {{u"a"}}},    // not red/a
+        {{u"b.pxa"}, false, {{u"b"}}},    // deleted: the skin has lost its image
+        {{u"d.xml"}, false, {{u"d"}}},    // new
+        {{u"sub"}, false, {{u"sub/c"}}},  // a folder renamed, deleted or made
+        {{u"red/a.pxa"}, false, {{u"red/a"}}},
         {{u"night.pxa", u"gone.xml"}, false, {{u"Night", u"night"}}},
         {{u"a", u"notes.txt", u"su"}, false, std::nullopt},  // no file of theirs
-        {{}, true, {{u"a", u"b", u"c", u"d", u"Night", u"night"}}},
+        {{}, true, {{u"a", u"b", u"sub/c", u"d", u"Night", u"night", u"red/a"}}},
     };
     for (const auto& c : cases) {
         platform::WatchResult change;
         for (const char16_t* name : c.changed) change.changed.push_back(path(name));
         change.everything = c.everything;
-        const std::optional<pipeline::Pairing> changed = ChangedSkins(after, before, now, change);
+        const auto changed = ChangedSkins(after, before, now, change);
         ASSERT_EQ(changed.has_value(), c.skins.has_value());
         if (!changed) continue;
+        std::set<std::u16string> wanted;
+        for (const auto& name : *c.skins) wanted.insert(separated(name));
         std::vector<std::u16string> expected, got;
-        for (const auto& skin : after.skins) {
-            if (c.skins->count(skin.job.strName)) expected.push_back(skin.job.strName);
+        for (const auto& pairing : after) {
+            for (const auto& skin : pairing.skins) {
+                const auto name = pipeline::NameBelowOutput(pairing.folder, skin.job.strName);
+                if (wanted.count(name)) expected.push_back(name);
+            }
         }
-        for (const auto& skin : changed->skins) got.push_back(skin.job.strName);
+        for (const auto& pairing : *changed) {
+            for (const auto& skin : pairing.skins)
+                got.push_back(pipeline::NameBelowOutput(pairing.folder, skin.job.strName));
+        }
         EXPECT_EQ(got, expected);
-        EXPECT_EQ(changed->paths, after.paths);
     }
 }
 
-// Every option in the table is in the usage text as a person spells it, and
-// is read in each of its forms; the first line is what the README shows.
+// Every option in the table is in the usage text as a person spells it, in
+// the forms of the command line and on a line of its own, and is read in
+// each of its forms; the examples at the end are command lines that read.
 TEST(Options, TheTableIsTheUsageAndWhatIsRead) {
     const std::u16string& usage = Usage();
-    EXPECT_EQ(usage.substr(0, usage.find(u'\n')),
-              u"用法: mkkolo [-o 输出文件夹] [-j 并行数] [-q] [--level 级别] 路径...");
+    EXPECT_EQ(usage.substr(0, usage.find(u"\n  路径")),
+              u"用法: mkkolo [-o 文件夹] [-j 并行数] [-q] [--level 级别] [-r] [--strict]\n"
+              u"             [--json] 路径...\n"
+              u"      mkkolo -w [-o 文件夹] [-j 并行数] [-q] [--level 级别] [-r] [--strict]\n"
+              u"                路径...\n"
+              u"      mkkolo -n [-o 文件夹] [-r] [--strict] [--json] 路径...\n"
+              u"      mkkolo -l|-t [--strict] 文件...\n"
+              u"      mkkolo -x [-o 文件夹] [--force] 文件...\n"
+              u"      mkkolo -h|--version");
+    std::istringstream examples(platform::Utf16ToUtf8(usage.substr(usage.find(u"\n例子:\n"))));
+    std::size_t count = 0;
+    for (std::string line; std::getline(examples, line);) {
+        if (line.rfind("  mkkolo ", 0) != 0) continue;
+        std::istringstream words(line.substr(9, line.find('>') - 9));
+        std::vector<std::u16string> args;
+        for (std::string word; words >> word;) args.push_back(platform::Utf8ToUtf16(word));
+        platform::Message error;
+        EXPECT_TRUE(ParseOptions(args, error)) << line;
+        ++count;
+    }
+    EXPECT_EQ(count, 4u);
     const std::map<std::u16string_view, std::u16string> values = {
         {u"文件夹", u"out"}, {u"并行数", u"3"}, {u"级别", u"4"}};
     for (const OptionForm& form : OptionForms()) {

@@ -17,6 +17,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <regex>
 #include <thread>
 
 #include "kolo_version.h"
@@ -991,6 +992,11 @@ TEST_F(MkkoloTest, CommandLine) {
 #else
     const std::u16string device = u"/dev/null";
 #endif
+    // Two trees of the same shape: with -r their skins would make the same
+    // .kolo files.
+    for (const char* tree : {"p1", "p2"})
+        Skin(dir.path() / tree / "red", u"theme", {u".xml", u".pxa"});
+    const std::u16string red = kSep + u"red" + kSep;
     const struct {
         std::vector<std::u16string> args;
         const char* epoch;
@@ -1054,6 +1060,19 @@ TEST_F(MkkoloTest, CommandLine) {
          1,
          u"",
          u"输出文件夹 " + device + u" 是一个设备, 不是文件夹!\n"},
+        // Refused before anything is written, with -n too.
+        {{u"-r", u"-o", u"o2", u"p1", u"p2"},
+         nullptr,
+         1,
+         u"",
+         u"p1" + red + u"theme.pxa 与 p2" + red + u"theme.pxa 会生成同一个文件 o2" + red +
+             u"theme.kolo!\n"},
+        {{u"-rn", u"p1", u"p2"},
+         nullptr,
+         1,
+         u"",
+         u"p1" + red + u"theme.pxa 与 p2" + red + u"theme.pxa 会生成同一个文件 ." + red +
+             u"theme.kolo!\n"},
     };
     for (const auto& c : cases) {
         Environment environment;
@@ -1064,6 +1083,8 @@ TEST_F(MkkoloTest, CommandLine) {
         EXPECT_EQ(result.err, c.err);
     }
     EXPECT_EQ(ReadBytes(dir.path() / "afile"), "not a folder");
+    EXPECT_FALSE(fs::exists(dir.path() / "o2"));
+    EXPECT_FALSE(fs::exists(dir.path() / "red"));
 }
 
 TEST_F(MkkoloTest, Version) {
@@ -1084,10 +1105,10 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
     Skin(skins, u"dawn", {u".XML", u".PXA"});
     Skin(skins, u"notes", {u".txt"});
     Skin(skins / "inner.xml", u"inner", {u".xml", u".pxa"});
-    // With -r those of the folders inside too, ordered by their paths below
-    // the folder: m's image comes before its layout, which stands higher.
-    Skin(skins / "a" / "b", u"m", {u".pxa"});
-    Skin(skins / "a", u"m", {u".xml"});
+    // With -r those of the folders inside too, each folder's files paired
+    // among themselves: three skins of one name.
+    for (const fs::path& folder : {skins / "a", skins / "a" / "b", skins / "inner.xml"})
+        Skin(folder, u"m", {u".xml", u".pxa"});
 #ifndef _WIN32
     // A link to a folder is not followed.
     Skin(dir.path() / "elsewhere", u"far", {u".xml", u".pxa"});
@@ -1133,15 +1154,34 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
     };
     EXPECT_EQ(packed(out), some({u"dawn.kolo", u"night.kolo", u"x.kolo"}));
 
-    result = Mkkolo({u"-r", u"-o", recursiveOut, U16(skins)});
+    // Each .kolo in the same folder below the output folder as its skin
+    // below the folder given; the report for scripts gives that folder.
+    result = Mkkolo({u"-r", u"--json", u"-o", recursiveOut, U16(skins)});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err, u"");
-    EXPECT_NE(
-        result.out.find(u"警告: 皮肤【m】的两个文件在不同的文件夹: " + U16(skins / "a" / "b") +
-                        kSep + u" 与 " + U16(skins / "a") + kSep + u"!\n"),
-        std::u16string::npos);
-    EXPECT_TRUE(EndsWith(result.out, u"已完成: 4 个皮肤已生成, 其中 1 个有警告, 0 个失败.\n"));
-    EXPECT_EQ(packed(recursiveOut), some({u"dawn.kolo", u"inner.kolo", u"m.kolo", u"night.kolo"}));
+    EXPECT_TRUE(EndsWith(result.err, u"\n已完成: 6 个皮肤已生成, 0 个失败.\n"));
+    const std::u16string a = u"a" + kSep, b = a + u"b", inner = u"inner.xml";
+    const std::map<std::u16string, std::u16string> folders = {
+        {u"dawn.kolo", u""},
+        {u"night.kolo", u""},
+        {a + u"m.kolo", u"a"},
+        {b + kSep + u"m.kolo", b},
+        {inner + kSep + u"m.kolo", inner},
+        {inner + kSep + u"inner.kolo", inner}};
+    std::map<std::u16string, std::u16string> reported, written;
+    const auto report = nlohmann::json::parse(platform::Utf16ToUtf8(result.out));
+    for (const auto& skin : report.at("skins")) {
+        const std::u16string kolo = platform::Utf8ToUtf16(skin.at("kolo").get<std::string>());
+        reported[kolo.substr(recursiveOut.size() + 1)] =
+            platform::Utf8ToUtf16(skin.at("folder").get<std::string>());
+    }
+    EXPECT_EQ(reported, folders);
+    for (const auto& item : fs::recursive_directory_iterator(FsPath(recursiveOut))) {
+        if (!item.is_regular_file()) continue;
+        const std::u16string path = U16(item.path()).substr(recursiveOut.size() + 1);
+        written[path] = reported[path];
+        EXPECT_EQ(PackedNames(item.path()), entries.at(item.path().filename().u16string()));
+    }
+    EXPECT_EQ(written, folders);
 }
 
 #ifndef _WIN32
@@ -1377,6 +1417,49 @@ TEST_F(MkkoloTest, NamesCannotDriveATerminal) {
             platform::Utf8ToUtf16(piped.output) + platform::Utf8ToUtf16(piped.errors);
         EXPECT_EQ(raw.find(shown), std::u16string::npos) << c.program;
         EXPECT_NE(raw.find(hostile), std::u16string::npos) << c.program;
+    }
+}
+
+// On a terminal a status line says how far the run has come, drawn over
+// itself at most ten times a second and erased before any other line and at
+// the end; into a pipe, or with -q, none of it goes.
+TEST_F(MkkoloTest, ProgressShowsOnATerminalOnly) {
+    Skin(skins, u"big", {u".xml", u".pxa"}, 4 << 20);  // most of a second at level 12
+    Skin(skins, u"small", {u".xml", u".pxa"});
+    const std::vector<std::u16string> args = {u"-j1", u"--level", u"12", u"-o", out, U16(skins)};
+    testing_support::RunOptions options;
+    options.environment = {{"LC_ALL", "C.UTF-8"}, {"SOURCE_DATE_EPOCH", kEpoch}};
+    const auto piped = testing_support::RunProgram("mkkolo", args, options);
+    EXPECT_EQ(piped.errors, "");
+    // A drawing: back to the start of the row, the line, the rest erased.
+    const std::regex drawing("\r([^\r\n]*)\x1b\\[K"), overDrawn("\r[^\r\n]+\x1b\\[K([^\r]|$)");
+    options.terminal = true;
+    for (const bool quiet : {false, true}) {
+        std::vector<std::u16string> run = args;
+        if (quiet) run.push_back(u"-q");
+        const auto start = std::chrono::steady_clock::now();
+        const auto result = testing_support::RunProgram("mkkolo", run, options);
+        const auto tenths =
+            (std::chrono::steady_clock::now() - start) / std::chrono::milliseconds(100);
+        EXPECT_EQ(result.exitCode, 0);
+        std::vector<std::string> drawn;
+        for (std::sregex_iterator it(result.output.begin(), result.output.end(), drawing), end;
+             it != end; ++it) {
+            if ((*it)[1].length() > 0) drawn.push_back((*it)[1]);
+        }
+        EXPECT_FALSE(std::regex_search(result.output, overDrawn)) << "a line over the status line";
+        if (quiet) {
+            EXPECT_EQ(drawn.size(), 0u);
+            continue;
+        }
+        EXPECT_EQ(std::regex_replace(result.output, drawing, ""), piped.output);
+        EXPECT_GE(drawn.size(), 2u);
+        EXPECT_LE(drawn.size(), static_cast<std::size_t>(tenths));
+        EXPECT_NE(std::find_if(drawn.begin(), drawn.end(),
+                               [](const std::string& line) {
+                                   return line.find("/2 【big】") != std::string::npos;
+                               }),
+                  drawn.end());
     }
 }
 

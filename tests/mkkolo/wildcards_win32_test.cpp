@@ -7,6 +7,7 @@
 
 #include "platform/system_error.h"
 #include "platform/text.h"
+#include "platform/wide.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
@@ -34,6 +35,7 @@ TEST(Wildcards, ExpandTheArgumentsThatArePaths) {
     }
     ASSERT_TRUE(SetFileAttributesW((dir.path() / "skins" / "Z.pxa").c_str(),
                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    const std::u16string usage = u"用 mkkolo --help 查看用法.\n";
     const struct {
         const char* program;
         std::vector<std::u16string> args;
@@ -76,6 +78,12 @@ TEST(Wildcards, ExpandTheArgumentsThatArePaths) {
          1,
          u"",
          u"路径 skins\\.* 不存在!\n没有可打包的皮肤文件!\n"},
+        // A Windows switch that names nothing is refused before anything is
+        // read or written, with the form of the option that it stands for.
+        {"mkkolo", {u"/o", u"out", u"skins"}, 2, u"", u"选项 /o 应写作 -o!\n" + usage},
+        {"mkkolo", {u"skins", u"/OUT", u"out"}, 2, u"", u"选项 /OUT 应写作 --output!\n" + usage},
+        {"mkkolo", {u"/s", u"skins"}, 2, u"", u"未知选项 /s!\n" + usage},
+        {"mkkolo", {u"-n", u"--", u"/o"}, 1, u"", u"路径 /o 不存在!\n没有可打包的皮肤文件!\n"},
     };
     testing_support::RunOptions options;
     options.folder = testing_support::U16(dir.path());
@@ -88,6 +96,22 @@ TEST(Wildcards, ExpandTheArgumentsThatArePaths) {
         EXPECT_EQ(decode(result.output), c.out) << arg;
         EXPECT_EQ(decode(result.errors), c.err) << arg;
         EXPECT_EQ(result.exitCode, c.exitCode) << arg;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "a.kolo"));
+    // One that names a folder is that folder (at the root of the current
+    // drive; under Wine, of the Unix file system).
+    for (const auto& item : std::filesystem::directory_iterator(std::filesystem::path(L"/"))) {
+        const std::wstring name = item.path().filename().wstring();
+        if (!item.is_directory() ||
+            name.find_first_not_of(L"abcdefghijklmnopqrstuvwxyz"
+                                   L"ABCDEFGHIJKLMNOPQRSTUVWXYZ") != std::wstring::npos)
+            continue;
+        std::u16string asSwitch(1, u'/');
+        asSwitch += platform::FromWide(name);
+        const auto result = testing_support::RunProgram("mkkolo", {u"-n", asSwitch});
+        EXPECT_NE(result.exitCode, 2) << result.errors;
+        break;
     }
 }
 

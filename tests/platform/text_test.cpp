@@ -112,6 +112,23 @@ TEST(Controls, ShowAsHexInNamesOnTheTerminal) {
     }
 }
 
+// A status line is cut to the terminal's width, a Chinese character taking
+// two columns and no surrogate pair cut in two.
+TEST(Columns, FitTheTextToTheWidth) {
+    const struct {
+        std::u16string_view text;
+        std::size_t columns;
+        std::u16string_view fits;
+    } cases[] = {
+        {u"abc", 3, u"abc"},     {u"abc", 2, u"ab"},         {u"进度 1", 3, u"进"},
+        {u"进度 1", 4, u"进度"}, {u"a\U0001F600b", 4, u"a"}, {u"a\U0001F600b", 5, u"a\U0001F600"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FitToColumns(c.text, c.columns), c.fits) << c.columns;
+        EXPECT_LE(DisplayColumns(FitToColumns(c.text, c.columns)), c.columns);
+    }
+}
+
 TEST(Decimal, PrintsDigitsOnly) {
     EXPECT_EQ(ToDecimal(0), u"0");
     EXPECT_EQ(ToDecimal(2048), u"2048");
