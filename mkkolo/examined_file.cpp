@@ -14,12 +14,6 @@ namespace mkkolo {
 using platform::Say;
 using platform::ToDecimal;
 
-bool FileSource::Read(void* buffer, std::size_t capacity, std::size_t& got) {
-    if (m_file.Read(buffer, capacity, got) == platform::IoResult::kOk) return true;
-    m_error = platform::LastSystemError();
-    return false;
-}
-
 ExaminedFile::Opened ExaminedFile::Open() {
     platform::OpenError error;
     platform::File file = platform::File::OpenForReading(m_path, &error);

@@ -14,19 +14,6 @@
 
 namespace mkkolo {
 
-// Reads a plain file as the package reader's bytes, keeping the system's
-// reason for a failure.
-class FileSource final : public quill::ByteSource {
-  public:
-    explicit FileSource(platform::File& file) : m_file(file) {}
-    bool Read(void* buffer, std::size_t capacity, std::size_t& got) override;
-    platform::SystemError error() const { return m_error; }
-
-  private:
-    platform::File& m_file;
-    platform::SystemError m_error;
-};
-
 class ExaminedFile {
   public:
     // `path` and `console` must outlive the object.
@@ -57,7 +44,7 @@ class ExaminedFile {
     const std::u16string& m_path;
     platform::Console& m_console;
     platform::File m_file;
-    FileSource m_source{m_file};
+    quill::FileSource m_source{m_file};
     std::unique_ptr<pipeline::KoloReader> m_kolo;
     std::unique_ptr<quill::PackageReader> m_reader;
 };

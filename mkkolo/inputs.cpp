@@ -95,13 +95,18 @@ class FileList {
                                                  : entry.kind;
             switch (kind) {
                 case platform::EntryKind::kLink:
-                    // Taken as the file it leads to.
-                    if (IsSkinFile(name) &&
-                        platform::KindOfPath(InFolder(folder, name)) == platform::PathKind::kFile) {
+                    // Taken as the file it leads to; one that leads nowhere
+                    // is told of as it is taken.
+                    if (IsSkinFile(name) && platform::KindOfPath(InFolder(folder, name)) !=
+                                                platform::PathKind::kFolder) {
                         found.push_back(relative + name);
                     }
                     break;
                 case platform::EntryKind::kFile:
+                // A pipe or a device named like a skin file, or an entry gone
+                // since it was listed, cannot be read: taken, it is told of.
+                case platform::EntryKind::kOther:
+                case platform::EntryKind::kUnknown:
                     if (IsSkinFile(name)) found.push_back(relative + name);
                     break;
                 case platform::EntryKind::kFolder:
@@ -111,9 +116,6 @@ class FileList {
                     }
                     Search(root, relative + name + platform::kPathSeparator, true, found,
                            hasFolders);
-                    break;
-                case platform::EntryKind::kUnknown:
-                case platform::EntryKind::kOther:
                     break;
             }
         }

@@ -95,6 +95,7 @@ Json Error(const pipeline::SkinVerdict& verdict, const pipeline::Fault& fault) {
             break;
         }
         case Kind::kInputIsOutput:
+        case Kind::kInputIgnored:
         case Kind::kKoloTooLarge:
         case Kind::kKoloNotAsWritten:
             PutName(error, "path", fault.paths[0]);
@@ -163,6 +164,8 @@ const char* KindName(Kind kind) {
             return "kolo_too_large";
         case Kind::kKoloNotAsWritten:
             return "kolo_not_as_written";
+        case Kind::kInputIgnored:
+            return "input_ignored";
         case Kind::kHeldBack:
             return "held_back";
     }

@@ -16,6 +16,12 @@ constexpr std::size_t kChunk = 64 * 1024;
 
 }  // namespace
 
+bool FileSource::Read(void* buffer, std::size_t capacity, std::size_t& got) {
+    if (m_file.Read(buffer, capacity, got) == platform::IoResult::kOk) return true;
+    m_error = platform::LastSystemError();
+    return false;
+}
+
 PackageReader::PackageReader(ByteSource& source, std::uint64_t length)
     : m_source(source), m_length(length) {}
 

@@ -22,6 +22,19 @@ class ByteSource {
     virtual bool Read(void* buffer, std::size_t capacity, std::size_t& got) = 0;
 };
 
+// Reads a plain file as the package reader's bytes, keeping the system's
+// reason for a failure.
+class FileSource final : public ByteSource {
+  public:
+    explicit FileSource(platform::File& file) : m_file(file) {}
+    bool Read(void* buffer, std::size_t capacity, std::size_t& got) override;
+    platform::SystemError error() const { return m_error; }
+
+  private:
+    platform::File& m_file;
+    platform::SystemError m_error;
+};
+
 enum class PackageSection { kHeader, kNameBlock, kIndexTable, kNameTable, kTerminator, kContents };
 
 // The first rule of the layout that the bytes break.

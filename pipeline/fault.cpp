@@ -24,6 +24,7 @@ bool IsWarning(Fault::Kind kind) {
         case Fault::Kind::kKoloFailed:
         case Fault::Kind::kKoloTooLarge:
         case Fault::Kind::kKoloNotAsWritten:
+        case Fault::Kind::kInputIgnored:
         case Fault::Kind::kHeldBack:
             break;
     }

@@ -22,6 +22,10 @@ struct Completion {
     bool named = false;
 };
 
+// Why a package lacks one of the skin's files: the packer leaves out an
+// input that is gone, 4 GiB or larger, no file, or held open for writing.
+enum class InputLoss { kGone, kTooLarge, kNotAFile, kInUse };
+
 struct Fault {
     enum class Kind {
         // Warnings: the skin is made all the same, unless it is held back
@@ -46,6 +50,7 @@ struct Fault {
         kKoloFailed,        // packed, but the .kolo could not be made
         kKoloTooLarge,      // paths: the .kolo, which would need ZIP64 records
         kKoloNotAsWritten,  // paths: the .kolo, which did not read back as written
+        kInputIgnored,      // paths: the input its package would lack; `loss` says why
         kHeldBack,          // a warning held it back (mkkolo --strict)
     };
     Kind kind = Kind::kUnusedFile;
@@ -53,6 +58,7 @@ struct Fault {
     LayoutVerdict layout;
     platform::SystemError error;
     std::optional<Completion> completion;
+    InputLoss loss = InputLoss::kGone;
 };
 
 // Whether a fault of this kind leaves the skin to be made.

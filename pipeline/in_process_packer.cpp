@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "packer/pack_job.h"
+#include "platform/paths.h"
 
 namespace pipeline {
 namespace {
@@ -69,12 +70,19 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
     // Dated as a package file made now would be.
     const std::int64_t moment = options.entryTime.value_or(std::time(nullptr));
     KoloWriter::Result archived = KoloWriter::Result::kOk;
+    std::optional<std::u16string> leftOut;
     std::vector<FileFault> faults;
     bool heldBack = false;
     std::uint64_t packageSize = 0, koloSize = 0;
     quill::PackResult result = quill::PackInto(
         JobFor(pakPath, first, second),
         [&](quill::Package& package, platform::SystemError& reason) {
+            // A package that lacks an input is no skin's: nothing is archived.
+            std::vector<std::u16string> held;
+            for (const quill::PackedInput& input : package.Inputs())
+                held.emplace_back(platform::FindFileName(input.path));
+            leftOut = InputLeftOut(held, {std::u16string(first), std::u16string(second)});
+            if (leftOut) return quill::PackageError::kNone;
             std::vector<FileCheck> inputChecks;
             quill::EntryObserver observe;
             if (checks.check) {
@@ -110,6 +118,10 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
         });
     PackerRun run = RunOf(std::move(result), archived);
     if (heldBack) run.status = PackerRun::Status::kHeldBack;
+    if (leftOut) {
+        run.status = PackerRun::Status::kIncomplete;
+        run.leftOut = std::move(*leftOut);
+    }
     run.faults = std::move(faults);
     run.packageSize = packageSize;
     run.koloSize = koloSize;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "packer/package_reader.h"
 #include "pipeline/kolo.h"
 #include "pipeline/mbm.h"
 #include "pipeline/skin_jobs.h"
@@ -67,6 +68,66 @@ SkinResult Outcome(SkinOutcome outcome) {
     return result;
 }
 
+// Why a packer would leave the input out, as it is now; nothing when it
+// would take it, or fail on it (the system refuses it: the packer says why).
+std::optional<InputLoss> LossOf(std::u16string_view path) {
+    platform::OpenError error;
+    const platform::File file = platform::File::OpenForReading(path, &error);
+    if (file.IsOpen()) {
+        const auto size = file.Size();
+        if (size && *size >= quill::kPackageSizeLimit) return InputLoss::kTooLarge;
+        return std::nullopt;
+    }
+    switch (error.failure) {
+        case platform::OpenFailure::kMissing:
+            return InputLoss::kGone;
+        case platform::OpenFailure::kNotAFile:
+            return InputLoss::kNotAFile;
+        case platform::OpenFailure::kInUse:
+            return InputLoss::kInUse;
+        case platform::OpenFailure::kOther:
+            break;
+    }
+    return std::nullopt;
+}
+
+// A skin whose package would lack `input`.
+SkinResult InputIgnored(std::u16string_view input, InputLoss loss) {
+    SkinResult result = Outcome(SkinOutcome::kInputIgnored);
+    result.input = input;
+    result.loss = loss;
+    return result;
+}
+
+// The names of the entries of the package file at `path`; nothing when it
+// is no package.
+std::optional<std::vector<std::u16string>> EntryNames(std::u16string_view path) {
+    platform::File file = platform::File::OpenForReading(path);
+    const auto size = file.Size();
+    if (!size) return std::nullopt;
+    quill::FileSource source(file);
+    quill::PackageReader reader(source, *size);
+    if (!reader.ReadIndex()) return std::nullopt;
+    std::vector<std::u16string> names;
+    for (const quill::PackageEntryInfo& entry : reader.index().entries) names.push_back(entry.name);
+    return names;
+}
+
+// A packer that succeeded may have left an input out (quill packs what it
+// can take): what its package file holds tells. One that lacks an input, or
+// whose index cannot be read, is no skin's package and goes.
+void CheckPackageFile(PackerRun& run, std::u16string_view pakPath,
+                      const std::vector<std::u16string>& inputs) {
+    const auto held = EntryNames(pakPath);
+    if (!held) {
+        run.status = PackerRun::Status::kFailed;
+    } else if (auto lost = InputLeftOut(*held, inputs)) {
+        run.status = PackerRun::Status::kIncomplete;
+        run.leftOut = std::move(*lost);
+    }
+    if (run.status != PackerRun::Status::kSucceeded) platform::RemoveFile(pakPath);
+}
+
 // What became of a skin after its packer ran, with what the packer said.
 SkinResult AfterPacker(SkinOutcome outcome, PackerRun& run, const std::u16string& koloPath) {
     SkinResult result = Outcome(outcome);
@@ -76,6 +137,11 @@ SkinResult AfterPacker(SkinOutcome outcome, PackerRun& run, const std::u16string
     result.faults = std::move(run.faults);
     result.packageSize = run.packageSize;
     result.koloSize = run.koloSize;
+    if (outcome == SkinOutcome::kInputIgnored) {
+        // Looked at once the packer is done: most likely still as it found it.
+        result.input = run.leftOut;
+        result.loss = LossOf(run.leftOut).value_or(InputLoss::kGone);
+    }
     return result;
 }
 
@@ -90,6 +156,8 @@ std::optional<SkinOutcome> PackerFailure(const PackerRun& run) {
             return SkinOutcome::kInterrupted;
         case PackerRun::Status::kHeldBack:
             return SkinOutcome::kHeldBack;
+        case PackerRun::Status::kIncomplete:
+            return SkinOutcome::kInputIgnored;
         case PackerRun::Status::kSucceeded:
             break;
     }
@@ -112,6 +180,17 @@ SkinOutcome ArchiveOutcome(KoloWriter::Result archive) {
 }
 
 }  // namespace
+
+std::optional<std::u16string> InputLeftOut(const std::vector<std::u16string>& held,
+                                           const std::vector<std::u16string>& inputs) {
+    // A packer keeps the inputs' order and names each entry after its file.
+    std::size_t next = 0;
+    for (const std::u16string& input : inputs) {
+        if (next == held.size() || held[next] != platform::FindFileName(input)) return input;
+        ++next;
+    }
+    return std::nullopt;
+}
 
 std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view name) {
     return std::u16string(outputDir) + platform::kPathSeparator + std::u16string(name) + u".pak";
@@ -173,6 +252,10 @@ SkinResult PackAcceptedSkin(Packer& packer, const PackSettings& settings,
                             const InputFile& first, const InputFile& second) {
     const bool holdBack = settings.checks.check && settings.checks.holdBackFaulty;
     if (settings.dryRun) {
+        // What the packer would leave out fails the skin, as in a run.
+        for (const InputFile* input : {&first, &second}) {
+            if (const auto loss = LossOf(input->path)) return InputIgnored(input->path, *loss);
+        }
         SkinResult result = Outcome(SkinOutcome::kWouldPack);
         if (settings.checks.check) result.faults = CheckFiles(first, second, true);
         if (holdBack && !result.faults.empty()) result.outcome = SkinOutcome::kHeldBack;
@@ -234,6 +317,8 @@ SkinResult PackAcceptedSkin(Packer& packer, const PackSettings& settings,
     if (platform::KindOfPath(pakPath) == platform::PathKind::kFile) platform::RemoveFile(pakPath);
     PackerRun run = packer.Pack(pakPath, input1, input2);
     run.faults = std::move(faults);
+    if (run.status == PackerRun::Status::kSucceeded)
+        CheckPackageFile(run, pakPath, {input1, input2});
     if (const auto failure = PackerFailure(run)) return AfterPacker(*failure, run, koloPath);
     if (!settings.createKolo) return AfterPacker(SkinOutcome::kPacked, run, koloPath);
     const KoloWriter::Result made = MakeKoloPackage(pakPath, true, kolo);

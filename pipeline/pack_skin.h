@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "packer/pack_job.h"
+#include "pipeline/fault.h"
 #include "pipeline/kolo.h"
 #include "pipeline/skin_checks.h"
 #include "platform/files.h"
@@ -31,9 +32,12 @@ struct CheckSettings {
 // What a packer run came to.
 struct PackerRun {
     // kHeldBack: packed, but the checks found a fault and the archive was
-    // not committed.
-    enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted, kHeldBack };
+    // not committed. kIncomplete: the package lacks `leftOut`, which the
+    // packer left out as it can (gone, 4 GiB or larger, no file); a package
+    // file it wrote is removed, an archive is not committed.
+    enum class Status { kNotStarted, kFailed, kSucceeded, kInterrupted, kHeldBack, kIncomplete };
     Status status = Status::kNotStarted;
+    std::u16string leftOut;
     // A packer in a process of its own: what it printed, or, when it could
     // not be started, why.
     std::u16string text;
@@ -59,6 +63,7 @@ class Packer {
     // Makes the .kolo of the package at `pakPath` with no package file in
     // between, when this packer can, checking the inputs as `checks` says;
     // a packer that hands over files only (a child process) gives nothing.
+    // A package that would lack an input is not archived (kIncomplete).
     virtual std::optional<PackerRun> PackIntoKolo(std::u16string_view /*pakPath*/,
                                                   std::u16string_view /*first*/,
                                                   std::u16string_view /*second*/,
@@ -96,6 +101,7 @@ enum class SkinOutcome {
     kKoloFailed,        // packed, but the .kolo could not be made
     kKoloTooLarge,      // the package does not fit in a .kolo without ZIP64 records
     kKoloNotAsWritten,  // the .kolo read back said other than what was written
+    kInputIgnored,      // the packer left an input out: the package would lack it
     kPacked,            // packed; no .kolo was asked for
     kKoloWritten,
     kInterrupted,  // a request to stop came; nothing of the skin's is left
@@ -107,7 +113,8 @@ struct SkinResult {
     SkinOutcome outcome = SkinOutcome::kMissingFiles;
     std::u16string packerText;  // what a packer process printed, when it ran or failed to start
     std::optional<quill::PackResult> packResult;  // what a packer in this process came to
-    std::u16string input;                         // with kInputIsOutput: that input
+    std::u16string input;               // with kInputIsOutput and kInputIgnored: that input
+    InputLoss loss = InputLoss::kGone;  // with kInputIgnored: why
     std::u16string koloPath;            // with kKoloWritten, kKoloTooLarge and kKoloNotAsWritten
     platform::SystemError systemError;  // with kMbmFailed: the system's reason, if it gave one
     std::vector<FileFault> faults;      // what the checks found, in the order of the skin's files
@@ -130,6 +137,11 @@ struct InputFile {
 // after a folder that ends with one; the file system accepts the doubled
 // separator) and the name with ".pak".
 std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view name);
+
+// The first of the inputs, in package order, that a package whose entries
+// are named `held` lacks; nothing when it holds them all.
+std::optional<std::u16string> InputLeftOut(const std::vector<std::u16string>& held,
+                                           const std::vector<std::u16string>& inputs);
 
 // Why the skin cannot be packed into outputDir, found before anything is
 // written: its files, or its package's paths; nothing when it can be.

@@ -28,6 +28,21 @@ Message KoloFailed(std::u16string_view name, std::u16string_view lineEnd) {
     return u"生成KOLO文件:【" + Message::Name(name) + u"】 失败！" + lineEnd;
 }
 
+// Why the package would lack an input.
+std::u16string_view LossWords(InputLoss loss) {
+    switch (loss) {
+        case InputLoss::kGone:
+            return u"不存在";
+        case InputLoss::kTooLarge:
+            return u"达到 4GB";
+        case InputLoss::kNotAFile:
+            return u"不是文件";
+        case InputLoss::kInUse:
+            return u"正被另一个程序写入";
+    }
+    return {};
+}
+
 // The names, joined by " 与 " ("and").
 Message Names(const std::vector<std::u16string>& paths) {
     Message names;
@@ -108,6 +123,7 @@ Message WarningText(std::u16string_view name, const Fault& warning, std::u16stri
         case Kind::kKoloFailed:
         case Kind::kKoloTooLarge:
         case Kind::kKoloNotAsWritten:
+        case Kind::kInputIgnored:
         case Kind::kHeldBack:  // no warnings: see FailureText
             break;
     }
@@ -145,6 +161,11 @@ Message FailureText(const SkinVerdict& verdict, const Fault& failure, const Word
         case Kind::kPackerFailed:
         case Kind::kKoloFailed:
             return KoloFailed(name, end);
+        case Kind::kInputIgnored:
+            return Refused(name,
+                           platform::Say(u"输入文件 ", failure.paths[0], u" 被忽略: ") +
+                               LossWords(failure.loss),
+                           end);
         case Kind::kHeldBack:
             return Refused(name, u"有警告(--strict)", end);
         case Kind::kPackerNotStarted:  // the runner's message says it all

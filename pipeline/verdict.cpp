@@ -109,6 +109,11 @@ std::optional<Fault> FailureOf(const SkinResult& result) {
             return FaultOfKind(Kind::kKoloNotAsWritten, {result.koloPath});
         case SkinOutcome::kHeldBack:
             return FaultOfKind(Kind::kHeldBack);
+        case SkinOutcome::kInputIgnored: {
+            Fault fault = FaultOfKind(Kind::kInputIgnored, {result.input});
+            fault.loss = result.loss;
+            return fault;
+        }
         case SkinOutcome::kMissingFiles:  // worded apart, with what is missing
         case SkinOutcome::kPacked:
         case SkinOutcome::kKoloWritten:
@@ -140,6 +145,7 @@ SkinStatus StatusOf(const SkinResult& result, const SkinVerdict& verdict) {
         case SkinOutcome::kKoloFailed:
         case SkinOutcome::kKoloTooLarge:
         case SkinOutcome::kKoloNotAsWritten:
+        case SkinOutcome::kInputIgnored:
             break;
     }
     return SkinStatus::kFailed;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -27,6 +28,61 @@ IoResult FromErrno() {
     return (errno == ENOSPC || errno == EDQUOT) ? IoResult::kDiskFull : IoResult::kFailed;
 }
 
+// A path as the system's *at calls take it. The system refuses a path of
+// PATH_MAX bytes or more whole, however deep its folders really lie: such
+// a path is reached in steps of whole names, each step's folder opened
+// below the one before, and a call is handed the last folder and the rest.
+class AtPath {
+  public:
+    explicit AtPath(std::u16string_view path) : m_rest(Native(path)) {
+        while (m_rest.size() >= PATH_MAX) {
+            const std::size_t cut = m_rest.rfind('/', PATH_MAX - 1);
+            if (cut == std::string::npos) {
+                errno = ENAMETOOLONG;
+                m_failed = true;
+                return;
+            }
+            const std::string step = cut == 0 ? "/" : m_rest.substr(0, cut);
+            const int next = openat(folder(), step.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (next < 0) {
+                m_failed = true;
+                return;
+            }
+            if (m_folder >= 0) close(m_folder);
+            m_folder = next;
+            const std::size_t rest = m_rest.find_first_not_of('/', cut);
+            m_rest = rest == std::string::npos ? "." : m_rest.substr(rest);
+        }
+    }
+    ~AtPath() {
+        const int saved = errno;
+        if (m_folder >= 0) close(m_folder);
+        errno = saved;
+    }
+    AtPath(const AtPath&) = delete;
+    AtPath& operator=(const AtPath&) = delete;
+
+    // False when a folder on the way could not be opened: errno says why.
+    explicit operator bool() const { return !m_failed; }
+    int folder() const { return m_folder >= 0 ? m_folder : AT_FDCWD; }
+    const char* name() const { return m_rest.c_str(); }
+
+  private:
+    std::string m_rest;
+    int m_folder = -1;
+    bool m_failed = false;
+};
+
+int OpenAt(std::u16string_view path, int flags, mode_t mode = 0) {
+    const AtPath at(path);
+    return at ? openat(at.folder(), at.name(), flags, mode) : -1;
+}
+
+bool StatAt(std::u16string_view path, struct stat& info, int flags = 0) {
+    const AtPath at(path);
+    return at && fstatat(at.folder(), at.name(), &info, flags) == 0;
+}
+
 }  // namespace
 
 File File::OpenForReading(std::u16string_view path, OpenError* error) {
@@ -36,7 +92,7 @@ File File::OpenForReading(std::u16string_view path, OpenError* error) {
     };
     // O_NONBLOCK keeps a named pipe from blocking the open; only plain files
     // are kept, so it is cleared again at once.
-    const int fd = open(Native(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = OpenAt(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const SystemError system = LastSystemError();
         const bool missing = system.code == ENOENT || system.code == ENOTDIR;
@@ -51,7 +107,7 @@ File File::OpenForReading(std::u16string_view path, OpenError* error) {
 }
 
 File File::CreateNew(std::u16string_view path, bool* exists) {
-    const int fd = open(Native(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = OpenAt(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (exists) *exists = fd < 0 && errno == EEXIST;
     return fd < 0 ? File() : File(fd);
 }
@@ -65,7 +121,7 @@ bool File::CreatePipe(File& readEnd, File& writeEnd) {
 }
 
 File File::OpenDeviceForWriting(std::u16string_view path) {
-    const int fd = open(Native(path).c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = OpenAt(path, O_WRONLY | O_CLOEXEC);
     return fd < 0 ? File() : File(fd);
 }
 
@@ -124,12 +180,13 @@ bool File::Close() {
 }
 
 bool PathExists(std::u16string_view path) {
-    return !path.empty() && access(Native(path).c_str(), F_OK) == 0;
+    const AtPath at(path);
+    return !path.empty() && at && faccessat(at.folder(), at.name(), F_OK, 0) == 0;
 }
 
 PathKind KindOfPath(std::u16string_view path) {
     struct stat info;
-    if (path.empty() || stat(Native(path).c_str(), &info) != 0) return PathKind::kMissing;
+    if (path.empty() || !StatAt(path, info)) return PathKind::kMissing;
     if (S_ISREG(info.st_mode)) return PathKind::kFile;
     if (S_ISDIR(info.st_mode)) return PathKind::kFolder;
     return PathKind::kOther;
@@ -137,14 +194,15 @@ PathKind KindOfPath(std::u16string_view path) {
 
 EntryKind KindOfEntry(std::u16string_view path) {
     struct stat info;
-    if (path.empty() || lstat(Native(path).c_str(), &info) != 0) return EntryKind::kUnknown;
+    if (path.empty() || !StatAt(path, info, AT_SYMLINK_NOFOLLOW)) return EntryKind::kUnknown;
     if (S_ISREG(info.st_mode)) return EntryKind::kFile;
     if (S_ISDIR(info.st_mode)) return EntryKind::kFolder;
     return S_ISLNK(info.st_mode) ? EntryKind::kLink : EntryKind::kOther;
 }
 
 bool RemoveFile(std::u16string_view path) {
-    return unlink(Native(path).c_str()) == 0;
+    const AtPath at(path);
+    return at && unlinkat(at.folder(), at.name(), 0) == 0;
 }
 
 namespace {
@@ -152,8 +210,7 @@ namespace {
 // A new name is durable once the folder that holds it is.
 void SyncFolderOf(std::u16string_view path) {
     const std::u16string_view folder = FolderOf(path);
-    const int fd =
-        open(folder.empty() ? "." : Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = OpenAt(folder.empty() ? u"." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         close(fd);
@@ -163,20 +220,24 @@ void SyncFolderOf(std::u16string_view path) {
 }  // namespace
 
 bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
-    if (rename(Native(from).c_str(), Native(to).c_str()) != 0) return false;
+    const AtPath source(from), target(to);
+    if (!source || !target ||
+        renameat(source.folder(), source.name(), target.folder(), target.name()) != 0)
+        return false;
     SyncFolderOf(to);
     return true;
 }
 
 bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists) {
-    const std::string source = Native(from), target = Native(to);
-    bool moved =
-        renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0;
+    const AtPath source(from), target(to);
+    bool moved = source && target &&
+                 renameat2(source.folder(), source.name(), target.folder(), target.name(),
+                           RENAME_NOREPLACE) == 0;
     // A file system that cannot rename so still makes links, which never
     // replace either.
-    if (!moved && (errno == EINVAL || errno == ENOSYS) &&
-        link(source.c_str(), target.c_str()) == 0) {
-        unlink(source.c_str());
+    if (!moved && source && target && (errno == EINVAL || errno == ENOSYS) &&
+        linkat(source.folder(), source.name(), target.folder(), target.name(), 0) == 0) {
+        unlinkat(source.folder(), source.name(), 0);
         moved = true;
     }
     *exists = !moved && errno == EEXIST;
@@ -192,7 +253,8 @@ std::u16string TempFolder() {
 }
 
 bool CreateFolder(std::u16string_view path, bool* exists, bool ownerOnly) {
-    const bool created = mkdir(Native(path).c_str(), ownerOnly ? 0700 : 0777) == 0;
+    const AtPath at(path);
+    const bool created = at && mkdirat(at.folder(), at.name(), ownerOnly ? 0700 : 0777) == 0;
     if (exists) *exists = !created && errno == EEXIST;
     return created;
 }
@@ -218,9 +280,11 @@ EntryKind KindOfType(unsigned char type) {
 
 std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
                                                           SystemError* error) {
-    DIR* folder = opendir(Native(path).c_str());
+    const int fd = OpenAt(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* folder = fd < 0 ? nullptr : fdopendir(fd);
     if (!folder) {
         if (error) *error = LastSystemError();
+        if (fd >= 0) close(fd);
         return std::nullopt;
     }
     std::vector<FolderEntry> entries;
@@ -234,12 +298,14 @@ std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view pa
 }
 
 bool RemoveFolder(std::u16string_view path) {
-    return rmdir(Native(path).c_str()) == 0;
+    const AtPath at(path);
+    return at && unlinkat(at.folder(), at.name(), AT_REMOVEDIR) == 0;
 }
 
 std::optional<std::int64_t> CreationTime(std::u16string_view path) {
     struct statx info;
-    if (statx(AT_FDCWD, Native(path).c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
+    const AtPath at(path);
+    if (!at || statx(at.folder(), at.name(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
         return std::nullopt;
     return (info.stx_mask & STATX_BTIME) ? info.stx_btime.tv_sec : info.stx_mtime.tv_sec;
 }
@@ -260,7 +326,7 @@ std::optional<FileIdentity> File::Identity() const {
 
 std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
     struct stat info;
-    if (stat(Native(path).c_str(), &info) != 0) return std::nullopt;
+    if (!StatAt(path, info)) return std::nullopt;
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                         static_cast<std::uint64_t>(info.st_ino)};
 }

@@ -16,6 +16,26 @@ std::intptr_t Raw(HANDLE handle) {
     return reinterpret_cast<std::intptr_t>(handle);
 }
 
+// The path as the system's calls take it. Windows refuses a path of
+// MAX_PATH characters or more (a new folder's from MAX_PATH - 12) unless it
+// is in the long form, \\?\ and the full path, which the system takes as
+// it is, up to 32,767 characters: a path that long is handed over so.
+std::wstring Native(std::u16string_view path) {
+    std::wstring wide = Wide(path);
+    // One in the long form already, or a device's (\\.\), stays as it is.
+    const bool asItIs = wide.size() > 3 && wide.compare(0, 2, L"\\\\") == 0 &&
+                        (wide[2] == L'?' || wide[2] == L'.') && wide[3] == L'\\';
+    if (wide.size() < MAX_PATH - 12 || asItIs) return wide;
+    const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) return wide;
+    full.resize(length);
+    // A share's path: \\server\share\... in the long form is \\?\UNC\server\share\...
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 IoResult FromLastError() {
     const DWORD error = GetLastError();
     return (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) ? IoResult::kDiskFull
@@ -32,8 +52,8 @@ File File::OpenForReading(std::u16string_view path, OpenError* error) {
     // A device name (NUL, AUX, COM1 ...) opens the device, which may wait
     // for ever: it is no file to read.
     if (IsDeviceName(path)) return fail(OpenFailure::kNotAFile);
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), FILE_READ_DATA, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE handle = CreateFileW(Native(path).c_str(), FILE_READ_DATA, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const SystemError system = LastSystemError();
         switch (system.code) {
@@ -58,7 +78,7 @@ File File::OpenForReading(std::u16string_view path, OpenError* error) {
 }
 
 File File::CreateNew(std::u16string_view path, bool* exists) {
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), FILE_ALL_ACCESS, 0, nullptr, CREATE_NEW,
+    const HANDLE handle = CreateFileW(Native(path).c_str(), FILE_ALL_ACCESS, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (exists) {
         const DWORD error = GetLastError();
@@ -78,8 +98,8 @@ bool File::CreatePipe(File& readEnd, File& writeEnd) {
 
 File File::OpenDeviceForWriting(std::u16string_view path) {
     const HANDLE handle =
-        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_EXISTING, 0, nullptr);
+        CreateFileW(Native(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
 }
 
@@ -135,12 +155,16 @@ bool File::Close() {
 }
 
 bool PathExists(std::u16string_view path) {
-    return PathFileExistsW(Wide(path).c_str()) != FALSE;
+    const std::wstring native = Native(path);
+    // The shell's test takes no path of MAX_PATH characters or more.
+    if (native.size() >= MAX_PATH)
+        return GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return PathFileExistsW(native.c_str()) != FALSE;
 }
 
 PathKind KindOfPath(std::u16string_view path) {
     if (IsDeviceName(path)) return PathKind::kOther;
-    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(Native(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::kFolder : PathKind::kFile;
 }
@@ -157,23 +181,23 @@ EntryKind KindOfAttributes(DWORD attributes) {
 
 EntryKind KindOfEntry(std::u16string_view path) {
     if (IsDeviceName(path)) return EntryKind::kOther;
-    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(Native(path).c_str());
     return attributes == INVALID_FILE_ATTRIBUTES ? EntryKind::kUnknown
                                                  : KindOfAttributes(attributes);
 }
 
 bool RemoveFile(std::u16string_view path) {
-    return DeleteFileW(Wide(path).c_str()) != FALSE;
+    return DeleteFileW(Native(path).c_str()) != FALSE;
 }
 
 bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+    return MoveFileExW(Native(from).c_str(), Native(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists) {
     const bool moved =
-        MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+        MoveFileExW(Native(from).c_str(), Native(to).c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
     const DWORD error = GetLastError();
     *exists = !moved && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS);
     return moved;
@@ -190,14 +214,14 @@ std::u16string TempFolder() {
 }
 
 bool CreateFolder(std::u16string_view path, bool* exists, bool) {
-    const bool created = CreateDirectoryW(Wide(path).c_str(), nullptr) != FALSE;
+    const bool created = CreateDirectoryW(Native(path).c_str(), nullptr) != FALSE;
     if (exists) *exists = !created && GetLastError() == ERROR_ALREADY_EXISTS;
     return created;
 }
 
 std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
                                                           SystemError* error) {
-    std::wstring folder = Wide(path);
+    std::wstring folder = Native(path);
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
     const std::wstring pattern = folder + L'*';
     WIN32_FIND_DATAW found;
@@ -234,12 +258,12 @@ std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view pa
 }
 
 bool RemoveFolder(std::u16string_view path) {
-    return RemoveDirectoryW(Wide(path).c_str()) != FALSE;
+    return RemoveDirectoryW(Native(path).c_str()) != FALSE;
 }
 
 std::optional<std::int64_t> CreationTime(std::u16string_view path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data))
+    if (!GetFileAttributesExW(Native(path).c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
     // 100-nanosecond steps since 1601.
     const std::uint64_t ticks =
@@ -269,7 +293,7 @@ std::optional<FileIdentity> File::Identity() const {
 }
 
 std::optional<FileIdentity> IdentityOf(std::u16string_view path) {
-    const ScopedHandle handle(CreateFileW(Wide(path).c_str(), FILE_READ_ATTRIBUTES,
+    const ScopedHandle handle(CreateFileW(Native(path).c_str(), FILE_READ_ATTRIBUTES,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                                           nullptr));

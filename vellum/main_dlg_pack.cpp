@@ -59,6 +59,7 @@ bool CMainDlg::PackSkin(const std::u16string& outputDir, const pipeline::Pairing
         case pipeline::Fault::Kind::kKoloFailed:
         case pipeline::Fault::Kind::kKoloTooLarge:
         case pipeline::Fault::Kind::kKoloNotAsWritten:
+        case pipeline::Fault::Kind::kInputIgnored:
             return true;  // the packer ran
         default:
             return false;

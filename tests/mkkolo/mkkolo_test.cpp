@@ -19,6 +19,7 @@
 #include <random>
 #include <regex>
 #include <thread>
+#include <utility>
 
 #include "kolo_version.h"
 #include "mkkolo/options.h"
@@ -39,8 +40,15 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/wide.h"
 #else
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
 
 #include "tests/support/small_volume.h"
 #endif
@@ -615,21 +623,25 @@ TEST(VersionResources, EveryProgramCarriesOne) {
 }
 
 // Files named like the system's devices lie on Linux disks. They are no
-// inputs, and a skin whose package would be a device is refused.
+// inputs (a folder's are told of), and a skin whose package would be a
+// device is refused.
 TEST_F(MkkoloTest, DeviceNamesAreNeitherInputsNorOutputs) {
     Skin(skins, u"night", {u".xml", u".pxa"});
     // Written through the long form of their paths, which has no device
     // names, and removed so at the end: the folder's removal would stop at
     // them.
     std::vector<fs::path> devices;
-    for (const char16_t* name : {u"aux", u"com1", u"nul", u"con"}) {
-        for (const char16_t* extension : {u".xml", u".pxa"}) {
+    std::u16string unread;
+    for (const char16_t* name : {u"aux", u"com1", u"con", u"nul"}) {
+        for (const char16_t* extension : {u".pxa", u".xml"}) {
             devices.push_back(FsPath(u"\\\\?\\" + U16(skins) + kSep + name + extension));
             WriteBytes(devices.back(), "on the disk");
+            unread += u"无法读取 " + U16(skins) + kSep + name + extension + u": 不是文件!\n";
         }
     }
     Result result = Mkkolo({u"-o", out, U16(skins)});
-    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, unread);
     EXPECT_EQ(Names(FsPath(out)), std::vector<std::u16string>{u"night.kolo"});
     // The long form of a path has no device names: the inputs are files,
     // the package would not be.
@@ -1184,29 +1196,139 @@ TEST_F(MkkoloTest, WhatThePathsSelect) {
     EXPECT_EQ(written, folders);
 }
 
-#ifndef _WIN32
-// A folder's entries are taken for what they are: a link to a file as the
-// file, a link to a folder, a dangling link and a pipe not at all, a folder
-// named like a skin file as a folder.
-TEST_F(MkkoloTest, TheSearchTakesEachEntryForWhatItIs) {
-    Skin(skins, u"real", {u".xml", u".pxa"});
-    Skin(skins, u"linked", {u".pxa"});
-    Skin(skins / "dir.xml", u"inner", {u".xml", u".pxa"});
-    Skin(dir.path() / "elsewhere", u"far", {u".xml", u".pxa"});
-    fs::create_symlink(dir.path() / "elsewhere" / "far.xml", skins / "linked.xml");
-    fs::create_directory_symlink(dir.path() / "elsewhere", skins / "folder.xml");
-    fs::create_symlink(dir.path() / "gone.xml", skins / "dangling.xml");
-    ASSERT_EQ(mkfifo((skins / "pipe.pxa").c_str(), 0600), 0);
-    const Result result = Mkkolo({u"-n", u"-r", U16(skins)});
-    EXPECT_EQ(result.exitCode, 0);
-    const std::u16string folder = U16(skins) + kSep;
-    EXPECT_EQ(result.out, u"【linked】 " + folder + u"linked.pxa + " + folder + u"linked.xml\n" +
-                              u"【real】 " + folder + u"real.pxa + " + folder + u"real.xml\n" +
-                              u"【inner】 " + folder + u"dir.xml/inner.pxa + " + folder +
-                              u"dir.xml/inner.xml\n");
-    EXPECT_EQ(result.err, u"");
-}
+// The names of the .kolo files anywhere below a folder, however deep, in
+// name order; none when there is no folder.
+std::vector<std::u16string> KolosBelow(const fs::path& folder) {
+    std::vector<std::u16string> names;
+#ifdef _WIN32
+    // In the long form, which has no limit on a path's length.
+    const std::function<void(const std::wstring&)> walk = [&](const std::wstring& at) {
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW((at + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return;
+        do {
+            const std::wstring name = found.cFileName;
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." &&
+                name != L"..") {
+                walk(at + L"\\" + name);
+            } else if (platform::HasExtension(platform::FromWide(name), u".kolo")) {
+                names.push_back(platform::FromWide(name));
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    };
+    walk(L"\\\\?\\" + fs::absolute(folder).wstring());
+#else
+    // Folder by folder, as no call could take a path past PATH_MAX whole.
+    const std::function<void(int)> walk = [&](int at) {
+        DIR* const listing = at < 0 ? nullptr : fdopendir(at);
+        if (!listing) return;
+        while (const dirent* entry = readdir(listing)) {
+            const std::string name = entry->d_name;
+            if (entry->d_type == DT_DIR && name != "." && name != "..") {
+                walk(openat(dirfd(listing), name.c_str(), O_RDONLY | O_DIRECTORY));
+            } else if (platform::HasExtension(U16(name), u".kolo")) {
+                names.push_back(U16(name));
+            }
+        }
+        closedir(listing);
+    };
+    walk(open(folder.c_str(), O_RDONLY | O_DIRECTORY));
 #endif
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A folder's entries are taken for what they are: a link to a file as the
+// file, a link to a folder not at all, a folder named like a skin file as a
+// folder, searched below the system's limit on a path's length too. What
+// cannot be read and is named like a skin file is told of, with why.
+TEST_F(MkkoloTest, TheSearchTakesEachEntryForWhatItIs) {
+    using Make = void (*)(const fs::path& folder, const fs::path& elsewhere);
+    const struct {
+        const char* what;
+        Make make;
+        std::vector<std::u16string> kolos;
+        // The entry that cannot be read, and the system's error (0: no file).
+        const char16_t* unreadable = nullptr;
+        int error = 0;
+    } cases[] = {
+        {"a folder named like a skin file",
+         [](const fs::path& folder, const fs::path&) {
+             Skin(folder / "dir.xml", u"inner", {u".xml", u".pxa"});
+         },
+         {u"inner.kolo"}},
+#ifdef _WIN32
+        // Beyond MAX_PATH, made through the long form of its path.
+        {"a folder deeper than the system's limit on a path's length",
+         [](const fs::path& folder, const fs::path&) {
+             std::u16string deep = u"\\\\?\\" + U16(folder);
+             for (int i = 0; i < 3; ++i) deep += kSep + std::u16string(100, u'd');
+             Skin(FsPath(deep), u"deep", {u".xml", u".mbm"});
+         },
+         {u"deep.kolo"}},
+#else
+        {"a folder deeper than the system's limit on a path's length",
+         [](const fs::path& folder, const fs::path&) {
+             // Made folder by folder: no call takes the whole path.
+             int at = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+             const std::string name(200, 'd');
+             for (std::size_t length = folder.native().size(); length <= PATH_MAX; length += 201) {
+                 mkdirat(at, name.c_str(), 0777);
+                 close(std::exchange(at, openat(at, name.c_str(), O_RDONLY | O_DIRECTORY)));
+             }
+             for (const char* file : {"deep.xml", "deep.pxa"}) {
+                 const int fd = openat(at, file, O_WRONLY | O_CREAT, 0666);
+                 EXPECT_EQ(write(fd, "<skin/>", 7), 7);
+                 close(fd);
+             }
+             close(at);
+         },
+         {u"deep.kolo"}},
+        {"a link to a file",
+         [](const fs::path& folder, const fs::path& elsewhere) {
+             Skin(folder, u"far", {u".pxa"});
+             fs::create_symlink(elsewhere / "far.xml", folder / "far.xml");
+         },
+         {u"far.kolo"}},
+        {"a link to a folder named like a skin file",
+         [](const fs::path& folder, const fs::path& elsewhere) {
+             fs::create_directory_symlink(elsewhere, folder / "folder.xml");
+         },
+         {}},
+        {"a link that leads nowhere",
+         [](const fs::path& folder, const fs::path& elsewhere) {
+             fs::create_symlink(elsewhere / "gone.xml", folder / "dangling.xml");
+         },
+         {},
+         u"dangling.xml",
+         ENOENT},
+        {"a pipe",
+         [](const fs::path& folder, const fs::path&) {
+             ASSERT_EQ(mkfifo((folder / "pipe.pxa").c_str(), 0600), 0);
+         },
+         {},
+         u"pipe.pxa"},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TempDir folder, elsewhere;
+        Skin(elsewhere.path(), u"far", {u".xml", u".pxa"});
+        c.make(folder.path(), elsewhere.path());
+        fs::remove_all(FsPath(out));
+        const Result result = Mkkolo({u"-r", u"-q", u"-o", out, U16(folder.path())});
+        std::u16string err;
+        if (c.unreadable) {
+            err = u"无法读取 " + U16(folder.path()) + kSep + c.unreadable + u": " +
+                  (c.error ? platform::Describe(platform::SystemError{c.error}) : u"不是文件") +
+                  u"!\n";
+        }
+        EXPECT_EQ(result.err, c.kolos.empty() ? err + u"没有可打包的皮肤文件!\n" : err);
+        EXPECT_EQ(result.exitCode, c.unreadable || c.kolos.empty() ? 1 : 0);
+        EXPECT_EQ(KolosBelow(FsPath(out)), c.kolos);
+    }
+}
 
 TEST_F(MkkoloTest, NonAsciiSkinNames) {
     // 夜曲 has a place in the Chinese code page, the snowman in none.

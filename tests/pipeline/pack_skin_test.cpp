@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "packer/pack_job.h"
 #include "pipeline/kolo.h"
 #include "platform/paths.h"
 #include "tests/support/temp_dir.h"
@@ -18,16 +19,22 @@ using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
 
-// Stands in for the packer: records what it was asked and writes a package
-// of the two inputs' bytes, unless told to end otherwise.
+// Stands in for the packer: records what it was asked and packs the inputs
+// it finds as quill does, unless told to end otherwise.
 class ScriptedPacker : public Packer {
   public:
+    enum class Writes { kNothing, kPackage, kNoPackage };
     PackerRun Pack(std::u16string_view pakPath, std::u16string_view first,
                    std::u16string_view second) override {
         calls.push_back({std::u16string(pakPath), std::u16string(first), std::u16string(second)});
         if (status == PackerRun::Status::kNotStarted) return Run(u"cannot start\n");
-        if (writes)
-            WriteBytes(FsPath(pakPath), ReadBytes(FsPath(first)) + ReadBytes(FsPath(second)));
+        // Gone after the skin was found, before the packer takes it.
+        if (!removes.empty()) std::filesystem::remove(FsPath(removes));
+        if (writes == Writes::kPackage)
+            quill::PackFiles({std::u16string(pakPath),
+                              quill::kDefaultPackageName,
+                              {std::u16string(first), std::u16string(second)}});
+        if (writes == Writes::kNoPackage) WriteBytes(FsPath(pakPath), "no package");
         return Run(u"packed\r\n");
     }
     PackerRun Run(std::u16string text) const {
@@ -37,7 +44,8 @@ class ScriptedPacker : public Packer {
         return run;
     }
     PackerRun::Status status = PackerRun::Status::kSucceeded;
-    bool writes = true;
+    Writes writes = Writes::kPackage;
+    std::u16string removes;
     std::vector<std::vector<std::u16string>> calls;
 };
 
@@ -147,26 +155,40 @@ TEST_F(PackSkinTest, MultiBitmapsArePreparedFirst) {
     EXPECT_EQ(packer.calls.size(), 1u);
 }
 
+// Only a package that this run's packer made, holding both of the skin's
+// files, is wrapped; any other goes.
 TEST_F(PackSkinTest, OnlyAPackageThisRunsPackerMadeIsWrapped) {
     using Status = PackerRun::Status;
+    using Writes = ScriptedPacker::Writes;
+    const std::u16string xml = inputs / u"night.xml", pxa = inputs / u"night.pxa";
     const struct {
         Status status;
-        bool writes;
+        Writes writes;
+        std::u16string removes;
         Fault::Kind failure;
         std::u16string log;
     } cases[] = {
-        {Status::kNotStarted, false, Fault::Kind::kPackerNotStarted, u"cannot start\n"},
-        {Status::kFailed, false, Fault::Kind::kPackerFailed,
+        {Status::kNotStarted, Writes::kNothing, u"", Fault::Kind::kPackerNotStarted,
+         u"cannot start\n"},
+        {Status::kFailed, Writes::kNothing, u"", Fault::Kind::kPackerFailed,
          u"packed\r\n生成KOLO文件:【night】 失败！\r\n"},
         // A packer that says it packed and wrote nothing: the package of an
         // earlier run that stood there is not taken for its own.
-        {Status::kSucceeded, false, Fault::Kind::kKoloFailed,
+        {Status::kSucceeded, Writes::kNothing, u"", Fault::Kind::kPackerFailed,
          u"packed\r\n生成KOLO文件:【night】 失败！\r\n"},
+        {Status::kSucceeded, Writes::kNoPackage, u"", Fault::Kind::kPackerFailed,
+         u"packed\r\n生成KOLO文件:【night】 失败！\r\n"},
+        // It packed what it found.
+        {Status::kSucceeded, Writes::kPackage, xml, Fault::Kind::kInputIgnored,
+         u"packed\r\n\r\n打包【night】失败,原因:输入文件 " + xml + u" 被忽略: 不存在!\r\n"},
+        {Status::kSucceeded, Writes::kPackage, pxa, Fault::Kind::kInputIgnored,
+         u"packed\r\n\r\n打包【night】失败,原因:输入文件 " + pxa + u" 被忽略: 不存在!\r\n"},
     };
     for (const auto& c : cases) {
         WriteBytes(FsPath(pak), "an earlier run's package");
         packer.status = c.status;
         packer.writes = c.writes;
+        packer.removes = c.removes;
         log.clear();
         EXPECT_EQ(Outcome(Pack(Input(u"night.xml", "a"), Input(u"night.pxa", "b"))),
                   std::pair(SkinStatus::kFailed, std::optional(c.failure)));

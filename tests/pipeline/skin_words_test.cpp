@@ -75,6 +75,11 @@ TEST(VerdictText, MkkolosWordsAndTheLogsWords) {
     Fault mbm = Of(Kind::kMbmNotPrepared);
     mbm.error = platform::SystemError{2};
     const std::u16string reason = platform::Describe(mbm.error);
+    const auto ignored = [](InputLoss loss) {
+        Fault fault = Of(Kind::kInputIgnored, {u"s/x.xml"});
+        fault.loss = loss;
+        return Verdict(Status::kFailed, {fault});
+    };
     SkinVerdict packerFailed = Verdict(Status::kFailed, {Of(Kind::kPackerFailed)});
     packerFailed.packResult.emplace();
     packerFailed.packResult->error = quill::PackageError::kDiskFull;
@@ -110,6 +115,14 @@ TEST(VerdictText, MkkolosWordsAndTheLogsWords) {
          u"包太大, 压缩前或压缩后达到 4GB, 不用 ZIP64 的 .kolo 装不下, 未生成 o/x.kolo!\n"
          u"生成KOLO文件:【x】 失败！\n",
          std::nullopt},
+        {"an input gone", ignored(InputLoss::kGone),
+         refused + u"输入文件 s/x.xml 被忽略: 不存在!\n", std::nullopt},
+        {"an input too large", ignored(InputLoss::kTooLarge),
+         refused + u"输入文件 s/x.xml 被忽略: 达到 4GB!\n", std::nullopt},
+        {"an input that is no file", ignored(InputLoss::kNotAFile),
+         refused + u"输入文件 s/x.xml 被忽略: 不是文件!\n", std::nullopt},
+        {"an input in use", ignored(InputLoss::kInUse),
+         refused + u"输入文件 s/x.xml 被忽略: 正被另一个程序写入!\n", std::nullopt},
         {"a packer in this process that failed: quill's words name the .kolo", packerFailed,
          u"写入文件 o/x.kolo 失败, 磁盘空间不足!\n生成KOLO文件:【x】 失败！\n", std::nullopt},
         {"interrupted", Verdict(Status::kInterrupted), u"", std::nullopt},

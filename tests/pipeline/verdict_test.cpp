@@ -60,6 +60,8 @@ TEST(JudgeSkin, StatusAndFaultsOfEachSkin) {
         const char16_t* skin;
         Judged run;  // a dry run: kWouldMake where a run makes it, else the same
         Status strict;
+        // What becomes of the files once they were found, before the skin's turn.
+        void (*meanwhile)(const fs::path& dir) = nullptr;
     } cases[] = {
         {"a layout and a bundle",
          {{"x.xml", kLayout}, {"x.pxa", kBundle}},
@@ -126,6 +128,29 @@ TEST(JudgeSkin, StatusAndFaultsOfEachSkin) {
          u"Wave",
          {Status::kRefused, {Kind::kMissingBundle}},
          Status::kRefused},
+        {"a layout removed before its turn",
+         {{"g.xml", kLayout}, {"g.pxa", kBundle}},
+         u"g",
+         {Status::kFailed, {Kind::kInputIgnored}},
+         Status::kFailed,
+         [](const fs::path& dir) { fs::remove(dir / "g.xml"); }},
+        {"a bundle replaced by a folder",
+         {{"g.xml", kLayout}, {"g.pxa", kBundle}},
+         u"g",
+         {Status::kFailed, {Kind::kInputIgnored}},
+         Status::kFailed,
+         [](const fs::path& dir) {
+             fs::remove(dir / "g.pxa");
+             fs::create_directory(dir / "g.pxa");
+         }},
+#ifndef _WIN32
+        {"a bundle grown to 4 GiB",
+         {{"g.xml", kLayout}, {"g.pxa", kBundle}},
+         u"g",
+         {Status::kFailed, {Kind::kInputIgnored}},
+         Status::kFailed,
+         [](const fs::path& dir) { fs::resize_file(dir / "g.pxa", std::uintmax_t{1} << 32); }},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -142,6 +167,7 @@ TEST(JudgeSkin, StatusAndFaultsOfEachSkin) {
         const Pairing pairing = PairSkins(given);
         std::size_t index = 0;
         while (pairing.skins.at(index).job.strName != c.skin) ++index;
+        if (c.meanwhile) c.meanwhile(dir.path());
 
         Judged dry = c.run;
         if (dry.status == Status::kMade || dry.status == Status::kMadeWithWarnings)

@@ -28,12 +28,13 @@ std::vector<std::string> FolderContents(const fs::path& folder) {
     return names;
 }
 
-// The packer's summary of two files as the log shows it.
-std::wstring Summary(const fs::path& first, size_t firstSize, const fs::path& second,
-                     size_t secondSize) {
-    return L"\r\n2 个文件被打包.\r\n" + std::wstring(47, L'-') + L"\r\n" + first.wstring() + L"\t" +
-           std::to_wstring(firstSize) + L" 字节\r\n" + second.wstring() + L"\t" +
-           std::to_wstring(secondSize) + L" 字节\r\n";
+// The packer's summary of the files it packed as the log shows it.
+std::wstring Summary(const std::vector<std::pair<fs::path, size_t>>& files) {
+    std::wstring summary = L"\r\n" + std::to_wstring(files.size()) + L" 个文件被打包.\r\n" +
+                           std::wstring(47, L'-') + L"\r\n";
+    for (const auto& [path, size] : files)
+        summary += path.wstring() + L"\t" + std::to_wstring(size) + L" 字节\r\n";
+    return summary;
 }
 
 class PackRunTest : public MainDialogTest {
@@ -68,34 +69,40 @@ TEST_F(PackRunTest, GenerateTurnsTheListIntoKoloPackages) {
     fs::create_directories(m_skins);
     fs::create_directories(m_out);
     // A layout that is no XML, an .mbm that is no multi-bitmap file, and a
-    // layout alone: packed as ever, told of after each skin's own lines.
+    // layout alone: packed as ever, told of after each skin's own lines. A
+    // layout deleted once listed: quill.exe packs its bundle alone and ends
+    // with 0, and the skin fails after its lines.
     const std::string mbm("\x37\x00\x00\x10multi-bitmap", 16);
     const fs::path blueXml = Skin("blue.xml", "<blue></red>"),
                    bluePxa = Skin("blue.pxa", "BLUE PXA");
     const fs::path redXml = Skin("red.xml", "<red/>"), redMbm = Skin("red.mbm", mbm),
                    green = Skin("green.xml", "g");
+    const fs::path goneXml = Skin("gone.xml", "<gone/>"), gonePxa = Skin("gone.pxa", "GONE");
     UseOutputFolder(m_out);
     Open();
     // Listed red, blue, green, they run blue, red, green: the order of the
     // skin table, not of the list.
-    SendMessageW(
-        m_hWnd, WM_DROPFILES,
-        reinterpret_cast<WPARAM>(MakeDrop({redXml.wstring(), redMbm.wstring(), blueXml.wstring(),
-                                           bluePxa.wstring(), green.wstring()})),
-        0);
+    SendMessageW(m_hWnd, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop(
+                     {redXml.wstring(), redMbm.wstring(), blueXml.wstring(), bluePxa.wstring(),
+                      green.wstring(), goneXml.wstring(), gonePxa.wstring()})),
+                 0);
+    fs::remove(goneXml);
     PressGenerate();
 
     const fs::path preparedRed = m_temp / "red.pxa";
     const std::wstring expected =
-        Summary(blueXml, 12, bluePxa, 8) + L"生成KOLO文件成功！\r\n路径:" +
+        Summary({{blueXml, 12}, {bluePxa, 8}}) + L"生成KOLO文件成功！\r\n路径:" +
         (m_out / "blue.kolo").wstring() + L"\r\n警告: 皮肤【blue】的 " + blueXml.wstring() +
         L" 不是格式正确的 XML: 第 1 行第 9 列, mismatched tag!\r\n" +
-        Summary(redXml, 6, preparedRed, mbm.size()) + L"生成KOLO文件成功！\r\n路径:" +
+        Summary({{redXml, 6}, {preparedRed, mbm.size()}}) + L"生成KOLO文件成功！\r\n路径:" +
         (m_out / "red.kolo").wstring() + L"\r\n警告: 皮肤【red】的 " + redMbm.wstring() +
         L" 不是多位图文件!\r\n" +
         L"\r\n打包【green】失败,原因:缺少文件(需两个同名的PXA文件与XML文件)!"
         L"\r\n皮肤【green】只有 " +
-        green.wstring() + L", 缺少图像包(.pxa 或 .mbm)!\r\n";
+        green.wstring() + L", 缺少图像包(.pxa 或 .mbm)!\r\n" + L"文件 " + goneXml.wstring() +
+        L" 被忽略!\r\r\n" + Summary({{gonePxa, 4}}) + L"\r\n打包【gone】失败,原因:输入文件 " +
+        goneXml.wstring() + L" 被忽略: 不存在!\r\n";
     EXPECT_EQ(platform::Wide(m_dialog->OutputLog()), expected);
     EXPECT_EQ(WindowText(Item(IDC_OUTPUT)), expected);
     EXPECT_EQ(ProgressPosition(), 100);
