@@ -30,7 +30,7 @@ class Extractor {
     // names folded to one case.
     Extractor(const std::u16string& folder, bool force, platform::Console& console,
               std::map<std::u16string, std::u16string>& extracted)
-        : m_folder(folder), m_bForce(force), m_console(console), m_extracted(extracted) {}
+        : m_folder(folder), m_force(force), m_console(console), m_extracted(extracted) {}
 
     bool Extract(ExaminedFile& subject, const std::u16string& path) {
         if (!subject.reader().ReadIndex()) {
@@ -65,8 +65,8 @@ class Extractor {
                 continue;
             }
             const auto committed =
-                out.file->Commit(m_bForce ? platform::AtomicFile::Existing::kReplace
-                                          : platform::AtomicFile::Existing::kKeep);
+                out.file->Commit(m_force ? platform::AtomicFile::Existing::kReplace
+                                         : platform::AtomicFile::Existing::kKeep);
             if (committed == platform::AtomicFile::CommitResult::kOk) {
                 m_extracted.emplace(platform::FoldCase(platform::FindFileName(out.target)),
                                     out.target);
@@ -121,7 +121,7 @@ class Extractor {
                 continue;
             }
             const std::u16string target = m_folder + platform::kPathSeparator + name;
-            if (!m_bForce && platform::KindOfPath(target) != platform::PathKind::kMissing) {
+            if (!m_force && platform::KindOfPath(target) != platform::PathKind::kMissing) {
                 m_console.Err(Exists(target));
                 ok = false;
                 continue;
@@ -150,7 +150,7 @@ class Extractor {
     }
 
     const std::u16string& m_folder;
-    const bool m_bForce;
+    const bool m_force;
     platform::Console& m_console;
     std::map<std::u16string, std::u16string>& m_extracted;
     std::vector<Outgoing> m_outgoing;
@@ -160,7 +160,7 @@ class Extractor {
 }  // namespace
 
 bool Extraction::Extract(ExaminedFile& file, const std::u16string& path) {
-    return Extractor(m_folder, m_bForce, m_console, m_extracted).Extract(file, path);
+    return Extractor(m_folder, m_force, m_console, m_extracted).Extract(file, path);
 }
 
 }  // namespace mkkolo

@@ -20,14 +20,14 @@ class Extraction {
     // Into `folder`, which exists; `force`: replacing the files that stand
     // at the entries' names. `console` must outlive the object.
     Extraction(std::u16string folder, bool force, platform::Console& console)
-        : m_folder(std::move(folder)), m_bForce(force), m_console(console) {}
+        : m_folder(std::move(folder)), m_force(force), m_console(console) {}
 
     // Writes out the file's entries; false when one was not written.
     bool Extract(ExaminedFile& file, const std::u16string& path);
 
   private:
     const std::u16string m_folder;
-    const bool m_bForce;
+    const bool m_force;
     platform::Console& m_console;
     // What the run extracted so far: by the name folded to one case, the
     // file's path.

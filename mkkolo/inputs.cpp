@@ -25,7 +25,7 @@ std::u16string InFolder(std::u16string_view folder, std::u16string_view name) {
 
 class FileList {
   public:
-    FileList(InputScan& scan, bool recursive) : m_scan(scan), m_bRecursive(recursive) {}
+    FileList(InputScan& scan, bool recursive) : m_scan(scan), m_recursive(recursive) {}
 
     // Like a new row of the list: a file that can be opened to be read,
     // looked at once, here, into a set.
@@ -46,9 +46,9 @@ class FileList {
     void TakeFolder(const std::u16string& folder) {
         std::vector<std::u16string> found;
         bool hasFolders = false;
-        Search(folder, u"", m_bRecursive, found, hasFolders);
+        Search(folder, u"", m_recursive, found, hasFolders);
         std::sort(found.begin(), found.end());
-        if (m_bRecursive) {
+        if (m_recursive) {
             // Each folder a set of its own, in the order of its path.
             std::map<std::u16string, std::vector<std::u16string>> byFolder;
             for (const std::u16string& relative : found) {
@@ -134,7 +134,7 @@ class FileList {
     }
 
     InputScan& m_scan;
-    const bool m_bRecursive;
+    const bool m_recursive;
     std::optional<std::size_t> m_shared;
     std::set<std::u16string> m_taken;
     std::set<std::u16string> m_noted;

@@ -330,18 +330,18 @@ class Parser {
 
     bool SetMode(Mode mode, const std::u16string& spelling) {
         if (m_options.mode != Mode::kPack && m_options.mode != mode) {
-            return Fail(u"选项 " + Message::Name(m_strModeSpelling) + u" 与 " +
+            return Fail(u"选项 " + Message::Name(m_modeSpelling) + u" 与 " +
                         Message::Name(spelling) + u" 不能同时使用!\n");
         }
         m_options.mode = mode;
-        m_strModeSpelling = spelling;
+        m_modeSpelling = spelling;
         return true;
     }
 
     const std::vector<std::u16string>& m_args;
     std::size_t m_next = 0;
     Options m_options;
-    std::u16string m_strModeSpelling;
+    std::u16string m_modeSpelling;
     Message m_error;
 };
 

@@ -51,16 +51,16 @@ Counts Count(const std::vector<pipeline::SkinVerdict>& verdicts) {
 TextReport::TextReport(platform::Console& console, std::size_t total, bool quiet, LogStream stream)
     : m_console(console),
       m_total(total),
-      m_bQuiet(quiet),
+      m_quiet(quiet),
       m_stream(stream),
-      m_bShowProgress(!quiet && console.ErrIsTerminal()) {}
+      m_showProgress(!quiet && console.ErrIsTerminal()) {}
 
 TextReport::~TextReport() {
     ClearProgress();
 }
 
 void TextReport::Deliver(const pipeline::SkinVerdict& verdict) {
-    if (m_bQuiet && verdict.status == Status::kMade) return;
+    if (m_quiet && verdict.status == Status::kMade) return;
     const Message text = pipeline::VerdictText(verdict, kWording);
     if (!text.empty()) Say(text);
 }
@@ -73,9 +73,9 @@ void TextReport::Finished(std::size_t count) {
 }
 
 void TextReport::Working(const std::optional<SkinUnderWay>& skin) {
-    if (!m_bShowProgress || m_done == m_total) return;
+    if (!m_showProgress || m_done == m_total) return;
     m_console.ErrStatus(ProgressLine(m_done, m_total, skin));
-    m_bProgressShown = true;
+    m_progressShown = true;
 }
 
 void TextReport::Say(const Message& text) {
@@ -88,9 +88,9 @@ void TextReport::Say(const Message& text) {
 }
 
 void TextReport::ClearProgress() {
-    if (!m_bProgressShown) return;
+    if (!m_progressShown) return;
     m_console.ErrStatus({});
-    m_bProgressShown = false;
+    m_progressShown = false;
 }
 
 Message ProgressLine(std::size_t done, std::size_t total, const std::optional<SkinUnderWay>& skin) {

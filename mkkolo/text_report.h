@@ -41,11 +41,11 @@ class TextReport final : public VerdictListener {
 
     platform::Console& m_console;
     const std::size_t m_total;
-    const bool m_bQuiet;
+    const bool m_quiet;
     const LogStream m_stream;
-    const bool m_bShowProgress;
+    const bool m_showProgress;
     std::size_t m_done = 0;
-    bool m_bProgressShown = false;
+    bool m_progressShown = false;
 };
 
 // The status line: "进度 3/10 【red/theme】 42%".

@@ -46,7 +46,7 @@ ChangedPaths PathsOf(const platform::WatchResult& change) {
 
 InputWatch::InputWatch(const std::vector<std::u16string>& paths, bool recursive,
                        platform::Console& console)
-    : m_paths(paths), m_bRecursive(recursive), m_console(console) {
+    : m_paths(paths), m_recursive(recursive), m_console(console) {
     std::vector<platform::WatchFailure> failures;
     m_watch = std::make_unique<platform::FileWatch>(Watched(paths, recursive), &failures);
     SayFailures(failures, console);
@@ -88,7 +88,7 @@ bool InputWatch::MayConcern(const std::u16string& changed,
     return IsSkinFile(platform::FindFileName(changed)) ||
            std::find(m_paths.begin(), m_paths.end(), changed) != m_paths.end() ||
            held.count(changed) ||
-           (m_bRecursive && platform::KindOfPath(changed) == platform::PathKind::kFolder);
+           (m_recursive && platform::KindOfPath(changed) == platform::PathKind::kFolder);
 }
 
 std::optional<std::vector<pipeline::Pairing>> ChangedSkins(

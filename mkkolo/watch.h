@@ -45,7 +45,7 @@ class InputWatch {
                     const std::unordered_set<std::u16string_view>& held) const;
 
     std::vector<std::u16string> m_paths;
-    bool m_bRecursive;
+    bool m_recursive;
     platform::Console& m_console;
     std::unique_ptr<platform::FileWatch> m_watch;
 };

@@ -51,7 +51,7 @@ bool HasZip64Field(const std::string& extra) {
 KoloReader::KoloReader() = default;
 
 KoloReader::~KoloReader() {
-    if (m_bEntryOpen) unzCloseCurrentFile(m_zip);
+    if (m_entryOpen) unzCloseCurrentFile(m_zip);
     if (m_zip) unzClose(m_zip);
 }
 
@@ -164,13 +164,13 @@ bool KoloReader::Open(platform::File file) {
     if (!CheckHeader(m_entry.flags, extra)) return false;
     // The local header must agree with the central directory.
     if (unzOpenCurrentFile(m_zip) != UNZ_OK) return Fail(KoloFault::kBadData);
-    m_bEntryOpen = true;
+    m_entryOpen = true;
     return CheckLocalHeader(info.size_filename);
 }
 
 bool KoloReader::Read(void* buffer, std::size_t capacity, std::size_t& got) {
     got = 0;
-    if (!m_bEntryOpen) return false;
+    if (!m_entryOpen) return false;
     const int read = unzReadCurrentFile(
         m_zip, buffer, static_cast<unsigned>(std::min<std::size_t>(capacity, INT_MAX)));
     if (read < 0) return Fail(KoloFault::kBadData);
@@ -182,8 +182,8 @@ bool KoloReader::Read(void* buffer, std::size_t capacity, std::size_t& got) {
 }
 
 bool KoloReader::Finish() {
-    if (!m_bEntryOpen) return false;
-    m_bEntryOpen = false;
+    if (!m_entryOpen) return false;
+    m_entryOpen = false;
     const int closed = unzCloseCurrentFile(m_zip);
     if (closed == UNZ_CRCERROR) return Fail(KoloFault::kBadCrc);
     if (closed != UNZ_OK || m_delivered != m_entry.size) return Fail(KoloFault::kBadData);

@@ -76,7 +76,7 @@ class KoloReader final : public quill::ByteSource {
 
     std::unique_ptr<Archive> m_archive;
     void* m_zip = nullptr;
-    bool m_bEntryOpen = false;
+    bool m_entryOpen = false;
     std::uint64_t m_delivered = 0;
     std::uint64_t m_count = 0;
     KoloEntryInfo m_entry;

@@ -70,17 +70,17 @@ bool StartsWithByteOrderMark(std::string_view start) {
 class Gb18030Guess {
   public:
     void Feed(std::string_view bytes) {
-        if (!m_bValid) return;
-        m_bNonAscii = m_bNonAscii || std::any_of(bytes.begin(), bytes.end(), [](char c) {
-                          return static_cast<unsigned char>(c) >= 0x80;
-                      });
-        m_bValid = m_decoder.Accepts(bytes);
+        if (!m_valid) return;
+        m_nonAscii = m_nonAscii || std::any_of(bytes.begin(), bytes.end(), [](char c) {
+                         return static_cast<unsigned char>(c) >= 0x80;
+                     });
+        m_valid = m_decoder.Accepts(bytes);
     }
-    bool Holds() const { return m_bValid && m_bNonAscii && !m_decoder.InCharacter(); }
+    bool Holds() const { return m_valid && m_nonAscii && !m_decoder.InCharacter(); }
 
   private:
     platform::Gb18030Decoder m_decoder;
-    bool m_bValid = true, m_bNonAscii = false;
+    bool m_valid = true, m_nonAscii = false;
 };
 
 // A fault where expat places it (its column from 0). `marked`: the text
