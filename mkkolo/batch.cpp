@@ -1,10 +1,12 @@
 #include "mkkolo/batch.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 #include "mkkolo/job_runner.h"
 #include "pipeline/in_process_packer.h"
+#include "pipeline/kolo_committer.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
@@ -50,10 +52,14 @@ class MbmFolder {
     platform::SystemError m_error;
 };
 
-// Each job holds at most this many files open at once: its two inputs, the
-// archive it writes, and a folder while a new name is made durable.
-constexpr std::uint64_t kFilesPerJob = 4;
-// Kept for the rest: the standard streams, the folder lock, the runtime's own.
+// Archives that wait for their commit, per worker: enough that a worker
+// never waits for the disk while the committer keeps up.
+constexpr unsigned kCommitsPerWorker = 2;
+// Each job holds at most three files open at once (its two inputs and the
+// archive it writes), and each archive that waits for its commit one more.
+constexpr std::uint64_t kFilesPerJob = 3 + kCommitsPerWorker;
+// Kept for the rest: the standard streams, the folder lock, the folder the
+// committer makes a name durable in, the runtime's own.
 constexpr std::uint64_t kFilesKept = 8;
 
 // As many workers as asked, but no more than the files the system lets the
@@ -66,16 +72,20 @@ unsigned WorkersWithinOpenFileLimit(unsigned workers) {
     return static_cast<unsigned>(std::min<std::uint64_t>(workers, fit));
 }
 
-// Hands each job's verdict on as it is delivered.
+// Hands each job's verdict on as it is delivered, once its archive's
+// commit has made it final.
 class Delivery final : public JobListener {
   public:
-    Delivery(const std::vector<pipeline::SkinVerdict>& verdicts, VerdictListener& listener)
+    Delivery(std::vector<pipeline::SkinVerdict>& verdicts, VerdictListener& listener)
         : m_verdicts(verdicts), m_listener(listener) {}
-    void Deliver(std::size_t job) override { m_listener.Deliver(m_verdicts[job]); }
+    void Deliver(std::size_t job) override {
+        pipeline::SettleVerdict(m_verdicts[job]);
+        m_listener.Deliver(m_verdicts[job]);
+    }
     void Finished(std::size_t count) override { m_listener.Finished(count); }
 
   private:
-    const std::vector<pipeline::SkinVerdict>& m_verdicts;
+    std::vector<pipeline::SkinVerdict>& m_verdicts;
     VerdictListener& m_listener;
 };
 
@@ -109,12 +119,19 @@ std::vector<pipeline::SkinVerdict> PackBatch(const pipeline::Pairing& pairing,
     pipeline::PackSettings pack = settings.pack;
     pack.mbmFolder = mbmFolder.path();
     pack.mbmFolderError = mbmFolder.error();
+    const unsigned workers = WorkersWithinOpenFileLimit(settings.workers);
+    // The archives' flushes and renames, in the order they come, beside the
+    // next skins' work; every one is made (or, after a request to stop,
+    // removed) before the run returns, so the output folder's lock covers
+    // them. A skin's chain hands its archives over in its order.
+    std::optional<pipeline::KoloCommitter> committer;
+    if (!pack.dryRun) pack.kolo.committer = &committer.emplace(kCommitsPerWorker * workers);
 
     // Each job fills in its own verdict, read once it is delivered.
     std::vector<pipeline::SkinVerdict> verdicts(skins.size());
     Delivery delivery(verdicts, listener);
     RunJobs(
-        skins.size(), ChainsOfSameFiles(jobs), WorkersWithinOpenFileLimit(settings.workers),
+        skins.size(), ChainsOfSameFiles(jobs), workers,
         [&](std::size_t i) {
             if (platform::InterruptRequested()) {
                 verdicts[i].name = skins[i].job.strName;

@@ -12,6 +12,7 @@
 #include <new>
 #include <vector>
 
+#include "pipeline/kolo_committer.h"
 #include "pipeline/zip_format.h"
 #include "pipeline/zip_records.h"
 #include "platform/atomic_file.h"
@@ -227,8 +228,10 @@ class StreamingEntry {
 class KoloWriter::Archive {
   public:
     Archive(std::u16string_view koloPath, ZipEntryRecord record, const KoloOptions& options)
-        : file(koloPath), m_output(file.file()), m_record(std::move(record)) {
-        if (!file.IsOpen() || !m_output.MoveTo(EntryDataOffset(m_record))) return;
+        : file(std::make_unique<platform::AtomicFile>(koloPath)),
+          m_output(file->file()),
+          m_record(std::move(record)) {
+        if (!file->IsOpen() || !m_output.MoveTo(EntryDataOffset(m_record))) return;
         if (m_record.size <= options.wholeBufferLimit)
             m_wholeBuffer = WholeBufferEntry::Create(m_record.size, options.level);
         if (!m_wholeBuffer) m_streaming = StreamingEntry::Create(std::min(options.level, 9));
@@ -271,7 +274,7 @@ class KoloWriter::Archive {
             !m_output.Write(records.localHeader)) {
             return Failure();
         }
-        switch (CheckZipRecords(file.file(), m_record)) {
+        switch (CheckZipRecords(file->file(), m_record)) {
             case ZipRecordCheck::kAgree:
                 return KoloWriter::Result::kOk;
             case ZipRecordCheck::kNeedsZip64:
@@ -288,7 +291,8 @@ class KoloWriter::Archive {
     }
     platform::SystemError Error() const { return m_output.error(); }
 
-    platform::AtomicFile file;
+    // Handed to the committer once complete.
+    std::unique_ptr<platform::AtomicFile> file;
 
   private:
     ArchiveOutput m_output;
@@ -326,7 +330,8 @@ std::uint32_t DosDateTime(std::int64_t seconds) {
 }
 
 KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int64_t entryTime,
-                       const KoloOptions& options) {
+                       const KoloOptions& options)
+    : m_committer(options.committer) {
     // The player reads no ZIP64 records, without which no size reaches 4 GiB.
     if (size > zip::kMaxSize) {
         Fail(Result::kTooLarge);
@@ -338,8 +343,8 @@ KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int
     record.dosDateTime = DosDateTime(entryTime);
     record.size = size;
     m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(record), options);
-    if (!m_archive->file.IsOpen()) {
-        Fail(Result::kCannotCreate, m_archive->file.error());
+    if (!m_archive->file->IsOpen()) {
+        Fail(Result::kCannotCreate, m_archive->file->error());
     } else if (!m_archive->IsOpen()) {
         Fail(m_archive->Failure(), m_archive->Error());
     }
@@ -372,22 +377,14 @@ KoloWriter::Result KoloWriter::Commit() {
         // archive of a stopped run is not committed.
         Fail(Result::kInterrupted);
     } else {
-        const std::uint64_t length = m_archive->file.file().Size().value_or(0);
-        switch (m_archive->file.Commit()) {
-            case platform::AtomicFile::CommitResult::kOk:
-                m_size = length;
-                break;
-            case platform::AtomicFile::CommitResult::kDiskFull:
-                Fail(Result::kDiskFull);
-                break;
-            case platform::AtomicFile::CommitResult::kWriteFailed:
-                Fail(Result::kWriteFailed, m_archive->file.error());
-                break;
-            case platform::AtomicFile::CommitResult::kRenameFailed:
-            case platform::AtomicFile::CommitResult::kTargetExists:
-                Fail(Result::kCannotCreate, m_archive->file.error());
-                break;
+        const std::uint64_t length = m_archive->file->file().Size().value_or(0);
+        if (m_committer) {
+            m_pending = m_committer->Commit(std::move(m_archive->file));
+        } else if (const KoloCommit committed = CommitArchive(*m_archive->file);
+                   committed.result != Result::kOk) {
+            Fail(committed.result, committed.error);
         }
+        if (IsOpen()) m_size = length;
     }
     m_archive.reset();
     return m_result;

@@ -76,6 +76,7 @@ SkinResult AfterPacker(SkinOutcome outcome, PackerRun& run, const std::u16string
     result.faults = std::move(run.faults);
     result.packageSize = run.packageSize;
     result.koloSize = run.koloSize;
+    result.commit = std::move(run.commit);
     return result;
 }
 

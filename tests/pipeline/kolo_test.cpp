@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include <zlib.h>
 
+#include "pipeline/kolo_committer.h"
 #include "pipeline/zip_records.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -319,6 +321,32 @@ TEST_F(KoloTest, TheWriterTakesExactlyTheSizeItWasGiven) {
             EXPECT_EQ(writer.Commit(), c.committed) << c.bytes << " " << limit;
             EXPECT_EQ(std::filesystem::exists(kolo), c.committed == kOk) << c.bytes;
         }
+    }
+}
+
+// Handed to a committer, archives take their names in the order they came,
+// whatever it holds at once, and all of them before it ends: the last one
+// of a name stands at the end.
+TEST_F(KoloTest, ACommitterCommitsInTheOrderHandedOver) {
+    for (const std::size_t capacity : {1, 3}) {
+        std::vector<PendingCommit> commits;
+        {
+            KoloCommitter committer(capacity);
+            KoloOptions options;
+            options.committer = &committer;
+            for (const std::string bytes : {"first", "second", "third", "fourth"}) {
+                KoloWriter writer(pak, bytes.size(), 1258000000, options);
+                ASSERT_TRUE(writer.Write(bytes.data(), bytes.size()));
+                ASSERT_EQ(writer.Commit(), kOk);
+                commits.push_back(writer.pending());
+            }
+        }
+        for (const PendingCommit& commit : commits) {
+            ASSERT_EQ(commit.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+            EXPECT_EQ(commit.get().result, kOk);
+        }
+        EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo"})) << capacity;
+        EXPECT_EQ(ReadSingleEntry(kolo).value().data, "fourth") << capacity;
     }
 }
 
