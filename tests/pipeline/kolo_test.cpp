@@ -119,6 +119,32 @@ TEST_F(KoloTest, EachLevelAndBothSidesOfTheWholeBufferLimit) {
     EXPECT_LT(sizes[12], sizes[1]);
 }
 
+// The memory a package is deflated in serves the packages after it: each
+// archive holds its own bytes and none of an earlier, larger package's, at
+// its own level.
+TEST_F(KoloTest, MemoryKeptForLaterPackagesServesEachAtItsLevel) {
+    const struct {
+        std::size_t size;
+        int level;
+    } cases[] = {
+        {(1 << 20) + 1, 9}, {3, 9}, {0, 9}, {600000, 1}, {600000, 12}, {600000, 1},
+    };
+    std::map<int, std::uintmax_t> sizes;
+    for (const auto& c : cases) {
+        // Numbers that deflate finds more in the harder it looks.
+        std::string bytes;
+        for (unsigned i = 0; bytes.size() < c.size; ++i) bytes += std::to_string(i * 7919 % 1000);
+        bytes.resize(c.size);
+        WriteBytes(FsPath(pak), bytes);
+        KoloOptions options;
+        options.level = c.level;
+        ASSERT_EQ(MakeKoloPackage(pak, true, options), kOk) << c.size;
+        EXPECT_EQ(ReadSingleEntry(kolo).value().data, bytes) << c.size << " at " << c.level;
+        sizes[c.level] = std::filesystem::file_size(kolo);
+    }
+    EXPECT_LT(sizes[12], sizes[1]);
+}
+
 TEST(DosDateTime, EncodesTheFieldsAndClampsToTheFormatsRange) {
     const std::time_t moment = 1258000000;
     const std::tm t = *std::localtime(&moment);
