@@ -52,24 +52,35 @@ class MbmFolder {
     platform::SystemError m_error;
 };
 
-// Archives that wait for their commit, per worker: enough that a worker
-// never waits for the disk while the committer keeps up.
-constexpr unsigned kCommitsPerWorker = 2;
-// Each job holds at most three files open at once (its two inputs and the
-// archive it writes), and each archive that waits for its commit one more.
-constexpr std::uint64_t kFilesPerJob = 3 + kCommitsPerWorker;
-// Kept for the rest: the standard streams, the folder lock, the folder the
-// committer makes a name durable in, the runtime's own.
+// Each worker holds at most three files open at once: its two inputs and
+// the archive it writes.
+constexpr std::uint64_t kFilesPerWorker = 3;
+// Kept for the rest: the standard streams, the folder lock, the runtime's own.
 constexpr std::uint64_t kFilesKept = 8;
+// Finished archives that wait for their commit, each holding one file open
+// (its own, or while it takes its name, its folder): two per worker, and
+// two more, so that even a lone worker's flushes come together (the file
+// system writes its journal once for the flushes that come at once).
+constexpr unsigned kCommitsPerWorker = 2, kCommitsBeside = 2;
 
-// As many workers as asked, but no more than the files the system lets the
-// program hold open can serve: a job that found none left would fail.
-unsigned WorkersWithinOpenFileLimit(unsigned workers) {
+struct Concurrency {
+    unsigned workers;
+    std::size_t commits;  // archives that wait for their commit at most
+};
+
+// As many workers as asked, and archives waiting for their commit as serve
+// them, but no more than the files the system lets the program hold open
+// allow: a job that found none left would fail.
+Concurrency WithinOpenFileLimit(unsigned workers) {
     const auto limit = platform::OpenFileLimit();
-    if (!limit) return workers;
-    const std::uint64_t fit =
-        *limit > kFilesKept + kFilesPerJob ? (*limit - kFilesKept) / kFilesPerJob : 1;
-    return static_cast<unsigned>(std::min<std::uint64_t>(workers, fit));
+    if (!limit) return {workers, kCommitsPerWorker * workers + kCommitsBeside};
+    const std::uint64_t files = *limit - std::min(*limit, kFilesKept);
+    const std::uint64_t fit = (files - std::min<std::uint64_t>(files, kCommitsBeside)) /
+                              (kFilesPerWorker + kCommitsPerWorker);
+    workers = static_cast<unsigned>(std::clamp<std::uint64_t>(fit, 1, workers));
+    const std::uint64_t left = files - std::min<std::uint64_t>(files, kFilesPerWorker * workers);
+    return {workers, static_cast<std::size_t>(std::clamp<std::uint64_t>(
+                         left, 1, kCommitsPerWorker * workers + kCommitsBeside))};
 }
 
 // Hands each job's verdict on as it is delivered, once its archive's
@@ -119,19 +130,19 @@ std::vector<pipeline::SkinVerdict> PackBatch(const pipeline::Pairing& pairing,
     pipeline::PackSettings pack = settings.pack;
     pack.mbmFolder = mbmFolder.path();
     pack.mbmFolderError = mbmFolder.error();
-    const unsigned workers = WorkersWithinOpenFileLimit(settings.workers);
-    // The archives' flushes and renames, in the order they come, beside the
-    // next skins' work; every one is made (or, after a request to stop,
-    // removed) before the run returns, so the output folder's lock covers
-    // them. A skin's chain hands its archives over in its order.
+    const Concurrency concurrency = WithinOpenFileLimit(settings.workers);
+    // The archives' flushes and renames, beside the next skins' work; every
+    // one is made (or, after a request to stop, removed) before the run
+    // returns, so the output folder's lock covers them. A chain hands its
+    // archives over in its order, which is the order their names are taken.
     std::optional<pipeline::KoloCommitter> committer;
-    if (!pack.dryRun) pack.kolo.committer = &committer.emplace(kCommitsPerWorker * workers);
+    if (!pack.dryRun) pack.kolo.committer = &committer.emplace(concurrency.commits);
 
     // Each job fills in its own verdict, read once it is delivered.
     std::vector<pipeline::SkinVerdict> verdicts(skins.size());
     Delivery delivery(verdicts, listener);
     RunJobs(
-        skins.size(), ChainsOfSameFiles(jobs), workers,
+        skins.size(), ChainsOfSameFiles(jobs), concurrency.workers,
         [&](std::size_t i) {
             if (platform::InterruptRequested()) {
                 verdicts[i].name = skins[i].job.strName;

@@ -1,14 +1,17 @@
-// Finished archives made durable and moved onto their names on a thread of
+// Finished archives made durable and moved onto their names on threads of
 // their own, so that the work on the next archive never waits for the disk.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
+#include <functional>
 #include <future>
+#include <list>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "pipeline/kolo.h"
 #include "platform/atomic_file.h"
@@ -22,32 +25,47 @@ KoloCommit CommitArchive(platform::AtomicFile& archive);
 
 class KoloCommitter {
   public:
+    // Commits one archive; CommitArchive but in tests.
+    using CommitStep = std::function<KoloCommit(platform::AtomicFile& archive)>;
+
     // At most `capacity` archives wait for their commit at once, each
-    // holding its file open until it is flushed.
-    explicit KoloCommitter(std::size_t capacity);
+    // holding its file open until it is flushed, and each has a thread to
+    // be flushed on: the system gathers flushes that come together into
+    // one write of its journal.
+    explicit KoloCommitter(std::size_t capacity, CommitStep commit = CommitArchive);
     // Returns once every archive handed over is committed, or removed
     // after a request to stop.
     ~KoloCommitter();
     KoloCommitter(const KoloCommitter&) = delete;
     KoloCommitter& operator=(const KoloCommitter&) = delete;
 
-    // Commits the archive after those handed over before it, in the order
-    // they came. Waits while `capacity` archives wait.
+    // Commits the archive. Archives of one name (letter case aside: on a
+    // file system that ignores it they are one file) are committed one
+    // after the other in the order they came, so the last one stands at
+    // the end. Waits while `capacity` archives wait.
     PendingCommit Commit(std::unique_ptr<platform::AtomicFile> archive);
 
   private:
     struct Waiting {
         std::unique_ptr<platform::AtomicFile> archive;
+        std::u16string name;  // the target, letter case folded
         std::promise<KoloCommit> commit;
+        bool bTaken = false;  // its commit is under way
     };
     void Run();
+    // The first archive whose commit can start now: none of its name's is
+    // under way.
+    std::list<Waiting>::iterator NextToCommit();
 
     const std::size_t m_capacity;
+    const CommitStep m_commit;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<Waiting> m_waiting;  // the first one's commit may be under way
+    std::list<Waiting> m_waiting;  // in the order they came, with those under way
     bool m_bEnding = false;
-    std::thread m_thread;  // none when the system gave none: each commit is made at once
+    // None when the system gave none: each archive is committed as it is
+    // handed over.
+    std::vector<std::thread> m_threads;
 };
 
 }  // namespace pipeline

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include <zlib.h>
 
@@ -350,18 +352,25 @@ TEST_F(KoloTest, TheWriterTakesExactlyTheSizeItWasGiven) {
     }
 }
 
-// Handed to a committer, archives take their names in the order they came,
-// whatever it holds at once, and all of them before it ends: the last one
-// of a name stands at the end.
-TEST_F(KoloTest, ACommitterCommitsInTheOrderHandedOver) {
-    for (const std::size_t capacity : {1, 3}) {
+// Handed to a committer, archives of one name take it in the order they
+// came, however many it commits at once (the first one here the slowest),
+// and all of them before it ends: the last one of each name stands at the
+// end.
+TEST_F(KoloTest, ACommitterCommitsEachNameInTheOrderHandedOver) {
+    const std::u16string dawn = dir / u"dawn.pak";
+    for (const std::size_t capacity : {1, 4}) {
         std::vector<PendingCommit> commits;
         {
-            KoloCommitter committer(capacity);
+            std::atomic<bool> first{true};
+            KoloCommitter committer(capacity, [&](platform::AtomicFile& archive) {
+                if (first.exchange(false))
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                return CommitArchive(archive);
+            });
             KoloOptions options;
             options.committer = &committer;
-            for (const std::string bytes : {"first", "second", "third", "fourth"}) {
-                KoloWriter writer(pak, bytes.size(), 1258000000, options);
+            for (const std::string bytes : {"1", "22", "333", "4444", "55555", "666666"}) {
+                KoloWriter writer(bytes.size() % 2 ? pak : dawn, bytes.size(), 1258000000, options);
                 ASSERT_TRUE(writer.Write(bytes.data(), bytes.size()));
                 ASSERT_EQ(writer.Commit(), kOk);
                 commits.push_back(writer.pending());
@@ -371,8 +380,9 @@ TEST_F(KoloTest, ACommitterCommitsInTheOrderHandedOver) {
             ASSERT_EQ(commit.wait_for(std::chrono::seconds(0)), std::future_status::ready);
             EXPECT_EQ(commit.get().result, kOk);
         }
-        EXPECT_EQ(Files(), (std::vector<std::u16string>{u"night.kolo"})) << capacity;
-        EXPECT_EQ(ReadSingleEntry(kolo).value().data, "fourth") << capacity;
+        EXPECT_EQ(Files(), (std::vector<std::u16string>{u"dawn.kolo", u"night.kolo"}));
+        EXPECT_EQ(ReadSingleEntry(kolo).value().data, "55555") << capacity;
+        EXPECT_EQ(ReadSingleEntry(dir.path() / "dawn.kolo").value().data, "666666") << capacity;
     }
 }
 
