@@ -24,6 +24,7 @@
 //   - the same on folders of 100, 500, 1,000 and 5,000 small skins (a 2 KB
 //     layout, a 30 KB bundle): the time per skin and the peak memory, so
 //     that a step that grows faster than the skins shows;
+//   - with --before, the earlier programs beside both of these too;
 //   - the dialog application's pipeline (a quill process per skin, then the
 //     .kolo step) with the zlib and the libdeflate step.
 //
@@ -301,6 +302,7 @@ int main(int argc, char** argv) {
     Measure(runs, rounds, out);
 
     Contender images{"mkkolo -j 1, image skins", mkkolo(now, u"1", corpus.images)};
+    Contender imagesBefore{"mkkolo -j 1 before, image skins", mkkolo(earlier, u"1", corpus.images)};
     Contender zipImages{"zip -9 per image skin", [&](const fs::path& folder) {
                             for (const auto& [xml, bundle] : corpus.imageSkins) {
                                 Run("zip -9 -j -q " +
@@ -308,12 +310,14 @@ int main(int argc, char** argv) {
                                     " " + Quoted(xml) + " " + Quoted(bundle));
                             }
                         }};
-    Measure({&images, &zipImages}, rounds, out);
+    std::vector<Contender*> imageRuns = {&images, &zipImages};
+    if (!before.empty()) imageRuns.push_back(&imagesBefore);
+    Measure(imageRuns, rounds, out);
 
     // Small skins in folders of growing size, one folder at a time.
     struct ScaleRow {
         int skins;
-        double mkkolo, zip;  // median seconds
+        double mkkolo, zip, before;  // median seconds; before 0 without --before
         std::uintmax_t mkkoloPeak, zipPeak;
     };
     std::vector<ScaleRow> scale;
@@ -322,6 +326,7 @@ int main(int argc, char** argv) {
         bench::WriteSmallSkins(folder, count);
         const std::list<std::u16string> paths = {folder.u16string()};
         Contender small{"mkkolo -j 1", mkkolo(now, u"1", paths)};
+        Contender smallBefore{"mkkolo -j 1 before", mkkolo(earlier, u"1", paths)};
         const auto zipSkin = [&](int i, const fs::path& to) {
             const std::string name = "small" + std::to_string(i);
             return "zip -9 -j -q " + Quoted(to / (name + ".zip")) + " " +
@@ -330,10 +335,13 @@ int main(int argc, char** argv) {
         Contender zipSmall{"zip -9 per skin", [&](const fs::path& to) {
                                for (int i = 0; i < count; ++i) Run(zipSkin(i, to));
                            }};
-        Measure({&small, &zipSmall}, rounds, out);
+        std::vector<Contender*> smallRuns = {&small, &zipSmall};
+        if (!before.empty()) smallRuns.push_back(&smallBefore);
+        Measure(smallRuns, rounds, out);
         fs::create_directories(out);
         const fs::path report = work / "peak";
         scale.push_back({count, Median(small.seconds), Median(zipSmall.seconds),
+                         before.empty() ? 0.0 : Median(smallBefore.seconds),
                          PeakKilobytes(Quoted(fs::path(platform::ProgramFolder() + now)) +
                                            " -q -j 1 -o " + Quoted(out) + " " + Quoted(folder),
                                        report),
@@ -385,18 +393,28 @@ int main(int argc, char** argv) {
                     TimeRatio(before2, now2));
     }
     std::printf("image skins\n");
-    for (const Contender* c : {&images, &zipImages}) Print(*c);
+    for (const Contender* c : imageRuns) Print(*c);
     std::printf(
         "  mkkolo -j 1 / zip -9    time %.2f (target: at most 0.50), size %.4f (target: at "
         "most 1.0000)\n",
         TimeRatio(images, zipImages), SizeRatio(images, zipImages));
+    if (!before.empty()) {
+        std::printf("  before: mkkolo -j 1 / zip -9 time %.2f, size %.4f\n",
+                    TimeRatio(imagesBefore, zipImages), SizeRatio(imagesBefore, zipImages));
+    }
     std::printf("small skins, folders of each size: time per skin, peak memory\n");
-    std::printf("  %6s %12s %12s %6s %12s %12s\n", "skins", "mkkolo -j 1", "zip -9", "ratio",
+    std::printf("  %6s %12s %12s %6s %12s %12s", "skins", "mkkolo -j 1", "zip -9", "ratio",
                 "mkkolo KiB", "zip -9 KiB");
+    if (!before.empty()) std::printf(" %12s %6s", "before", "ratio");
+    std::printf("\n");
     for (const ScaleRow& row : scale) {
-        std::printf("  %6d %9.3f ms %9.3f ms %6.2f %12ju %12ju\n", row.skins,
+        std::printf("  %6d %9.3f ms %9.3f ms %6.2f %12ju %12ju", row.skins,
                     1000 * row.mkkolo / row.skins, 1000 * row.zip / row.skins, row.mkkolo / row.zip,
                     row.mkkoloPeak, row.zipPeak);
+        if (!before.empty()) {
+            std::printf(" %9.3f ms %6.2f", 1000 * row.before / row.skins, row.before / row.zip);
+        }
+        std::printf("\n");
     }
     const auto perSkin = [&](int skins, double ScaleRow::*contender) {
         for (const ScaleRow& row : scale) {
@@ -404,9 +422,14 @@ int main(int argc, char** argv) {
         }
         return 0.0;
     };
-    std::printf("  per skin at 5,000 / at 500: mkkolo %.2f (target: at most 1.20), zip -9 %.2f\n",
+    std::printf("  per skin at 5,000 / at 500: mkkolo %.2f (target: at most 1.20), zip -9 %.2f",
                 perSkin(5000, &ScaleRow::mkkolo) / perSkin(500, &ScaleRow::mkkolo),
                 perSkin(5000, &ScaleRow::zip) / perSkin(500, &ScaleRow::zip));
+    if (!before.empty()) {
+        std::printf(", before %.2f",
+                    perSkin(5000, &ScaleRow::before) / perSkin(500, &ScaleRow::before));
+    }
+    std::printf("\n");
     std::printf("the dialog application's pipeline on every skin\n");
     for (const Contender* c : {&pipelineBefore, &pipelineNow}) Print(*c);
     std::printf("  zlib step / libdeflate step %.2f\n", TimeRatio(pipelineBefore, pipelineNow));

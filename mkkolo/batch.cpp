@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 #include "mkkolo/job_runner.h"
 #include "pipeline/in_process_packer.h"
+#include "pipeline/kolo_committer.h"
 #include "platform/files.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
@@ -52,20 +54,35 @@ class MbmFolder {
     platform::SystemError m_error;
 };
 
-// Each job holds at most this many files open at once: its two inputs, the
-// archive it writes, and a folder while a new name is made durable.
-constexpr std::uint64_t kFilesPerJob = 4;
+// Each worker holds at most three files open at once: its two inputs and
+// the archive it writes.
+constexpr std::uint64_t kFilesPerWorker = 3;
 // Kept for the rest: the standard streams, the folder lock, the runtime's own.
 constexpr std::uint64_t kFilesKept = 8;
+// Finished archives that wait for their commit, each holding one file open
+// (its own, or while it takes its name, its folder): two per worker, and
+// two more, so that even a lone worker's flushes come together (the file
+// system writes its journal once for the flushes that come at once).
+constexpr unsigned kCommitsPerWorker = 2, kCommitsBeside = 2;
 
-// As many workers as asked, but no more than the files the system lets the
-// program hold open can serve: a job that found none left would fail.
-unsigned WorkersWithinOpenFileLimit(unsigned workers) {
+struct Concurrency {
+    unsigned workers;
+    std::size_t commits;  // archives that wait for their commit at most
+};
+
+// As many workers as asked, and archives waiting for their commit as serve
+// them, but no more than the files the system lets the program hold open
+// allow: a job that found none left would fail.
+Concurrency WithinOpenFileLimit(unsigned workers) {
     const auto limit = platform::OpenFileLimit();
-    if (!limit) return workers;
-    const std::uint64_t fit =
-        *limit > kFilesKept + kFilesPerJob ? (*limit - kFilesKept) / kFilesPerJob : 1;
-    return static_cast<unsigned>(std::min<std::uint64_t>(workers, fit));
+    if (!limit) return {workers, kCommitsPerWorker * workers + kCommitsBeside};
+    const std::uint64_t files = *limit - std::min(*limit, kFilesKept);
+    const std::uint64_t fit = (files - std::min<std::uint64_t>(files, kCommitsBeside)) /
+                              (kFilesPerWorker + kCommitsPerWorker);
+    workers = static_cast<unsigned>(std::clamp<std::uint64_t>(fit, 1, workers));
+    const std::uint64_t left = files - std::min<std::uint64_t>(files, kFilesPerWorker * workers);
+    return {workers, static_cast<std::size_t>(std::clamp<std::uint64_t>(
+                         left, 1, kCommitsPerWorker * workers + kCommitsBeside))};
 }
 
 // A skin of the batch: its pairing, its place there, and where its archive
@@ -78,14 +95,17 @@ struct BatchSkin {
     pipeline::KoloProgress progress;
 };
 
-// Hands each job's verdict on as it is delivered, and the skin under way
-// at each tick.
+// Hands each job's verdict on as it is delivered, once its archive's
+// commit has made it final, and the skin under way at each tick.
 class Delivery final : public JobListener {
   public:
-    Delivery(const std::vector<pipeline::SkinVerdict>& verdicts, const std::deque<BatchSkin>& skins,
+    Delivery(std::vector<pipeline::SkinVerdict>& verdicts, const std::deque<BatchSkin>& skins,
              VerdictListener& listener)
         : m_verdicts(verdicts), m_skins(skins), m_listener(listener) {}
-    void Deliver(std::size_t job) override { m_listener.Deliver(m_verdicts[job]); }
+    void Deliver(std::size_t job) override {
+        pipeline::SettleVerdict(m_verdicts[job]);
+        m_listener.Deliver(m_verdicts[job]);
+    }
     void Finished(std::size_t count) override { m_listener.Finished(count); }
     void Tick(std::optional<std::size_t> underWay) override {
         if (!underWay) return m_listener.Working(std::nullopt);
@@ -96,7 +116,7 @@ class Delivery final : public JobListener {
     }
 
   private:
-    const std::vector<pipeline::SkinVerdict>& m_verdicts;
+    std::vector<pipeline::SkinVerdict>& m_verdicts;
     const std::deque<BatchSkin>& m_skins;
     VerdictListener& m_listener;
 };
@@ -137,12 +157,19 @@ std::vector<pipeline::SkinVerdict> PackBatch(const std::vector<pipeline::Pairing
     pack.mbmFolder = mbmFolder.path();
     pack.mbmFolderError = mbmFolder.error();
     pack.makeOutputFolder = true;
+    const Concurrency concurrency = WithinOpenFileLimit(settings.workers);
+    // The archives' flushes and renames, beside the next skins' work; every
+    // one is made (or, after a request to stop, removed) before the run
+    // returns, so the output folder's lock covers them. A chain hands its
+    // archives over in its order, which is the order their names are taken.
+    std::optional<pipeline::KoloCommitter> committer;
+    if (!pack.dryRun) pack.kolo.committer = &committer.emplace(concurrency.commits);
 
     // Each job fills in its own verdict, read once it is delivered.
     std::vector<pipeline::SkinVerdict> verdicts(skins.size());
     Delivery delivery(verdicts, skins, listener);
     RunJobs(
-        skins.size(), ChainsOfSameFiles(jobs), WorkersWithinOpenFileLimit(settings.workers),
+        skins.size(), ChainsOfSameFiles(jobs), concurrency.workers,
         [&](std::size_t i) {
             BatchSkin& skin = skins[i];
             if (platform::InterruptRequested()) {

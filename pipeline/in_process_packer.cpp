@@ -37,25 +37,27 @@ PackerRun RunOf(quill::PackResult result, KoloWriter::Result archive = KoloWrite
     return run;
 }
 
-quill::PackageError ArchiveError(KoloWriter::Result result) {
+}  // namespace
+
+quill::PackageError PackageErrorOf(KoloResult result) {
     switch (result) {
-        case KoloWriter::Result::kOk:
+        case KoloResult::kOk:
             return quill::PackageError::kNone;
-        case KoloWriter::Result::kCannotCreate:
+        case KoloResult::kCannotCreate:
             return quill::PackageError::kCreateOutput;
-        case KoloWriter::Result::kDiskFull:
+        case KoloResult::kDiskFull:
             return quill::PackageError::kDiskFull;
-        case KoloWriter::Result::kInterrupted:
+        case KoloResult::kInterrupted:
             return quill::PackageError::kInterrupted;
-        case KoloWriter::Result::kWriteFailed:
-        case KoloWriter::Result::kTooLarge:
-        case KoloWriter::Result::kNotAsWritten:
+        case KoloResult::kOutOfMemory:
+            return quill::PackageError::kOutOfMemory;
+        case KoloResult::kWriteFailed:
+        case KoloResult::kTooLarge:
+        case KoloResult::kNotAsWritten:
             break;
     }
     return quill::PackageError::kWriteOutput;
 }
-
-}  // namespace
 
 PackerRun InProcessPacker::Pack(std::u16string_view pakPath, std::u16string_view first,
                                 std::u16string_view second) {
@@ -74,6 +76,7 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
     std::vector<FileFault> faults;
     bool heldBack = false;
     std::uint64_t packageSize = 0, koloSize = 0;
+    PendingCommit commit;
     quill::PackResult result = quill::PackInto(
         JobFor(pakPath, first, second),
         [&](quill::Package& package, platform::SystemError& reason) {
@@ -114,7 +117,8 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
             reason = archive.error();
             packageSize = package.size();
             koloSize = archive.size();
-            return ArchiveError(archived);
+            commit = archive.pending();
+            return PackageErrorOf(archived);
         });
     PackerRun run = RunOf(std::move(result), archived);
     if (heldBack) run.status = PackerRun::Status::kHeldBack;
@@ -125,6 +129,7 @@ std::optional<PackerRun> InProcessPacker::PackIntoKolo(std::u16string_view pakPa
     run.faults = std::move(faults);
     run.packageSize = packageSize;
     run.koloSize = koloSize;
+    run.commit = std::move(commit);
     return run;
 }
 

@@ -10,8 +10,10 @@
 #include <ctime>
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
+#include "pipeline/kolo_committer.h"
 #include "pipeline/zip_format.h"
 #include "pipeline/zip_records.h"
 #include "platform/atomic_file.h"
@@ -32,23 +34,137 @@ constexpr std::uint64_t WholeBufferFootprint(std::uint64_t size) {
     return 2 * size + kAllowance;
 }
 
-// The memory that whole-buffer packages hold together, in a program that
-// writes several archives at once: two of the largest fit side by side, and
-// any number of small ones.
+// Where a whole-buffer package is deflated: room for the package and for
+// its compressed copy, and a compressor of its level. Kept for the packages
+// after it, so that a run of many skins touches its pages once.
+class DeflateSpace {
+  public:
+    // Nothing when the memory cannot be had.
+    static std::unique_ptr<DeflateSpace> Create(std::uint64_t capacity, int level) {
+        std::unique_ptr<DeflateSpace> space(new (std::nothrow) DeflateSpace(capacity, level));
+        if (!space) return nullptr;
+        const auto length = static_cast<std::size_t>(capacity);
+        space->m_compressor = libdeflate_alloc_compressor(level);
+        if (!space->m_compressor) return nullptr;
+        space->m_outputCapacity = libdeflate_deflate_compress_bound(space->m_compressor, length);
+        space->m_input.reset(new (std::nothrow) std::uint8_t[length]);
+        space->m_output.reset(new (std::nothrow) std::uint8_t[space->m_outputCapacity]);
+        if (!space->m_input || !space->m_output) return nullptr;
+        return space;
+    }
+    ~DeflateSpace() { libdeflate_free_compressor(m_compressor); }
+    DeflateSpace(const DeflateSpace&) = delete;
+    DeflateSpace& operator=(const DeflateSpace&) = delete;
+
+    bool Fits(std::uint64_t size, int level) const {
+        return size <= m_capacity && level == m_level;
+    }
+    std::uint64_t capacity() const { return m_capacity; }
+    int level() const { return m_level; }
+    std::uint8_t* input() const { return m_input.get(); }
+
+    // The deflated bytes of the first `size` bytes of the input, or nothing.
+    std::pair<const std::uint8_t*, std::size_t> Deflate(std::size_t size) const {
+        return {m_output.get(), libdeflate_deflate_compress(m_compressor, m_input.get(), size,
+                                                            m_output.get(), m_outputCapacity)};
+    }
+
+  private:
+    DeflateSpace(std::uint64_t capacity, int level) : m_capacity(capacity), m_level(level) {}
+
+    const std::uint64_t m_capacity;
+    const int m_level;
+    libdeflate_compressor* m_compressor = nullptr;
+    std::unique_ptr<std::uint8_t[]> m_input, m_output;
+    std::size_t m_outputCapacity = 0;
+};
+
+// The spaces whole-buffer packages are deflated in, in a program that writes
+// several archives at once. Those in use and those kept for later fit in a
+// budget where two of the largest fit side by side, and any number of small
+// ones; a kept space makes room for a new one.
 class WholeBufferMemory {
   public:
     static constexpr std::uint64_t kBudget = 2 * WholeBufferFootprint(kWholeBufferLimit);
 
-    // Waits until `bytes` fit beside what the other writers hold. False
-    // when they never can.
-    bool Take(std::uint64_t bytes) {
-        if (bytes > kBudget) return false;
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_freed.wait(lock, [&] { return m_held + bytes <= kBudget; });
-        m_held += bytes;
-        return true;
+    // A space for a package of `size` bytes at `level`: a kept one where one
+    // fits, else a new one once it fits beside the spaces in use, waiting
+    // for them as it must. Nothing when it never can fit, or its memory
+    // cannot be had.
+    std::unique_ptr<DeflateSpace> Take(std::uint64_t size, int level) {
+        const std::uint64_t capacity = CapacityFor(size);
+        const std::uint64_t bytes = WholeBufferFootprint(capacity);
+        if (bytes > kBudget) return nullptr;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (auto kept = TakeKept(size, level)) return kept;
+            m_freed.wait(lock, [&] {
+                while (m_held + bytes > kBudget && !m_kept.empty()) DropKept(m_kept.begin());
+                return m_held + bytes <= kBudget;
+            });
+            m_held += bytes;
+        }
+        std::unique_ptr<DeflateSpace> space = DeflateSpace::Create(capacity, level);
+        if (!space) Release(bytes);
+        return space;
     }
-    void Give(std::uint64_t bytes) {
+
+    // Keeps the space for the packages after it, unless it is larger than
+    // is worth keeping.
+    void Give(std::unique_ptr<DeflateSpace> space) {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (space->capacity() <= kKeptCapacity) {
+                try {
+                    m_kept.push_back(std::move(space));
+                } catch (const std::bad_alloc&) {
+                    // No room to keep it: it goes.
+                }
+            }
+            if (space) m_held -= WholeBufferFootprint(space->capacity());
+        }
+        m_freed.notify_all();
+    }
+
+  private:
+    // Spaces come in whole mebibytes, so that one serves packages of
+    // somewhat different sizes.
+    static constexpr std::uint64_t kGranule = 1ull << 20;
+    // Beyond this, deflating a package takes far longer than first touching
+    // its memory.
+    static constexpr std::uint64_t kKeptCapacity = 16 * kGranule;
+
+    static std::uint64_t CapacityFor(std::uint64_t size) {
+        return std::max<std::uint64_t>(1, (size + kGranule - 1) / kGranule) * kGranule;
+    }
+
+    // The smallest kept space that fits; when none does, one of the level
+    // that the package outgrew goes, to be replaced by a larger one.
+    std::unique_ptr<DeflateSpace> TakeKept(std::uint64_t size, int level) {
+        auto best = m_kept.end(), outgrown = m_kept.end();
+        for (auto space = m_kept.begin(); space != m_kept.end(); ++space) {
+            if ((*space)->Fits(size, level)) {
+                if (best == m_kept.end() || (*space)->capacity() < (*best)->capacity())
+                    best = space;
+            } else if ((*space)->level() == level) {
+                outgrown = space;
+            }
+        }
+        if (best == m_kept.end()) {
+            if (outgrown != m_kept.end()) DropKept(outgrown);
+            return nullptr;
+        }
+        std::unique_ptr<DeflateSpace> space = std::move(*best);
+        m_kept.erase(best);
+        return space;
+    }
+
+    void DropKept(std::vector<std::unique_ptr<DeflateSpace>>::iterator space) {
+        m_held -= WholeBufferFootprint((*space)->capacity());
+        m_kept.erase(space);
+    }
+
+    void Release(std::uint64_t bytes) {
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_held -= bytes;
@@ -56,10 +172,10 @@ class WholeBufferMemory {
         m_freed.notify_all();
     }
 
-  private:
     std::mutex m_mutex;
     std::condition_variable m_freed;
-    std::uint64_t m_held = 0;
+    std::uint64_t m_held = 0;  // by the spaces in use and those kept
+    std::vector<std::unique_ptr<DeflateSpace>> m_kept;
 };
 
 WholeBufferMemory& SharedMemory() {
@@ -118,46 +234,35 @@ class WholeBufferEntry {
     // Nothing when the memory cannot be had.
     static std::unique_ptr<WholeBufferEntry> Create(std::uint64_t size, int level) {
         std::unique_ptr<WholeBufferEntry> entry(new (std::nothrow) WholeBufferEntry(size));
-        if (!entry || !entry->m_bHeld) return nullptr;
-        const auto length = static_cast<std::size_t>(size);
-        entry->m_compressor = libdeflate_alloc_compressor(level);
-        entry->m_outputCapacity = libdeflate_deflate_compress_bound(entry->m_compressor, length);
-        entry->m_input.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(length, 1)]);
-        entry->m_output.reset(new (std::nothrow) std::uint8_t[entry->m_outputCapacity]);
-        if (!entry->m_compressor || !entry->m_input || !entry->m_output) return nullptr;
+        if (!entry) return nullptr;
+        entry->m_space = SharedMemory().Take(size, level);
+        if (!entry->m_space) return nullptr;
         return entry;
     }
     ~WholeBufferEntry() {
-        libdeflate_free_compressor(m_compressor);
-        m_input.reset();
-        m_output.reset();
-        if (m_bHeld) SharedMemory().Give(WholeBufferFootprint(m_size));
+        if (m_space) SharedMemory().Give(std::move(m_space));
     }
+    WholeBufferEntry(const WholeBufferEntry&) = delete;
+    WholeBufferEntry& operator=(const WholeBufferEntry&) = delete;
 
     // Never more than the size it was made for, all told.
     void Write(const void* data, std::size_t size) {
-        std::memcpy(m_input.get() + m_used, data, size);
+        std::memcpy(m_space->input() + m_used, data, size);
         m_used += size;
     }
 
     bool Finish(ArchiveOutput& output) {
-        const std::size_t compressed = libdeflate_deflate_compress(
-            m_compressor, m_input.get(), static_cast<std::size_t>(m_size), m_output.get(),
-            m_outputCapacity);
+        const auto [deflated, length] = m_space->Deflate(static_cast<std::size_t>(m_size));
         // The bound always leaves room: no stream at all would be no entry.
-        return compressed != 0 && output.Write(m_output.get(), compressed);
+        return length != 0 && output.Write(deflated, length);
     }
 
   private:
-    explicit WholeBufferEntry(std::uint64_t size)
-        : m_size(size), m_bHeld(SharedMemory().Take(WholeBufferFootprint(size))) {}
+    explicit WholeBufferEntry(std::uint64_t size) : m_size(size) {}
 
     const std::uint64_t m_size;
-    const bool m_bHeld;  // its memory is counted
+    std::unique_ptr<DeflateSpace> m_space;
     std::uint64_t m_used = 0;
-    libdeflate_compressor* m_compressor = nullptr;
-    std::unique_ptr<std::uint8_t[]> m_input, m_output;
-    std::size_t m_outputCapacity = 0;
 };
 
 // zlib's raw deflate as the bytes come, with the largest window and the
@@ -227,8 +332,10 @@ class StreamingEntry {
 class KoloWriter::Archive {
   public:
     Archive(std::u16string_view koloPath, ZipEntryRecord record, const KoloOptions& options)
-        : file(koloPath), m_output(file.file()), m_record(std::move(record)) {
-        if (!file.IsOpen() || !m_output.MoveTo(EntryDataOffset(m_record))) return;
+        : file(std::make_unique<platform::AtomicFile>(koloPath)),
+          m_output(file->file()),
+          m_record(std::move(record)) {
+        if (!file->IsOpen() || !m_output.MoveTo(EntryDataOffset(m_record))) return;
         if (m_record.size <= options.wholeBufferLimit)
             m_wholeBuffer = WholeBufferEntry::Create(m_record.size, options.level);
         if (!m_wholeBuffer) m_streaming = StreamingEntry::Create(std::min(options.level, 9));
@@ -271,7 +378,7 @@ class KoloWriter::Archive {
             !m_output.Write(records.localHeader)) {
             return Failure();
         }
-        switch (CheckZipRecords(file.file(), m_record)) {
+        switch (CheckZipRecords(file->file(), m_record)) {
             case ZipRecordCheck::kAgree:
                 return KoloWriter::Result::kOk;
             case ZipRecordCheck::kNeedsZip64:
@@ -288,7 +395,8 @@ class KoloWriter::Archive {
     }
     platform::SystemError Error() const { return m_output.error(); }
 
-    platform::AtomicFile file;
+    // Handed to the committer once complete.
+    std::unique_ptr<platform::AtomicFile> file;
 
   private:
     ArchiveOutput m_output;
@@ -327,7 +435,7 @@ std::uint32_t DosDateTime(std::int64_t seconds) {
 
 KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int64_t entryTime,
                        const KoloOptions& options)
-    : m_progress(options.progress) {
+    : m_committer(options.committer), m_progress(options.progress) {
     if (m_progress) m_progress->size = size;
     // The player reads no ZIP64 records, without which no size reaches 4 GiB.
     if (size > zip::kMaxSize) {
@@ -340,8 +448,8 @@ KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int
     record.dosDateTime = DosDateTime(entryTime);
     record.size = size;
     m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(record), options);
-    if (!m_archive->file.IsOpen()) {
-        Fail(Result::kCannotCreate, m_archive->file.error());
+    if (!m_archive->file->IsOpen()) {
+        Fail(Result::kCannotCreate, m_archive->file->error());
     } else if (!m_archive->IsOpen()) {
         Fail(m_archive->Failure(), m_archive->Error());
     }
@@ -377,22 +485,14 @@ KoloWriter::Result KoloWriter::Commit() {
         // archive of a stopped run is not committed.
         Fail(Result::kInterrupted);
     } else {
-        const std::uint64_t length = m_archive->file.file().Size().value_or(0);
-        switch (m_archive->file.Commit()) {
-            case platform::AtomicFile::CommitResult::kOk:
-                m_size = length;
-                break;
-            case platform::AtomicFile::CommitResult::kDiskFull:
-                Fail(Result::kDiskFull);
-                break;
-            case platform::AtomicFile::CommitResult::kWriteFailed:
-                Fail(Result::kWriteFailed, m_archive->file.error());
-                break;
-            case platform::AtomicFile::CommitResult::kRenameFailed:
-            case platform::AtomicFile::CommitResult::kTargetExists:
-                Fail(Result::kCannotCreate, m_archive->file.error());
-                break;
+        const std::uint64_t length = m_archive->file->file().Size().value_or(0);
+        if (m_committer) {
+            m_pending = m_committer->Commit(std::move(m_archive->file));
+        } else if (const KoloCommit committed = CommitArchive(*m_archive->file);
+                   committed.result != Result::kOk) {
+            Fail(committed.result, committed.error);
         }
+        if (IsOpen()) m_size = length;
     }
     m_archive.reset();
     return m_result;

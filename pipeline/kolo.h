@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,29 @@ struct KoloProgress {
     std::atomic<std::uint64_t> taken{0};
 };
 
+// What the writing of an archive came to.
+enum class KoloResult {
+    kOk,
+    kCannotCreate,
+    kWriteFailed,
+    kDiskFull,
+    kTooLarge,      // the package or its deflated bytes would need ZIP64 records
+    kNotAsWritten,  // the archive read back says other than what was written
+    kInterrupted,   // a request to stop came before the archive took its name
+    kOutOfMemory,   // memory ran out while the archive was committed
+};
+
+// What the commit of a finished archive came to, with the system's reason
+// for a failure where it gave one.
+struct KoloCommit {
+    KoloResult result = KoloResult::kOk;
+    platform::SystemError error;
+};
+// A commit that a KoloCommitter makes, told once it is made.
+using PendingCommit = std::shared_future<KoloCommit>;
+
+class KoloCommitter;  // pipeline/kolo_committer.h
+
 struct KoloOptions {
     int level = kKoloLevel;  // zlib, for packages beyond the limit, stops at 9
     // The entry's date, in seconds since 1970, instead of the package's
@@ -47,6 +71,10 @@ struct KoloOptions {
     std::uint64_t wholeBufferLimit = kWholeBufferLimit;
     // Where the writer tells how far it has come, if anywhere.
     KoloProgress* progress = nullptr;
+    // Where a finished archive goes to be made durable and take its name,
+    // so that the next archive's work does not wait for the disk; without
+    // one, the writer commits it itself.
+    KoloCommitter* committer = nullptr;
 };
 
 // The package path with its extension replaced by ".kolo":
@@ -63,15 +91,7 @@ std::uint32_t DosDateTime(std::int64_t seconds);
 // package file; its bytes need not be in a file at all.
 class KoloWriter {
   public:
-    enum class Result {
-        kOk,
-        kCannotCreate,
-        kWriteFailed,
-        kDiskFull,
-        kTooLarge,      // the package or its deflated bytes would need ZIP64 records
-        kNotAsWritten,  // the archive read back says other than what was written
-        kInterrupted,   // a request to stop came before the archive took its name
-    };
+    using Result = KoloResult;
 
     // An archive for a package of `size` bytes, dated `entryTime` (seconds
     // since 1970). A whole-buffer package first waits until the memory that
@@ -88,12 +108,17 @@ class KoloWriter {
     bool Write(const void* data, std::size_t size);
     // Deflates what is left, completes the archive and moves it onto the
     // .kolo path, replacing what is there. All `size` bytes must have come.
+    // With a committer, the archive is complete when this returns kOk, and
+    // pending() tells what its commit comes to.
     Result Commit();
+    // The commit left to the committer; not valid without one.
+    const PendingCommit& pending() const { return m_pending; }
     Result result() const { return m_result; }
     // The system's reason for a failure to create or write the archive,
     // where it gave one.
     platform::SystemError error() const { return m_error; }
-    // The archive's length in bytes, once committed.
+    // The archive's length in bytes, once committed (or handed to the
+    // committer).
     std::uint64_t size() const { return m_size; }
 
   private:
@@ -101,10 +126,12 @@ class KoloWriter {
     bool Fail(Result result, platform::SystemError error = {});
 
     std::unique_ptr<Archive> m_archive;
+    KoloCommitter* m_committer;
     Result m_result = Result::kOk;
     platform::SystemError m_error;
     std::uint64_t m_size = 0;
     KoloProgress* const m_progress;
+    PendingCommit m_pending;
 };
 
 // Wraps the package file into the .kolo beside it, replacing any older one.

@@ -142,6 +142,7 @@ SkinResult AfterPacker(SkinOutcome outcome, PackerRun& run, const std::u16string
         result.input = run.leftOut;
         result.loss = LossOf(run.leftOut).value_or(InputLoss::kGone);
     }
+    result.commit = std::move(run.commit);
     return result;
 }
 

@@ -51,6 +51,9 @@ struct PackerRun {
     // the archive's sizes.
     std::vector<FileFault> faults;
     std::uint64_t packageSize = 0, koloSize = 0;
+    // With KoloOptions::committer: the commit of the archive, which the run
+    // is not over without.
+    PendingCommit commit;
 };
 
 // Makes a skin's package from the two inputs, first then second.
@@ -119,6 +122,7 @@ struct SkinResult {
     platform::SystemError systemError;  // with kMbmFailed: the system's reason, if it gave one
     std::vector<FileFault> faults;      // what the checks found, in the order of the skin's files
     std::uint64_t packageSize = 0, koloSize = 0;  // with kKoloWritten, by a packer that wrote it
+    PendingCommit commit;                         // with kKoloWritten, as the packer's run has it
 };
 
 // A skin's file as the program found it: looked at once, when it was taken.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pipeline/in_process_packer.h"
 #include "pipeline/kolo.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -195,6 +196,7 @@ SkinVerdict JudgeSkin(Packer& packer, const PackSettings& settings, std::u16stri
     verdict.koloSize = result->koloSize;
     verdict.packerText = std::move(result->packerText);
     verdict.packResult = std::move(result->packResult);
+    verdict.commit = std::move(result->commit);
     if (result->outcome == SkinOutcome::kMissingFiles) {
         verdict.faults.push_back(MissingFiles(skin, pairing));
     } else if (auto failure = FailureOf(*result)) {
@@ -202,6 +204,23 @@ SkinVerdict JudgeSkin(Packer& packer, const PackSettings& settings, std::u16stri
     }
     verdict.status = StatusOf(*result, verdict);
     return verdict;
+}
+
+void SettleVerdict(SkinVerdict& verdict) {
+    if (!verdict.commit.valid()) return;
+    const KoloCommit committed = verdict.commit.get();
+    verdict.commit = {};
+    if (committed.result == KoloResult::kOk) return;
+    SkinResult result;
+    result.outcome = committed.result == KoloResult::kInterrupted ? SkinOutcome::kInterrupted
+                                                                  : SkinOutcome::kPackerFailed;
+    if (verdict.packResult) {
+        verdict.packResult->error = PackageErrorOf(committed.result);
+        verdict.packResult->reason = platform::Describe(committed.error);
+    }
+    verdict.koloSize = 0;
+    if (auto failure = FailureOf(result)) verdict.faults.push_back(std::move(*failure));
+    verdict.status = StatusOf(result, verdict);
 }
 
 }  // namespace pipeline

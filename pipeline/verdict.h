@@ -44,6 +44,9 @@ struct SkinVerdict {
     // this process came to.
     std::u16string packerText;
     std::optional<quill::PackResult> packResult;
+    // With KoloOptions::committer: the commit of its archive, until
+    // SettleVerdict completes the verdict with what it came to.
+    PendingCommit commit;
 
     bool Made() const;
     std::size_t WarningCount() const;
@@ -58,7 +61,17 @@ struct SkinVerdict {
 // With settings.checks.holdBackFaulty, a pairing's warning holds the skin
 // back too. A skin that lacks a file is held against the pairing's other
 // paths and its files' folders, for a file that would complete it.
+// With settings.kolo.committer the verdict is final only once SettleVerdict
+// has seen it.
 SkinVerdict JudgeSkin(Packer& packer, const PackSettings& settings, std::u16string_view outputDir,
                       const Pairing& pairing, std::size_t index);
+
+// Waits for the commit of the skin's archive, where a committer makes it,
+// and completes the verdict with what it came to: a skin is made only over
+// bytes that are committed. A commit that failed fails the skin with the
+// packer's words for the .kolo it could not write, as a commit made by the
+// packer itself would; one that a request to stop prevented leaves the skin
+// not packed.
+void SettleVerdict(SkinVerdict& verdict);
 
 }  // namespace pipeline

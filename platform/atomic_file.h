@@ -23,6 +23,7 @@ class AtomicFile {
     // Whether the temporary file could be created.
     bool IsOpen() const { return m_file.IsOpen(); }
     File& file() { return m_file; }
+    const std::u16string& target() const { return m_strTarget; }
 
     enum class CommitResult {
         kOk,

@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <random>
+#include <vector>
 
 #include "platform/interrupt.h"
 #include "platform/paths.h"
@@ -66,9 +68,63 @@ std::u16string CreateUniqueFolder(std::u16string_view parent) {
     });
 }
 
+namespace {
+
+// The buffers copies are made through, kept for the copies after them: a
+// program that copies file after file touches their pages once. No more are
+// kept than copies ran at once.
+class CopyBuffers {
+  public:
+    static CopyBuffers& Shared() {
+        static CopyBuffers buffers;
+        return buffers;
+    }
+    // Nothing when memory cannot be had.
+    std::unique_ptr<char[]> Take() {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_idle.empty()) {
+                std::unique_ptr<char[]> buffer = std::move(m_idle.back());
+                m_idle.pop_back();
+                return buffer;
+            }
+        }
+        return std::unique_ptr<char[]>(new (std::nothrow) char[kCopyBufferSize]);
+    }
+    void Give(std::unique_ptr<char[]>& buffer) noexcept {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        try {
+            m_idle.push_back(std::move(buffer));
+        } catch (const std::bad_alloc&) {
+            // No room to keep it: it goes.
+        }
+    }
+
+  private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<char[]>> m_idle;
+};
+
+// A copy buffer for as long as it lives.
+class CopyBuffer {
+  public:
+    CopyBuffer() : m_buffer(CopyBuffers::Shared().Take()) {}
+    ~CopyBuffer() {
+        if (m_buffer) CopyBuffers::Shared().Give(m_buffer);
+    }
+    CopyBuffer(const CopyBuffer&) = delete;
+    CopyBuffer& operator=(const CopyBuffer&) = delete;
+    char* get() const { return m_buffer.get(); }
+
+  private:
+    std::unique_ptr<char[]> m_buffer;
+};
+
+}  // namespace
+
 CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const ByteSink& sink) {
-    const std::unique_ptr<char[]> buffer(new (std::nothrow) char[kCopyBufferSize]);
-    if (!buffer) return CopyResult::kOutOfMemory;
+    const CopyBuffer buffer;
+    if (!buffer.get()) return CopyResult::kOutOfMemory;
     std::uint64_t remaining = length.value_or(0);
     for (;;) {
         if (InterruptRequested()) return CopyResult::kInterrupted;

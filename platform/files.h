@@ -191,7 +191,9 @@ bool SameFile(std::u16string_view a, std::u16string_view b);
 
 // Inputs are copied through one buffer of this size: memory stays the same
 // whatever the inputs' sizes, and large reads and writes keep the number of
-// system calls low (1 MiB packs about a fifth faster than 64 KiB).
+// system calls low (1 MiB packs about a fifth faster than 64 KiB). A buffer
+// is kept for the copies after its own, so that no more are ever allocated
+// than copies ran at once.
 constexpr std::size_t kCopyBufferSize = 1024 * 1024;
 
 enum class CopyResult {

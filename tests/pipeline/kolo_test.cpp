@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include <zlib.h>
 
+#include "pipeline/kolo_committer.h"
 #include "pipeline/zip_records.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -113,6 +117,32 @@ TEST_F(KoloTest, EachLevelAndBothSidesOfTheWholeBufferLimit) {
         EXPECT_EQ(entry->data.compare(0, head.size(), head), 0);
         EXPECT_EQ(entry->data.find_first_not_of('\0', head.size()), std::string::npos);
         if (c.size == head.size()) sizes[c.level] = std::filesystem::file_size(kolo);
+    }
+    EXPECT_LT(sizes[12], sizes[1]);
+}
+
+// The memory a package is deflated in serves the packages after it: each
+// archive holds its own bytes and none of an earlier, larger package's, at
+// its own level.
+TEST_F(KoloTest, MemoryKeptForLaterPackagesServesEachAtItsLevel) {
+    const struct {
+        std::size_t size;
+        int level;
+    } cases[] = {
+        {(1 << 20) + 1, 9}, {3, 9}, {0, 9}, {600000, 1}, {600000, 12}, {600000, 1},
+    };
+    std::map<int, std::uintmax_t> sizes;
+    for (const auto& c : cases) {
+        // Numbers that deflate finds more in the harder it looks.
+        std::string bytes;
+        for (unsigned i = 0; bytes.size() < c.size; ++i) bytes += std::to_string(i * 7919 % 1000);
+        bytes.resize(c.size);
+        WriteBytes(FsPath(pak), bytes);
+        KoloOptions options;
+        options.level = c.level;
+        ASSERT_EQ(MakeKoloPackage(pak, true, options), kOk) << c.size;
+        EXPECT_EQ(ReadSingleEntry(kolo).value().data, bytes) << c.size << " at " << c.level;
+        sizes[c.level] = std::filesystem::file_size(kolo);
     }
     EXPECT_LT(sizes[12], sizes[1]);
 }
@@ -319,6 +349,40 @@ TEST_F(KoloTest, TheWriterTakesExactlyTheSizeItWasGiven) {
             EXPECT_EQ(writer.Commit(), c.committed) << c.bytes << " " << limit;
             EXPECT_EQ(std::filesystem::exists(kolo), c.committed == kOk) << c.bytes;
         }
+    }
+}
+
+// Handed to a committer, archives of one name take it in the order they
+// came, however many it commits at once (the first one here the slowest),
+// and all of them before it ends: the last one of each name stands at the
+// end.
+TEST_F(KoloTest, ACommitterCommitsEachNameInTheOrderHandedOver) {
+    const std::u16string dawn = dir / u"dawn.pak";
+    for (const std::size_t capacity : {1, 4}) {
+        std::vector<PendingCommit> commits;
+        {
+            std::atomic<bool> first{true};
+            KoloCommitter committer(capacity, [&](platform::AtomicFile& archive) {
+                if (first.exchange(false))
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                return CommitArchive(archive);
+            });
+            KoloOptions options;
+            options.committer = &committer;
+            for (const std::string bytes : {"1", "22", "333", "4444", "55555", "666666"}) {
+                KoloWriter writer(bytes.size() % 2 ? pak : dawn, bytes.size(), 1258000000, options);
+                ASSERT_TRUE(writer.Write(bytes.data(), bytes.size()));
+                ASSERT_EQ(writer.Commit(), kOk);
+                commits.push_back(writer.pending());
+            }
+        }
+        for (const PendingCommit& commit : commits) {
+            ASSERT_EQ(commit.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+            EXPECT_EQ(commit.get().result, kOk);
+        }
+        EXPECT_EQ(Files(), (std::vector<std::u16string>{u"dawn.kolo", u"night.kolo"}));
+        EXPECT_EQ(ReadSingleEntry(kolo).value().data, "55555") << capacity;
+        EXPECT_EQ(ReadSingleEntry(dir.path() / "dawn.kolo").value().data, "666666") << capacity;
     }
 }
 
