@@ -63,8 +63,9 @@ void Write(const fs::path& path, const std::string& bytes) {
 // Reads the file in the package's pieces into `sink`; the seconds it took.
 double Read(const fs::path& path, const platform::ByteSink& sink) {
     const auto start = Clock::now();
-    platform::File file = platform::File::OpenForReading(path.u16string());
-    if (platform::CopyStream(file, std::nullopt, sink) != platform::CopyResult::kOk) {
+    platform::ErrorOr<platform::File> file = platform::File::OpenForReading(path.u16string());
+    const auto copied = file ? platform::CopyStream(*file, std::nullopt, sink) : file.error();
+    if (!copied || *copied != platform::CopyResult::kOk) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
         std::exit(1);
     }

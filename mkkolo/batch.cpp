@@ -28,8 +28,9 @@ class MbmFolder {
                    platform::HasExtension(job.strSecondFile, u".mbm");
         });
         if (!needed) return;
-        m_strPath = platform::CreateUniqueFolder(platform::TempFolder());
-        if (m_strPath.empty()) m_error = platform::LastSystemError();
+        const auto folder = platform::CreateUniqueFolder(platform::TempFolder());
+        m_strPath = folder.value_or(u"");
+        m_error = folder.error();
     }
     ~MbmFolder() {
         if (m_strPath.empty()) return;

@@ -82,9 +82,8 @@ int Inspect(const Options& options, const std::u16string& outputDir, platform::C
             console.Err(*refused);
             return kExitFailed;
         }
-        platform::SystemError failure;
-        if (!platform::CreateFolders(outputDir, &failure)) {
-            console.Err(CannotCreate(outputDir, failure));
+        if (const auto made = platform::CreateFolders(outputDir); !made) {
+            console.Err(CannotCreate(outputDir, made.error()));
             return kExitFailed;
         }
     }
@@ -133,9 +132,8 @@ int PackSkins(const std::vector<pipeline::Pairing>& pairings, const Options& opt
     if (dryRun) {
         verdicts = PackBatch(pairings, settings, report);
     } else {
-        platform::SystemError failure;
-        if (!platform::CreateFolders(outputDir, &failure)) {
-            console.Err(CannotCreate(outputDir, failure));
+        if (const auto made = platform::CreateFolders(outputDir); !made) {
+            console.Err(CannotCreate(outputDir, made.error()));
             return kExitFailed;
         }
         // Runs into one folder take turns: one run's failures must not undo

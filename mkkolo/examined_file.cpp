@@ -15,32 +15,31 @@ using platform::Say;
 using platform::ToDecimal;
 
 ExaminedFile::Opened ExaminedFile::Open() {
-    platform::OpenError error;
-    platform::File file = platform::File::OpenForReading(m_path, &error);
-    if (!file.IsOpen()) {
-        m_console.Err(error.failure == platform::OpenFailure::kMissing
+    platform::ErrorOr<platform::File> file = platform::File::OpenForReading(m_path);
+    if (!file) {
+        m_console.Err(platform::IsMissing(file.error())
                           ? Say(u"路径 ", m_path, u" 不存在!\n")
-                          : Say(u"无法读取 ", m_path, u": ") + WhyNotOpened(error) + u"!\n");
+                          : Say(u"无法读取 ", m_path, u": ") + WhyNotOpened(file.error()) + u"!\n");
         return Opened::kUnreadable;
     }
     char signature[pipeline::zip::kSignatureSize] = {};
-    std::size_t got = 0;
+    const platform::ErrorOr<std::size_t> got = file->Read(signature, sizeof signature);
     const bool zip =
-        file.Read(signature, sizeof signature, got) == platform::IoResult::kOk &&
-        got == sizeof signature &&
+        got && *got == sizeof signature &&
         pipeline::zip::LocalHeader::kSignature == std::string_view(signature, sizeof signature);
-    const auto size = file.Size();
-    if (!file.Seek(0) || !size) {
+    const auto size = file->Size();
+    const platform::ErrorOr<void> rewound = file->Seek(0);
+    if (!rewound || !size) {
         m_console.Err(Say(u"无法读取 ", m_path, u": ") +
-                      platform::Describe(platform::LastSystemError()) + u"!\n");
+                      platform::Describe(rewound ? size.error() : rewound.error()) + u"!\n");
         return Opened::kUnreadable;
     }
     if (zip || platform::HasExtension(m_path, u".kolo")) {
         m_kolo = std::make_unique<pipeline::KoloReader>();
-        if (!m_kolo->Open(std::move(file))) return Opened::kFaulty;
+        if (!m_kolo->Open(std::move(*file))) return Opened::kFaulty;
         m_reader = std::make_unique<quill::PackageReader>(*m_kolo, m_kolo->entry().size);
     } else {
-        m_file = std::move(file);
+        m_file = std::move(*file);
         m_reader = std::make_unique<quill::PackageReader>(m_source, *size);
     }
     return Opened::kOk;

@@ -46,10 +46,10 @@ class Extractor {
                 }
                 m_writing = entry;
                 Outgoing& out = m_outgoing[entry];
-                if (!out.file && !out.target.empty()) Create(out);
-                if (out.file && !out.failed &&
-                    out.file->file().Write(data, size) != platform::IoResult::kOk) {
-                    Failed(out, u"写入文件 ", u" 失败: ", platform::LastSystemError());
+                Create(out);
+                if (out.file && !out.failed) {
+                    if (const auto written = out.file->file().Write(data, size); !written)
+                        Failed(out, u"写入文件 ", u" 失败: ", written.error());
                 }
                 return true;
             });
@@ -59,7 +59,7 @@ class Extractor {
         }
         for (Outgoing& out : m_outgoing) {
             // Empty entries never reached the sink.
-            if (!out.file && !out.target.empty()) Create(out);
+            Create(out);
             if (!out.file || out.failed) {
                 ok = ok && out.target.empty();
                 continue;
@@ -67,16 +67,19 @@ class Extractor {
             const auto committed =
                 out.file->Commit(m_force ? platform::AtomicFile::Existing::kReplace
                                          : platform::AtomicFile::Existing::kKeep);
-            if (committed == platform::AtomicFile::CommitResult::kOk) {
+            if (committed) {
                 m_extracted.emplace(platform::FoldCase(platform::FindFileName(out.target)),
                                     out.target);
                 m_console.Out(Say(u"已解出 ", out.target, u"\n"));
             } else {
                 ok = false;
-                if (committed == platform::AtomicFile::CommitResult::kTargetExists) {
+                // Only a move that keeps what it finds refuses for it: one
+                // that replaces fails with the same code onto a folder that
+                // holds files, which is told as any failure to write.
+                if (!m_force && platform::AlreadyExists(committed.error())) {
                     m_console.Err(Exists(out.target));
                 } else {
-                    Failed(out, u"写入文件 ", u" 失败: ", out.file->error());
+                    Failed(out, u"写入文件 ", u" 失败: ", committed.error());
                 }
             }
         }
@@ -131,16 +134,19 @@ class Extractor {
         return ok;
     }
 
+    // The entry's file, once: an entry planned out, or whose file could not
+    // be made, gets none.
     void Create(Outgoing& out) {
-        out.file = std::make_unique<platform::AtomicFile>(out.target);
-        if (!out.file->IsOpen()) Failed(out, u"无法创建文件 ", u": ", out.file->error());
+        if (out.file || out.failed || out.target.empty()) return;
+        platform::ErrorOr<platform::AtomicFile> file = platform::AtomicFile::Create(out.target);
+        if (!file) return Failed(out, u"无法创建文件 ", u": ", file.error());
+        out.file = std::make_unique<platform::AtomicFile>(std::move(*file));
     }
 
     void Seal(Outgoing& out) {
-        if (out.file && !out.failed &&
-            out.file->Seal() != platform::AtomicFile::CommitResult::kOk) {
-            Failed(out, u"写入文件 ", u" 失败: ", out.file->error());
-        }
+        if (!out.file || out.failed) return;
+        if (const auto sealed = out.file->Seal(); !sealed)
+            Failed(out, u"写入文件 ", u" 失败: ", sealed.error());
     }
 
     void Failed(Outgoing& out, std::u16string_view before, std::u16string_view after,

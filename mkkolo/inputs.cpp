@@ -31,13 +31,14 @@ class FileList {
     // looked at once, here, into a set.
     void Take(const std::u16string& path, std::size_t set) {
         if (m_taken.count(path)) return;
-        platform::OpenError error;
-        const platform::File file = platform::File::OpenForReading(path, &error);
-        if (!file.IsOpen()) {
-            return Problem(u"无法读取 ", path, u": " + WhyNotOpened(error) + u"!\n");
+        const platform::ErrorOr<platform::File> file = platform::File::OpenForReading(path);
+        if (!file) {
+            return Problem(u"无法读取 ", path, u": " + WhyNotOpened(file.error()) + u"!\n");
         }
         m_taken.insert(path);
-        m_scan.sets[set].files.push_back({path, file.Identity(), file.Size()});
+        pipeline::InputFile input{path, file->Identity(), std::nullopt};
+        if (const auto size = file->Size()) input.size = *size;
+        m_scan.sets[set].files.push_back(std::move(input));
     }
 
     // A file named on its own.
@@ -83,10 +84,10 @@ class FileList {
     void Search(const std::u16string& root, const std::u16string& relative, bool recursive,
                 std::vector<std::u16string>& found, bool& hasFolders) {
         const std::u16string folder = relative.empty() ? root : InFolder(root, relative);
-        platform::SystemError error;
-        const auto entries = platform::ListFolderEntries(folder, &error);
+        const auto entries = platform::ListFolderEntries(folder);
         if (!entries) {
-            return Problem(u"无法读取 ", folder, u": " + platform::Describe(error) + u"!\n");
+            return Problem(u"无法读取 ", folder,
+                           u": " + platform::Describe(entries.error()) + u"!\n");
         }
         for (const platform::FolderEntry& entry : *entries) {
             const std::u16string& name = entry.name;
@@ -142,9 +143,9 @@ class FileList {
 
 }  // namespace
 
-std::u16string WhyNotOpened(const platform::OpenError& error) {
-    if (error.failure == platform::OpenFailure::kNotAFile) return u"不是文件";
-    return platform::Describe(error.system);
+std::u16string WhyNotOpened(platform::SystemError error) {
+    if (platform::IsNotAFile(error)) return u"不是文件";
+    return platform::Describe(error);
 }
 
 bool IsSkinFile(std::u16string_view name) {

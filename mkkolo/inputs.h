@@ -14,7 +14,7 @@ namespace mkkolo {
 
 // Why a file could not be opened to be read: the system's words, or that
 // it is no file.
-std::u16string WhyNotOpened(const platform::OpenError& error);
+std::u16string WhyNotOpened(platform::SystemError error);
 
 // Whether a folder's file is taken as a skin file: .xml, .pxa or .mbm, in
 // any letter case.

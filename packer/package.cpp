@@ -24,22 +24,24 @@ Package::~Package() {
 }
 
 AddResult Package::AddFile(std::u16string_view path) {
-    platform::OpenError error;
-    platform::File file = platform::File::OpenForReading(path, &error);
-    if (!file.IsOpen()) {
+    platform::ErrorOr<platform::File> file = platform::File::OpenForReading(path);
+    if (!file) {
+        const platform::SystemError error = file.error();
+        if (platform::IsMissing(error) || platform::IsNotAFile(error) || platform::IsInUse(error))
+            return AddResult::kCannotOpen;
         // Too many open files, no memory, an I/O error: the input would be
         // lost without a word.
-        if (error.failure != platform::OpenFailure::kOther) return AddResult::kCannotOpen;
-        m_systemError = error.system;
+        m_systemError = error;
         return AddResult::kFailed;
     }
-    const auto size = file.Size();
+    const auto size = file->Size();
     if (!size) {
-        m_systemError = platform::LastSystemError();
+        m_systemError = size.error();
         return AddResult::kFailed;
     }
     if (*size >= kPackageSizeLimit) return AddResult::kTooLarge;
-    m_entries.push_back({std::u16string(path), std::move(file), static_cast<std::uint32_t>(*size)});
+    m_entries.push_back(
+        {std::u16string(path), std::move(*file), static_cast<std::uint32_t>(*size)});
     return AddResult::kAdded;
 }
 
@@ -171,43 +173,36 @@ bool Package::WriteToFile(std::u16string_view path) {
 
     // A device or a pipe is written into as it is: there is nothing to replace.
     if (platform::KindOfPath(path) == platform::PathKind::kOther) {
-        platform::File output = platform::File::OpenDeviceForWriting(path);
-        if (!output.IsOpen())
-            return failWith(PackageError::kCreateOutput, platform::LastSystemError());
-        bool written = WriteAll(output);
-        if (!output.Close() && written)
-            written = failWith(PackageError::kWriteOutput, platform::LastSystemError());
+        platform::ErrorOr<platform::File> output = platform::File::OpenDeviceForWriting(path);
+        if (!output) return failWith(PackageError::kCreateOutput, output.error());
+        bool written = WriteAll(*output);
+        if (const auto closed = output->Close(); !closed && written)
+            written = failWith(PackageError::kWriteOutput, closed.error());
         return written;
     }
 
-    platform::AtomicFile output(path);
-    if (!output.IsOpen()) return failWith(PackageError::kCreateOutput, output.error());
-    if (!WriteAll(output.file())) return false;
-    switch (output.Commit()) {
-        case platform::AtomicFile::CommitResult::kOk:
-            return true;
-        case platform::AtomicFile::CommitResult::kDiskFull:
-            return Fail(PackageError::kDiskFull);
-        case platform::AtomicFile::CommitResult::kWriteFailed:
-            return failWith(PackageError::kWriteOutput, output.error());
-        case platform::AtomicFile::CommitResult::kRenameFailed:
-        case platform::AtomicFile::CommitResult::kTargetExists:
-            break;
+    platform::ErrorOr<platform::AtomicFile> output = platform::AtomicFile::Create(path);
+    if (!output) return failWith(PackageError::kCreateOutput, output.error());
+    if (!WriteAll(output->file())) return false;
+    if (const auto sealed = output->Seal(); !sealed) {
+        if (platform::IsDiskFull(sealed.error())) return Fail(PackageError::kDiskFull);
+        return failWith(PackageError::kWriteOutput, sealed.error());
     }
-    return failWith(PackageError::kCreateOutput, output.error());
+    if (const auto committed = output->Commit(); !committed)
+        return failWith(PackageError::kCreateOutput, committed.error());
+    return true;
 }
 
 bool Package::WriteAll(platform::File& output) {
-    platform::IoResult written = platform::IoResult::kOk;
     if (WriteTo([&](const void* data, std::size_t size) {
-            written = output.Write(data, size);
-            if (written != platform::IoResult::kOk) m_systemError = platform::LastSystemError();
-            return written == platform::IoResult::kOk;
+            const platform::ErrorOr<void> written = output.Write(data, size);
+            if (!written) m_systemError = written.error();
+            return static_cast<bool>(written);
         })) {
         return true;
     }
     // The file tells why it refused the bytes.
-    if (m_error == PackageError::kWriteOutput && written == platform::IoResult::kDiskFull)
+    if (m_error == PackageError::kWriteOutput && platform::IsDiskFull(m_systemError))
         Fail(PackageError::kDiskFull);
     return false;
 }
@@ -250,7 +245,13 @@ bool Package::WriteTo(const platform::ByteSink& sink, const EntryObserver& obser
 bool Package::CopyFileData(const platform::ByteSink& sink, PackageEntry& entry) {
     // Exactly the measured size is copied, and the input must end there:
     // the offsets were computed from it.
-    switch (platform::CopyStream(entry.handle, entry.size, sink)) {
+    const platform::ErrorOr<platform::CopyResult> copied =
+        platform::CopyStream(entry.handle, entry.size, sink);
+    if (!copied) {
+        m_strFailedInput = entry.path;
+        return Fail(PackageError::kReadInput);
+    }
+    switch (*copied) {
         case platform::CopyResult::kOk:
             return true;
         case platform::CopyResult::kSinkFailed:
@@ -259,9 +260,6 @@ bool Package::CopyFileData(const platform::ByteSink& sink, PackageEntry& entry) 
             return Fail(PackageError::kOutOfMemory);
         case platform::CopyResult::kInterrupted:
             return Fail(PackageError::kInterrupted);
-        case platform::CopyResult::kReadFailed:
-            m_strFailedInput = entry.path;
-            return Fail(PackageError::kReadInput);
         case platform::CopyResult::kSizeChanged:
             break;
     }

@@ -17,9 +17,10 @@ constexpr std::size_t kChunk = 64 * 1024;
 }  // namespace
 
 bool FileSource::Read(void* buffer, std::size_t capacity, std::size_t& got) {
-    if (m_file.Read(buffer, capacity, got) == platform::IoResult::kOk) return true;
-    m_error = platform::LastSystemError();
-    return false;
+    const platform::ErrorOr<std::size_t> read = m_file.Read(buffer, capacity);
+    got = read.value_or(0);
+    if (!read) m_error = read.error();
+    return static_cast<bool>(read);
 }
 
 PackageReader::PackageReader(ByteSource& source, std::uint64_t length)

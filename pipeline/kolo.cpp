@@ -198,33 +198,25 @@ class ArchiveOutput {
     explicit ArchiveOutput(platform::File& file) : m_file(file) {}
 
     bool Write(const void* data, std::size_t size) {
-        if (m_failure == platform::IoResult::kOk) Keep(m_file.Write(data, size));
-        if (m_failure != platform::IoResult::kOk) return false;
+        if (m_result) m_result = m_file.Write(data, size);
+        if (!m_result) return false;
         m_written += size;
         return true;
     }
     bool Write(const std::vector<std::uint8_t>& bytes) { return Write(bytes.data(), bytes.size()); }
     bool MoveTo(std::uint64_t offset) {
-        if (m_failure == platform::IoResult::kOk && !m_file.Seek(offset))
-            Keep(platform::IoResult::kFailed);
-        return m_failure == platform::IoResult::kOk;
+        if (m_result) m_result = m_file.Seek(offset);
+        return static_cast<bool>(m_result);
     }
 
     std::uint64_t written() const { return m_written; }
-    bool diskFull() const { return m_failure == platform::IoResult::kDiskFull; }
+    bool diskFull() const { return platform::IsDiskFull(m_result.error()); }
     // Why the file refused what was written, if it did.
-    platform::SystemError error() const { return m_error; }
+    platform::SystemError error() const { return m_result.error(); }
 
   private:
-    // The first failure, with the system's reason for it.
-    void Keep(platform::IoResult result) {
-        m_failure = result;
-        if (result != platform::IoResult::kOk) m_error = platform::LastSystemError();
-    }
-
     platform::File& m_file;
-    platform::IoResult m_failure = platform::IoResult::kOk;
-    platform::SystemError m_error;
+    platform::ErrorOr<void> m_result;  // the first failure
     std::uint64_t m_written = 0;
 };
 
@@ -331,11 +323,11 @@ class StreamingEntry {
 // compressed size.
 class KoloWriter::Archive {
   public:
-    Archive(std::u16string_view koloPath, ZipEntryRecord record, const KoloOptions& options)
-        : file(std::make_unique<platform::AtomicFile>(koloPath)),
+    Archive(platform::AtomicFile output, ZipEntryRecord record, const KoloOptions& options)
+        : file(std::make_unique<platform::AtomicFile>(std::move(output))),
           m_output(file->file()),
           m_record(std::move(record)) {
-        if (!file->IsOpen() || !m_output.MoveTo(EntryDataOffset(m_record))) return;
+        if (!m_output.MoveTo(EntryDataOffset(m_record))) return;
         if (m_record.size <= options.wholeBufferLimit)
             m_wholeBuffer = WholeBufferEntry::Create(m_record.size, options.level);
         if (!m_wholeBuffer) m_streaming = StreamingEntry::Create(std::min(options.level, 9));
@@ -447,12 +439,14 @@ KoloWriter::KoloWriter(std::u16string_view pakPath, std::uint64_t size, std::int
     record.flags = LevelFlags(std::min(options.level, 9));
     record.dosDateTime = DosDateTime(entryTime);
     record.size = size;
-    m_archive = std::make_unique<Archive>(KoloPathFor(pakPath), std::move(record), options);
-    if (!m_archive->file->IsOpen()) {
-        Fail(Result::kCannotCreate, m_archive->file->error());
-    } else if (!m_archive->IsOpen()) {
-        Fail(m_archive->Failure(), m_archive->Error());
+    platform::ErrorOr<platform::AtomicFile> file =
+        platform::AtomicFile::Create(KoloPathFor(pakPath));
+    if (!file) {
+        Fail(Result::kCannotCreate, file.error());
+        return;
     }
+    m_archive = std::make_unique<Archive>(std::move(*file), std::move(record), options);
+    if (!m_archive->IsOpen()) Fail(m_archive->Failure(), m_archive->Error());
 }
 
 KoloWriter::~KoloWriter() = default;
@@ -500,8 +494,9 @@ KoloWriter::Result KoloWriter::Commit() {
 
 KoloWriter::Result MakeKoloPackage(std::u16string_view pakPath, bool deletePak,
                                    const KoloOptions& options) {
-    platform::File package = platform::File::OpenForReading(pakPath);
-    const std::optional<std::uint64_t> size = package.Size();
+    platform::ErrorOr<platform::File> package = platform::File::OpenForReading(pakPath);
+    if (!package) return KoloWriter::Result::kCannotCreate;
+    const platform::ErrorOr<std::uint64_t> size = package->Size();
     if (!size) return KoloWriter::Result::kCannotCreate;
     const std::int64_t moment = options.entryTime
                                     ? *options.entryTime
@@ -509,20 +504,20 @@ KoloWriter::Result MakeKoloPackage(std::u16string_view pakPath, bool deletePak,
     KoloWriter archive(pakPath, *size, moment, options);
     KoloWriter::Result result = archive.result();
     if (archive.IsOpen()) {
-        const platform::CopyResult copied = platform::CopyStream(
-            package, *size,
+        const platform::ErrorOr<platform::CopyResult> copied = platform::CopyStream(
+            *package, *size,
             [&](const void* data, std::size_t length) { return archive.Write(data, length); });
-        if (copied == platform::CopyResult::kOk) {
+        if (copied && *copied == platform::CopyResult::kOk) {
             result = archive.Commit();
-        } else if (copied == platform::CopyResult::kInterrupted) {
+        } else if (copied && *copied == platform::CopyResult::kInterrupted) {
             result = KoloWriter::Result::kInterrupted;
-        } else if (copied != platform::CopyResult::kSinkFailed) {
+        } else if (!copied || *copied != platform::CopyResult::kSinkFailed) {
             result = KoloWriter::Result::kCannotCreate;  // the package could not be read
         } else {
             result = archive.result();
         }
     }
-    package.Close();
+    package->Close();
     // After a failure an older archive at the path is as it was: the run
     // removes only what it made itself.
     if (result == KoloWriter::Result::kOk && deletePak) platform::RemoveFile(pakPath);

@@ -11,23 +11,17 @@
 namespace pipeline {
 
 KoloCommit CommitArchive(platform::AtomicFile& archive) {
-    using platform::AtomicFile;
     if (platform::InterruptRequested()) return {KoloResult::kInterrupted, {}};
     // Flushing can take a while: a stop that comes meanwhile still keeps the
     // archive from its name.
-    if (archive.Seal() == AtomicFile::CommitResult::kOk && platform::InterruptRequested())
-        return {KoloResult::kInterrupted, {}};
-    switch (archive.Commit()) {
-        case AtomicFile::CommitResult::kOk:
-            break;
-        case AtomicFile::CommitResult::kDiskFull:
-            return {KoloResult::kDiskFull, {}};
-        case AtomicFile::CommitResult::kWriteFailed:
-            return {KoloResult::kWriteFailed, archive.error()};
-        case AtomicFile::CommitResult::kRenameFailed:
-        case AtomicFile::CommitResult::kTargetExists:
-            return {KoloResult::kCannotCreate, archive.error()};
+    const platform::ErrorOr<void> sealed = archive.Seal();
+    if (!sealed) {
+        if (platform::IsDiskFull(sealed.error())) return {KoloResult::kDiskFull, {}};
+        return {KoloResult::kWriteFailed, sealed.error()};
     }
+    if (platform::InterruptRequested()) return {KoloResult::kInterrupted, {}};
+    if (const platform::ErrorOr<void> committed = archive.Commit(); !committed)
+        return {KoloResult::kCannotCreate, committed.error()};
     return {};
 }
 

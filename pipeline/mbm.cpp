@@ -18,27 +18,29 @@ std::u16string PrepareMbmFile(std::u16string_view mbmPath, std::u16string_view f
         if (error) *error = reason;
         return std::u16string();
     };
-    platform::OpenError notOpened;
-    platform::File source = platform::File::OpenForReading(mbmPath, &notOpened);
-    if (!source.IsOpen()) return failed(notOpened.system);
+    platform::ErrorOr<platform::File> source = platform::File::OpenForReading(mbmPath);
+    if (!source) return failed(source.error());
     // The copy is written whole under a new name of its own and then takes
     // the target's place: nothing found at the target (a link, an older
     // read-only copy) is followed or written into. The mark takes the first
     // byte's place; an empty source gives the mark alone.
-    platform::AtomicFile copy(target);
-    if (!copy.IsOpen()) return failed(copy.error());
+    platform::ErrorOr<platform::AtomicFile> copy = platform::AtomicFile::Create(target);
+    if (!copy) return failed(copy.error());
     char first = 0;
-    std::size_t got = 0;
-    bool copied = source.Read(&first, 1, got) == platform::IoResult::kOk &&
-                  copy.file().Write(&kPxaMark, 1) == platform::IoResult::kOk;
-    if (copied && check) check->Feed(std::string_view(&first, got));
-    copied = copied &&
-             platform::CopyStream(source, std::nullopt, [&](const void* data, std::size_t size) {
-                 if (check) check->Feed(std::string_view(static_cast<const char*>(data), size));
-                 return copy.file().Write(data, size) == platform::IoResult::kOk;
-             }) == platform::CopyResult::kOk;
-    if (!copied) return failed(platform::LastSystemError());
-    if (copy.Commit() != platform::AtomicFile::CommitResult::kOk) return failed(copy.error());
+    const platform::ErrorOr<std::size_t> got = source->Read(&first, 1);
+    if (!got) return failed(got.error());
+    platform::ErrorOr<void> written = copy->file().Write(&kPxaMark, 1);
+    if (!written) return failed(written.error());
+    if (check) check->Feed(std::string_view(&first, *got));
+    const platform::ErrorOr<platform::CopyResult> copied =
+        platform::CopyStream(*source, std::nullopt, [&](const void* data, std::size_t size) {
+            if (check) check->Feed(std::string_view(static_cast<const char*>(data), size));
+            written = copy->file().Write(data, size);
+            return static_cast<bool>(written);
+        });
+    if (!copied) return failed(copied.error());
+    if (*copied != platform::CopyResult::kOk) return failed(written.error());
+    if (const auto committed = copy->Commit(); !committed) return failed(committed.error());
     return target;
 }
 

@@ -71,23 +71,15 @@ SkinResult Outcome(SkinOutcome outcome) {
 // Why a packer would leave the input out, as it is now; nothing when it
 // would take it, or fail on it (the system refuses it: the packer says why).
 std::optional<InputLoss> LossOf(std::u16string_view path) {
-    platform::OpenError error;
-    const platform::File file = platform::File::OpenForReading(path, &error);
-    if (file.IsOpen()) {
-        const auto size = file.Size();
+    const platform::ErrorOr<platform::File> file = platform::File::OpenForReading(path);
+    if (file) {
+        const auto size = file->Size();
         if (size && *size >= quill::kPackageSizeLimit) return InputLoss::kTooLarge;
         return std::nullopt;
     }
-    switch (error.failure) {
-        case platform::OpenFailure::kMissing:
-            return InputLoss::kGone;
-        case platform::OpenFailure::kNotAFile:
-            return InputLoss::kNotAFile;
-        case platform::OpenFailure::kInUse:
-            return InputLoss::kInUse;
-        case platform::OpenFailure::kOther:
-            break;
-    }
+    if (platform::IsMissing(file.error())) return InputLoss::kGone;
+    if (platform::IsNotAFile(file.error())) return InputLoss::kNotAFile;
+    if (platform::IsInUse(file.error())) return InputLoss::kInUse;
     return std::nullopt;
 }
 
@@ -102,10 +94,11 @@ SkinResult InputIgnored(std::u16string_view input, InputLoss loss) {
 // The names of the entries of the package file at `path`; nothing when it
 // is no package.
 std::optional<std::vector<std::u16string>> EntryNames(std::u16string_view path) {
-    platform::File file = platform::File::OpenForReading(path);
-    const auto size = file.Size();
+    platform::ErrorOr<platform::File> file = platform::File::OpenForReading(path);
+    if (!file) return std::nullopt;
+    const auto size = file->Size();
     if (!size) return std::nullopt;
-    quill::FileSource source(file);
+    quill::FileSource source(*file);
     quill::PackageReader reader(source, *size);
     if (!reader.ReadIndex()) return std::nullopt;
     std::vector<std::u16string> names;
@@ -200,9 +193,10 @@ std::u16string PakPathFor(std::u16string_view outputDir, std::u16string_view nam
 InputFile InputFile::LookAt(std::u16string_view path) {
     InputFile input{std::u16string(path), std::nullopt, std::nullopt};
     if (path.empty()) return input;
-    const platform::File file = platform::File::OpenForReading(path);
-    input.identity = file.Identity();
-    input.size = file.Size();
+    if (const auto file = platform::File::OpenForReading(path)) {
+        input.identity = file->Identity();
+        if (const auto size = file->Size()) input.size = *size;
+    }
     if (!input.identity) input.identity = platform::IdentityOf(path);  // a folder, a device
     return input;
 }

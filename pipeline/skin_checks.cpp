@@ -296,14 +296,14 @@ std::optional<FileFault> FileCheck::Finish() {
 std::optional<FileFault> CheckFile(std::u16string_view path) {
     FileCheck check{std::u16string(path)};
     if (check.Settled()) return std::nullopt;
-    platform::File file = platform::File::OpenForReading(path);
-    if (!file.IsOpen()) return std::nullopt;
-    const platform::CopyResult read =
-        platform::CopyStream(file, std::nullopt, [&](const void* data, std::size_t size) {
+    platform::ErrorOr<platform::File> file = platform::File::OpenForReading(path);
+    if (!file) return std::nullopt;
+    const platform::ErrorOr<platform::CopyResult> read =
+        platform::CopyStream(*file, std::nullopt, [&](const void* data, std::size_t size) {
             check.Feed(std::string_view(static_cast<const char*>(data), size));
             return !check.Settled();
         });
-    if (read != platform::CopyResult::kOk && !check.Settled()) return std::nullopt;
+    if ((!read || *read != platform::CopyResult::kOk) && !check.Settled()) return std::nullopt;
     return check.Finish();
 }
 

@@ -52,7 +52,7 @@ ZipStream::ZipStream(platform::File& file) : m_file(file), m_buffer(new char[kBu
     const auto size = file.Size();
     const auto position = file.Tell();
     if (!size || !position) {
-        Fail();
+        Fail(position ? size.error() : position.error());
         return;
     }
     m_size = *size;
@@ -64,16 +64,16 @@ zlib_filefunc64_def ZipStream::Functions() {
             SeekStream, CloseStream, StreamError, this};
 }
 
-void ZipStream::Fail() {
+void ZipStream::Fail(platform::SystemError error) {
     if (m_failed) return;
     m_failed = true;
-    m_error = platform::LastSystemError();
+    m_error = error;
 }
 
 bool ZipStream::SeekFile(std::uint64_t position) {
     if (position == m_filePosition) return true;
-    if (!m_file.Seek(position)) {
-        Fail();
+    if (const auto moved = m_file.Seek(position); !moved) {
+        Fail(moved.error());
         return false;
     }
     m_filePosition = position;
@@ -105,14 +105,14 @@ bool ZipStream::Fill() {
     m_bufferLength = 0;
     m_bufferStart = m_position;
     if (m_position >= m_size || !SeekFile(m_position)) return false;
-    std::size_t got = 0;
-    if (m_file.Read(m_buffer.get(), kBufferSize, got) != platform::IoResult::kOk) {
-        Fail();
+    const platform::ErrorOr<std::size_t> got = m_file.Read(m_buffer.get(), kBufferSize);
+    if (!got) {
+        Fail(got.error());
         return false;
     }
-    m_filePosition += got;
-    m_bufferLength = got;
-    return got > 0;
+    m_filePosition += *got;
+    m_bufferLength = *got;
+    return *got > 0;
 }
 
 }  // namespace pipeline

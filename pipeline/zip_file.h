@@ -45,7 +45,7 @@ class ZipStream {
 
     bool Fill();
     bool SeekFile(std::uint64_t position);
-    void Fail();
+    void Fail(platform::SystemError error);
 
     platform::File& m_file;
     std::uint64_t m_size = 0;

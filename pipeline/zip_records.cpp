@@ -32,11 +32,9 @@ class Fields {
 
 std::optional<Fields> ReadAt(platform::File& file, std::uint64_t offset, std::size_t size) {
     std::vector<std::uint8_t> bytes(size);
-    std::size_t got = 0;
-    if (!file.Seek(offset) || file.Read(bytes.data(), size, got) != platform::IoResult::kOk ||
-        got != size) {
-        return std::nullopt;
-    }
+    if (!file.Seek(offset)) return std::nullopt;
+    const platform::ErrorOr<std::size_t> got = file.Read(bytes.data(), size);
+    if (!got || *got != size) return std::nullopt;
     return Fields(std::move(bytes));
 }
 

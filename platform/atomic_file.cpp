@@ -1,11 +1,24 @@
 #include "platform/atomic_file.h"
 
+#include <utility>
+
 namespace platform {
 
-AtomicFile::AtomicFile(std::u16string_view target)
-    : m_strTarget(target), m_strTemporary(CreateTempFileBeside(target, m_file)) {
-    if (m_strTemporary.empty()) m_error = LastSystemError();
+ErrorOr<AtomicFile> AtomicFile::Create(std::u16string_view target) {
+    File file;
+    ErrorOr<std::u16string> temporary = CreateTempFileBeside(target, file);
+    if (!temporary) return temporary.error();
+    return AtomicFile(target, std::move(*temporary), std::move(file));
 }
+
+AtomicFile::AtomicFile(std::u16string_view target, std::u16string temporary, File file)
+    : m_strTarget(target), m_file(std::move(file)), m_strTemporary(std::move(temporary)) {}
+
+AtomicFile::AtomicFile(AtomicFile&& other) noexcept
+    : m_strTarget(std::move(other.m_strTarget)),
+      m_file(std::move(other.m_file)),
+      m_strTemporary(std::exchange(other.m_strTemporary, {})),
+      m_sealed(other.m_sealed) {}
 
 AtomicFile::~AtomicFile() {
     Discard();
@@ -18,32 +31,19 @@ void AtomicFile::Discard() {
     m_strTemporary.clear();
 }
 
-AtomicFile::CommitResult AtomicFile::Seal() {
+ErrorOr<void> AtomicFile::Seal() {
     if (!m_file.IsOpen()) return m_sealed;
-    if (const IoResult flushed = m_file.FlushToDisk(); flushed != IoResult::kOk) {
-        m_error = LastSystemError();
-        m_sealed =
-            flushed == IoResult::kDiskFull ? CommitResult::kDiskFull : CommitResult::kWriteFailed;
-    } else if (!m_file.Close()) {
-        m_error = LastSystemError();
-        m_sealed = CommitResult::kWriteFailed;
-    }
+    m_sealed = m_file.FlushToDisk();
+    if (m_sealed) m_sealed = m_file.Close();
     return m_sealed;
 }
 
-AtomicFile::CommitResult AtomicFile::Commit(Existing existing) {
-    CommitResult result = m_strTemporary.empty() ? CommitResult::kWriteFailed : Seal();
-    if (result == CommitResult::kOk) {
-        bool exists = false;
-        const bool moved = existing == Existing::kReplace
-                               ? MoveReplacing(m_strTemporary, m_strTarget)
-                               : MoveWithoutReplacing(m_strTemporary, m_strTarget, &exists);
-        if (moved) {
-            m_strTemporary.clear();
-        } else {
-            m_error = LastSystemError();
-            result = exists ? CommitResult::kTargetExists : CommitResult::kRenameFailed;
-        }
+ErrorOr<void> AtomicFile::Commit(Existing existing) {
+    ErrorOr<void> result = Seal();
+    if (result) {
+        result = existing == Existing::kReplace ? MoveReplacing(m_strTemporary, m_strTarget)
+                                                : MoveWithoutReplacing(m_strTemporary, m_strTarget);
+        if (result) m_strTemporary.clear();
     }
     Discard();
     return result;

@@ -15,44 +15,36 @@ namespace platform {
 // fails or is stopped leaves nothing at the final name.
 class AtomicFile {
   public:
-    explicit AtomicFile(std::u16string_view target);
+    // Creates the temporary file beside the target.
+    static ErrorOr<AtomicFile> Create(std::u16string_view target);
     ~AtomicFile();
+    AtomicFile(AtomicFile&& other) noexcept;
+    AtomicFile& operator=(AtomicFile&&) = delete;
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Whether the temporary file could be created.
-    bool IsOpen() const { return m_file.IsOpen(); }
     File& file() { return m_file; }
     const std::u16string& target() const { return m_strTarget; }
 
-    enum class CommitResult {
-        kOk,
-        kWriteFailed,   // flushing or closing reported an error
-        kDiskFull,      // flushing found no room
-        kRenameFailed,  // the file could not take the target's place
-        kTargetExists,  // something stands at the target, which was not to be replaced
-    };
     enum class Existing { kReplace, kKeep };
-    // Flushes everything to disk and closes the file, which keeps its
-    // temporary name: many files can wait for their commit without holding
-    // a handle each.
-    CommitResult Seal();
+    // Flushes everything to disk (a full volume IsDiskFull) and closes the
+    // file, which keeps its temporary name: many files can wait for their
+    // commit without holding a handle each.
+    ErrorOr<void> Seal();
     // Seals the file and moves it onto the target, replacing what is there
-    // unless it is to be kept. After a failure the target is as it was and
-    // the temporary file is gone.
-    CommitResult Commit(Existing existing = Existing::kReplace);
-
-    // The system's error behind the last failure.
-    SystemError error() const { return m_error; }
+    // unless it is to be kept (something there then AlreadyExists). After a
+    // failure the target is as it was and the temporary file is gone. Whoever
+    // tells a failure to write from one to take the name seals first.
+    ErrorOr<void> Commit(Existing existing = Existing::kReplace);
 
   private:
+    AtomicFile(std::u16string_view target, std::u16string temporary, File file);
     void Discard();
 
     std::u16string m_strTarget;
-    File m_file;  // before the name: the constructor opens it while naming it
+    File m_file;
     std::u16string m_strTemporary;
-    SystemError m_error;
-    CommitResult m_sealed = CommitResult::kOk;
+    ErrorOr<void> m_sealed;
 };
 
 }  // namespace platform

@@ -31,7 +31,7 @@ constexpr std::uint32_t kEntryEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | I
 // A folder inside a watched one that the watch need not, or cannot, go into:
 // a file, a link, something gone meanwhile.
 bool NotAFolderNow(const SystemError& error) {
-    return error.code == ENOTDIR || error.code == ENOENT;
+    return IsMissing(error);
 }
 
 }  // namespace
@@ -72,11 +72,10 @@ struct FolderWatcher::State {
 
     bool WatchInside(std::size_t folder, const std::string& path, const std::string& prefix,
                      SystemError& error) {
-        SystemError listError;
-        const auto entries = ListFolderEntries(FromThreadAnsi(path), &listError);
+        const auto entries = ListFolderEntries(FromThreadAnsi(path));
         if (!entries) {
-            if (NotAFolderNow(listError)) return true;
-            error = listError;
+            if (NotAFolderNow(entries.error())) return true;
+            error = entries.error();
             return false;
         }
         for (const FolderEntry& entry : *entries) {

@@ -33,39 +33,42 @@ File& File::operator=(File&& other) noexcept {
 namespace {
 
 // Makes something new under a unique temporary name in `folder`: `create`
-// tries one name and tells whether that name was taken already. A few
-// collisions are tried past; any other failure ends the attempts.
+// tries one name. A few names taken already are tried past; any other
+// failure ends the attempts.
 template <typename Create>
-std::u16string CreateUnique(std::u16string_view folder, Create&& create) {
+ErrorOr<std::u16string> CreateUnique(std::u16string_view folder, Create&& create) {
     std::random_device device;
     std::mt19937_64 random(
         device() ^
         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+    SystemError failure;
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::u16string name(folder);
         name += u"~";
         AppendHex(name, random(), 12);
         name += u".tmp";
-        bool exists = false;
-        if (create(name, exists)) return name;
-        if (!exists) break;
+        const ErrorOr<void> created = create(name);
+        if (created) return name;
+        failure = created.error();
+        if (!AlreadyExists(failure)) break;
     }
-    return {};
+    return failure;
 }
 
 }  // namespace
 
-std::u16string CreateTempFileBeside(std::u16string_view path, File& file) {
-    return CreateUnique(FolderOf(path), [&](const std::u16string& name, bool& exists) {
-        file = File::CreateNew(name, &exists);
-        return file.IsOpen();
+ErrorOr<std::u16string> CreateTempFileBeside(std::u16string_view path, File& file) {
+    return CreateUnique(FolderOf(path), [&](const std::u16string& name) -> ErrorOr<void> {
+        ErrorOr<File> created = File::CreateNew(name);
+        if (!created) return created.error();
+        file = std::move(*created);
+        return {};
     });
 }
 
-std::u16string CreateUniqueFolder(std::u16string_view parent) {
-    return CreateUnique(parent, [](const std::u16string& name, bool& exists) {
-        return CreateFolder(name, &exists, true);
-    });
+ErrorOr<std::u16string> CreateUniqueFolder(std::u16string_view parent) {
+    return CreateUnique(parent,
+                        [](const std::u16string& name) { return CreateFolder(name, true); });
 }
 
 namespace {
@@ -122,7 +125,8 @@ class CopyBuffer {
 
 }  // namespace
 
-CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const ByteSink& sink) {
+ErrorOr<CopyResult> CopyStream(File& source, std::optional<std::uint64_t> length,
+                               const ByteSink& sink) {
     const CopyBuffer buffer;
     if (!buffer.get()) return CopyResult::kOutOfMemory;
     std::uint64_t remaining = length.value_or(0);
@@ -132,8 +136,9 @@ CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const B
         const std::size_t want = !length || remaining >= kCopyBufferSize
                                      ? kCopyBufferSize
                                      : static_cast<std::size_t>(remaining) + 1;
-        std::size_t got = 0;
-        if (source.Read(buffer.get(), want, got) != IoResult::kOk) return CopyResult::kReadFailed;
+        const ErrorOr<std::size_t> read = source.Read(buffer.get(), want);
+        if (!read) return read.error();
+        const std::size_t got = *read;
         if (length) {
             if (got > remaining || (got == 0 && remaining > 0)) return CopyResult::kSizeChanged;
             remaining -= got;
@@ -143,10 +148,9 @@ CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const B
     }
 }
 
-std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
-                                                      SystemError* error) {
-    auto entries = ListFolderEntries(path, error);
-    if (!entries) return std::nullopt;
+ErrorOr<std::vector<std::u16string>> ListFolder(std::u16string_view path) {
+    auto entries = ListFolderEntries(path);
+    if (!entries) return entries.error();
     std::vector<std::u16string> names;
     names.reserve(entries->size());
     for (FolderEntry& entry : *entries) names.push_back(std::move(entry.name));
@@ -158,8 +162,8 @@ bool SameFile(std::u16string_view a, std::u16string_view b) {
     return first && first == IdentityOf(b);
 }
 
-bool CreateFolders(std::u16string_view path, SystemError* error) {
-    if (KindOfPath(path) == PathKind::kFolder) return true;
+ErrorOr<void> CreateFolders(std::u16string_view path) {
+    if (KindOfPath(path) == PathKind::kFolder) return {};
     // Each folder on the way down, from the top. Those that exist already,
     // and prefixes that name no folder (a drive, a server), fail harmlessly:
     // only the last one's result counts.
@@ -167,14 +171,12 @@ bool CreateFolders(std::u16string_view path, SystemError* error) {
         if (IsPathSeparator(path[i]) && !IsPathSeparator(path[i - 1]))
             CreateFolder(path.substr(0, i));
     }
-    bool exists = false;
-    if (CreateFolder(path, &exists)) return true;
-    const SystemError failure = LastSystemError();
+    const ErrorOr<void> created = CreateFolder(path);
     // Made meanwhile by someone else, it will do; anything else that stands
     // there will not.
-    if (exists && KindOfPath(path) == PathKind::kFolder) return true;
-    if (error) *error = failure;
-    return false;
+    if (!created && AlreadyExists(created.error()) && KindOfPath(path) == PathKind::kFolder)
+        return {};
+    return created;
 }
 
 }  // namespace platform

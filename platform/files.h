@@ -1,4 +1,7 @@
-// Files: open handles that read and write, and operations on paths.
+// Files: open handles that read and write, and operations on paths. What
+// can fail gives back its value or the system's error (error_or.h). What
+// only tells files apart (which file, what kind, since when) is nothing, or
+// missing, where the system cannot tell: no caller needs to know why.
 #pragma once
 
 #include <cstddef>
@@ -9,29 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/system_error.h"
+#include "platform/error_or.h"
 
 namespace platform {
-
-enum class IoResult {
-    kOk,
-    kDiskFull,  // the volume (or the user's quota) has no room left
-    kFailed,    // any other failure
-};
-
-// Why a file could not be opened to be read.
-enum class OpenFailure {
-    kMissing,   // nothing at the path
-    kNotAFile,  // a folder, a device, a pipe
-    kInUse,     // another program holds it open for writing
-    kOther,     // anything else (no access, too many open files, out of memory,
-                // an I/O error): the system's error tells
-};
-
-struct OpenError {
-    OpenFailure failure = OpenFailure::kOther;
-    SystemError system;
-};
 
 // What tells a file or folder from every other on the machine.
 struct FileIdentity {
@@ -56,21 +39,23 @@ class File {
     // Opens an existing file to read its data, sharing it with other readers
     // only, so nobody can change it while it is open. Folders and other
     // things that are not plain files are refused, without being opened
-    // where opening could wait (a serial port). `error` tells why it failed.
-    static File OpenForReading(std::u16string_view path, OpenError* error = nullptr);
+    // where opening could wait (a serial port): their error IsNotAFile.
+    // Nothing at the path IsMissing; a file that another program holds open
+    // for writing IsInUse.
+    static ErrorOr<File> OpenForReading(std::u16string_view path);
 
     // Creates a new file for writing (and reading back), shared with nobody.
-    // Fails when a file of that name exists already; `exists` then tells so.
-    static File CreateNew(std::u16string_view path, bool* exists = nullptr);
+    // Fails when a file of that name exists already (AlreadyExists).
+    static ErrorOr<File> CreateNew(std::u16string_view path);
 
     // Opens something that exists and is not a plain file or folder (a
     // device, a pipe) to write into it.
-    static File OpenDeviceForWriting(std::u16string_view path);
+    static ErrorOr<File> OpenDeviceForWriting(std::u16string_view path);
 
     // A pipe: what is written into `writeEnd` can be read from `readEnd`.
     // Neither end is handed to programs started later unless given to them
     // (see process.h).
-    static bool CreatePipe(File& readEnd, File& writeEnd);
+    static ErrorOr<void> CreatePipe(File& readEnd, File& writeEnd);
 
     // Takes over a handle of the system's (a descriptor, a HANDLE) that the
     // caller opened, closing it in the end.
@@ -80,24 +65,24 @@ class File {
 
     bool IsOpen() const { return m_handle != kInvalid; }
 
-    // The size in bytes, or nothing when it cannot be asked for.
-    std::optional<std::uint64_t> Size() const;
+    // The size in bytes.
+    ErrorOr<std::uint64_t> Size() const;
     // What tells the open file from every other, or nothing when it cannot
     // be asked for.
     std::optional<FileIdentity> Identity() const;
 
-    // Reads up to `capacity` bytes; `got` is 0 at the end of the file.
-    IoResult Read(void* buffer, std::size_t capacity, std::size_t& got);
-    // Writes all of `data`.
-    IoResult Write(const void* data, std::size_t length);
+    // Reads up to `capacity` bytes: how many it read, 0 at the end of the file.
+    ErrorOr<std::size_t> Read(void* buffer, std::size_t capacity);
+    // Writes all of `data`; a full volume IsDiskFull.
+    ErrorOr<void> Write(const void* data, std::size_t length);
     // Moves the read and write position to `offset` from the start.
-    bool Seek(std::uint64_t offset);
-    std::optional<std::uint64_t> Tell() const;
-    // Makes everything written so far durable on disk.
-    IoResult FlushToDisk();
-    // Closes the handle; false when the system reports a failure (some
-    // systems report a late write error only here).
-    bool Close();
+    ErrorOr<void> Seek(std::uint64_t offset);
+    ErrorOr<std::uint64_t> Tell() const;
+    // Makes everything written so far durable on disk; a full volume
+    // IsDiskFull.
+    ErrorOr<void> FlushToDisk();
+    // Closes the handle. Some systems report a late write error only here.
+    ErrorOr<void> Close();
 
   private:
     static constexpr std::intptr_t kInvalid = -1;
@@ -123,46 +108,43 @@ enum class EntryKind {
 EntryKind KindOfEntry(std::u16string_view path);
 
 // Deletes a file (never a folder).
-bool RemoveFile(std::u16string_view path);
+ErrorOr<void> RemoveFile(std::u16string_view path);
 
 // Moves a file onto another path, replacing what is there, and makes the move
 // durable.
-bool MoveReplacing(std::u16string_view from, std::u16string_view to);
+ErrorOr<void> MoveReplacing(std::u16string_view from, std::u16string_view to);
 // The same where nothing stands at `to`: something there, even one that
-// appears meanwhile, stays, and `exists` tells so.
-bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists);
+// appears meanwhile, stays, and the error AlreadyExists.
+ErrorOr<void> MoveWithoutReplacing(std::u16string_view from, std::u16string_view to);
 
 // Creates a new file with a unique name in the folder of `path`, open for
-// writing; returns its path, or an empty string when none could be made.
+// writing into `file`; returns its path.
 // The name is "~" and 12 hexadecimal digits with ".tmp", so whatever a
 // killed program leaves behind is recognisably temporary.
-std::u16string CreateTempFileBeside(std::u16string_view path, File& file);
+ErrorOr<std::u16string> CreateTempFileBeside(std::u16string_view path, File& file);
 
 // Creates a new folder of such a unique name inside `parent` (a folder
-// ending in a separator), for this program's use alone; returns its path,
-// or an empty string when none could be made.
-std::u16string CreateUniqueFolder(std::u16string_view parent);
+// ending in a separator), for this program's use alone; returns its path.
+ErrorOr<std::u16string> CreateUniqueFolder(std::u16string_view parent);
 
 // Removes an empty folder.
-bool RemoveFolder(std::u16string_view path);
+ErrorOr<void> RemoveFolder(std::u16string_view path);
 
 // The folder for temporary files, ending in a separator.
 std::u16string TempFolder();
 
-// Creates one folder. Fails when something exists at the path already;
-// `exists` then tells so. An `ownerOnly` folder is closed to other users
-// where the system has such rights (Windows' temporary folder is per user).
-bool CreateFolder(std::u16string_view path, bool* exists = nullptr, bool ownerOnly = false);
+// Creates one folder. Fails when something exists at the path already
+// (AlreadyExists). An `ownerOnly` folder is closed to other users where the
+// system has such rights (Windows' temporary folder is per user).
+ErrorOr<void> CreateFolder(std::u16string_view path, bool ownerOnly = false);
 
-// Creates the folder and every missing folder above it. True when a folder
-// exists at the path afterwards; else `error` tells why.
-bool CreateFolders(std::u16string_view path, SystemError* error = nullptr);
+// Creates the folder and every missing folder above it. Succeeds when a
+// folder exists at the path afterwards.
+ErrorOr<void> CreateFolders(std::u16string_view path);
 
 // The names of everything in a folder, without "." and "..", in no
-// particular order; nothing when the folder cannot be read, and `error`
-// tells why.
-std::optional<std::vector<std::u16string>> ListFolder(std::u16string_view path,
-                                                      SystemError* error = nullptr);
+// particular order.
+ErrorOr<std::vector<std::u16string>> ListFolder(std::u16string_view path);
 
 struct FolderEntry {
     std::u16string name;
@@ -171,8 +153,7 @@ struct FolderEntry {
 // ListFolder with each entry's kind where the listing gives it (d_type; the
 // attributes FindFirstFileW finds), so that a walk through many files looks
 // up only the few it wants.
-std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
-                                                          SystemError* error = nullptr);
+ErrorOr<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path);
 
 // When the file was created, in seconds since 1970 (UTC); where the file
 // system keeps no creation time, when it was last changed.
@@ -196,9 +177,9 @@ bool SameFile(std::u16string_view a, std::u16string_view b);
 // than copies ran at once.
 constexpr std::size_t kCopyBufferSize = 1024 * 1024;
 
+// How a copy ended, once the source could be read.
 enum class CopyResult {
     kOk,
-    kReadFailed,
     kSinkFailed,   // the sink refused the bytes
     kSizeChanged,  // the file ended before `length`, or went on after it
     kOutOfMemory,
@@ -210,7 +191,9 @@ using ByteSink = std::function<bool(const void* data, std::size_t size)>;
 
 // Copies from the file's current position into `sink`: exactly `length`
 // bytes when given (the file must end there: whatever was measured of it
-// must still hold), else up to its end.
-CopyResult CopyStream(File& source, std::optional<std::uint64_t> length, const ByteSink& sink);
+// must still hold), else up to its end. The error is the source's, when it
+// could not be read.
+ErrorOr<CopyResult> CopyStream(File& source, std::optional<std::uint64_t> length,
+                               const ByteSink& sink);
 
 }  // namespace platform

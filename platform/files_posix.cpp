@@ -24,10 +24,6 @@ int Fd(std::intptr_t handle) {
     return static_cast<int>(handle);
 }
 
-IoResult FromErrno() {
-    return (errno == ENOSPC || errno == EDQUOT) ? IoResult::kDiskFull : IoResult::kFailed;
-}
-
 // A path as the system's *at calls take it. The system refuses a path of
 // PATH_MAX bytes or more whole, however deep its folders really lie: such
 // a path is reached in steps of whole names, each step's folder opened
@@ -85,98 +81,89 @@ bool StatAt(std::u16string_view path, struct stat& info, int flags = 0) {
 
 }  // namespace
 
-File File::OpenForReading(std::u16string_view path, OpenError* error) {
-    const auto fail = [error](OpenFailure failure, SystemError system = {}) {
-        if (error) *error = {failure, system};
-        return File();
-    };
+ErrorOr<File> File::OpenForReading(std::u16string_view path) {
     // O_NONBLOCK keeps a named pipe from blocking the open; only plain files
     // are kept, so it is cleared again at once.
     const int fd = OpenAt(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        const SystemError system = LastSystemError();
-        const bool missing = system.code == ENOENT || system.code == ENOTDIR;
-        return fail(missing ? OpenFailure::kMissing : OpenFailure::kOther, system);
-    }
+    if (fd < 0) return LastSystemError();
     File file(fd);
     struct stat info;
-    if (fstat(fd, &info) != 0) return fail(OpenFailure::kOther, LastSystemError());
-    if (!S_ISREG(info.st_mode)) return fail(OpenFailure::kNotAFile);
+    if (fstat(fd, &info) != 0) return LastSystemError();
+    if (!S_ISREG(info.st_mode)) return NotAFile();
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return file;
 }
 
-File File::CreateNew(std::u16string_view path, bool* exists) {
+ErrorOr<File> File::CreateNew(std::u16string_view path) {
     const int fd = OpenAt(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (exists) *exists = fd < 0 && errno == EEXIST;
-    return fd < 0 ? File() : File(fd);
+    if (fd < 0) return LastSystemError();
+    return File(fd);
 }
 
-bool File::CreatePipe(File& readEnd, File& writeEnd) {
+ErrorOr<void> File::CreatePipe(File& readEnd, File& writeEnd) {
     int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) return false;
+    if (pipe2(ends, O_CLOEXEC) != 0) return LastSystemError();
     readEnd = File(ends[0]);
     writeEnd = File(ends[1]);
-    return true;
+    return {};
 }
 
-File File::OpenDeviceForWriting(std::u16string_view path) {
+ErrorOr<File> File::OpenDeviceForWriting(std::u16string_view path) {
     const int fd = OpenAt(path, O_WRONLY | O_CLOEXEC);
-    return fd < 0 ? File() : File(fd);
+    if (fd < 0) return LastSystemError();
+    return File(fd);
 }
 
-bool File::Seek(std::uint64_t offset) {
-    return lseek(Fd(m_handle), static_cast<off_t>(offset), SEEK_SET) >= 0;
+ErrorOr<void> File::Seek(std::uint64_t offset) {
+    if (lseek(Fd(m_handle), static_cast<off_t>(offset), SEEK_SET) < 0) return LastSystemError();
+    return {};
 }
 
-std::optional<std::uint64_t> File::Tell() const {
+ErrorOr<std::uint64_t> File::Tell() const {
     const off_t position = lseek(Fd(m_handle), 0, SEEK_CUR);
-    if (position < 0) return std::nullopt;
+    if (position < 0) return LastSystemError();
     return static_cast<std::uint64_t>(position);
 }
 
-std::optional<std::uint64_t> File::Size() const {
+ErrorOr<std::uint64_t> File::Size() const {
     struct stat info;
-    if (!IsOpen() || fstat(Fd(m_handle), &info) != 0) return std::nullopt;
+    if (fstat(Fd(m_handle), &info) != 0) return LastSystemError();
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-IoResult File::Read(void* buffer, std::size_t capacity, std::size_t& got) {
-    got = 0;
+ErrorOr<std::size_t> File::Read(void* buffer, std::size_t capacity) {
     for (;;) {
         const ssize_t n = read(Fd(m_handle), buffer, capacity);
-        if (n >= 0) {
-            got = static_cast<std::size_t>(n);
-            return IoResult::kOk;
-        }
-        if (errno != EINTR) return IoResult::kFailed;
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR) return LastSystemError();
     }
 }
 
-IoResult File::Write(const void* data, std::size_t length) {
+ErrorOr<void> File::Write(const void* data, std::size_t length) {
     const char* p = static_cast<const char*>(data);
     while (length > 0) {
         const ssize_t n = write(Fd(m_handle), p, length);
         if (n < 0) {
             if (errno == EINTR) continue;
-            return FromErrno();
+            return LastSystemError();
         }
         p += n;
         length -= static_cast<std::size_t>(n);
     }
-    return IoResult::kOk;
+    return {};
 }
 
-IoResult File::FlushToDisk() {
-    if (fsync(Fd(m_handle)) == 0 || errno == EINVAL || errno == EROFS) return IoResult::kOk;
-    return FromErrno();
+ErrorOr<void> File::FlushToDisk() {
+    if (fsync(Fd(m_handle)) == 0 || errno == EINVAL || errno == EROFS) return {};
+    return LastSystemError();
 }
 
-bool File::Close() {
-    if (!IsOpen()) return true;
+ErrorOr<void> File::Close() {
+    if (!IsOpen()) return {};
     const int result = close(Fd(m_handle));
     m_handle = kInvalid;
-    return result == 0;
+    if (result != 0) return LastSystemError();
+    return {};
 }
 
 bool PathExists(std::u16string_view path) {
@@ -200,9 +187,19 @@ EntryKind KindOfEntry(std::u16string_view path) {
     return S_ISLNK(info.st_mode) ? EntryKind::kLink : EntryKind::kOther;
 }
 
-bool RemoveFile(std::u16string_view path) {
+namespace {
+
+// What a call that returns 0 on success (and sets errno) gives back.
+ErrorOr<void> Done(bool succeeded) {
+    if (!succeeded) return LastSystemError();
+    return {};
+}
+
+}  // namespace
+
+ErrorOr<void> RemoveFile(std::u16string_view path) {
     const AtPath at(path);
-    return at && unlinkat(at.folder(), at.name(), 0) == 0;
+    return Done(at && unlinkat(at.folder(), at.name(), 0) == 0);
 }
 
 namespace {
@@ -219,16 +216,16 @@ void SyncFolderOf(std::u16string_view path) {
 
 }  // namespace
 
-bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
+ErrorOr<void> MoveReplacing(std::u16string_view from, std::u16string_view to) {
     const AtPath source(from), target(to);
     if (!source || !target ||
         renameat(source.folder(), source.name(), target.folder(), target.name()) != 0)
-        return false;
+        return LastSystemError();
     SyncFolderOf(to);
-    return true;
+    return {};
 }
 
-bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists) {
+ErrorOr<void> MoveWithoutReplacing(std::u16string_view from, std::u16string_view to) {
     const AtPath source(from), target(to);
     bool moved = source && target &&
                  renameat2(source.folder(), source.name(), target.folder(), target.name(),
@@ -240,9 +237,9 @@ bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool
         unlinkat(source.folder(), source.name(), 0);
         moved = true;
     }
-    *exists = !moved && errno == EEXIST;
-    if (moved) SyncFolderOf(to);
-    return moved;
+    if (!moved) return LastSystemError();
+    SyncFolderOf(to);
+    return {};
 }
 
 std::u16string TempFolder() {
@@ -252,11 +249,9 @@ std::u16string TempFolder() {
     return FromThreadAnsi(folder);
 }
 
-bool CreateFolder(std::u16string_view path, bool* exists, bool ownerOnly) {
+ErrorOr<void> CreateFolder(std::u16string_view path, bool ownerOnly) {
     const AtPath at(path);
-    const bool created = at && mkdirat(at.folder(), at.name(), ownerOnly ? 0700 : 0777) == 0;
-    if (exists) *exists = !created && errno == EEXIST;
-    return created;
+    return Done(at && mkdirat(at.folder(), at.name(), ownerOnly ? 0700 : 0777) == 0);
 }
 
 namespace {
@@ -278,14 +273,13 @@ EntryKind KindOfType(unsigned char type) {
 
 }  // namespace
 
-std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
-                                                          SystemError* error) {
+ErrorOr<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path) {
     const int fd = OpenAt(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* folder = fd < 0 ? nullptr : fdopendir(fd);
     if (!folder) {
-        if (error) *error = LastSystemError();
+        const SystemError failure = LastSystemError();
         if (fd >= 0) close(fd);
-        return std::nullopt;
+        return failure;
     }
     std::vector<FolderEntry> entries;
     while (const dirent* entry = readdir(folder)) {
@@ -297,9 +291,9 @@ std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view pa
     return entries;
 }
 
-bool RemoveFolder(std::u16string_view path) {
+ErrorOr<void> RemoveFolder(std::u16string_view path) {
     const AtPath at(path);
-    return at && unlinkat(at.folder(), at.name(), AT_REMOVEDIR) == 0;
+    return Done(at && unlinkat(at.folder(), at.name(), AT_REMOVEDIR) == 0);
 }
 
 std::optional<std::int64_t> CreationTime(std::u16string_view path) {

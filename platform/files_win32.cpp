@@ -36,122 +36,106 @@ std::wstring Native(std::u16string_view path) {
     return L"\\\\?\\" + full;
 }
 
-IoResult FromLastError() {
-    const DWORD error = GetLastError();
-    return (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) ? IoResult::kDiskFull
-                                                                         : IoResult::kFailed;
+// What a call that returns FALSE on failure (and sets the last error) gives
+// back.
+ErrorOr<void> Done(BOOL succeeded) {
+    if (!succeeded) return LastSystemError();
+    return {};
+}
+
+ErrorOr<File> Opened(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) return LastSystemError();
+    return File::Adopt(Raw(handle));
 }
 
 }  // namespace
 
-File File::OpenForReading(std::u16string_view path, OpenError* error) {
-    const auto fail = [error](OpenFailure failure, SystemError system = {}) {
-        if (error) *error = {failure, system};
-        return File();
-    };
+ErrorOr<File> File::OpenForReading(std::u16string_view path) {
     // A device name (NUL, AUX, COM1 ...) opens the device, which may wait
     // for ever: it is no file to read.
-    if (IsDeviceName(path)) return fail(OpenFailure::kNotAFile);
-    const HANDLE handle = CreateFileW(Native(path).c_str(), FILE_READ_DATA, FILE_SHARE_READ,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const SystemError system = LastSystemError();
-        switch (system.code) {
-            case ERROR_FILE_NOT_FOUND:
-            case ERROR_PATH_NOT_FOUND:
-            case ERROR_INVALID_NAME:
-                return fail(OpenFailure::kMissing, system);
-            case ERROR_SHARING_VIOLATION:
-            case ERROR_LOCK_VIOLATION:
-                return fail(OpenFailure::kInUse, system);
-            case ERROR_ACCESS_DENIED:
-                // What a folder gives.
-                if (KindOfPath(path) == PathKind::kFolder) return fail(OpenFailure::kNotAFile);
-                return fail(OpenFailure::kOther, system);
-            default:
-                return fail(OpenFailure::kOther, system);
-        }
+    if (IsDeviceName(path)) return NotAFile();
+    ErrorOr<File> file = Opened(CreateFileW(Native(path).c_str(), FILE_READ_DATA, FILE_SHARE_READ,
+                                            nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        // What a folder gives.
+        if (file.error().code == ERROR_ACCESS_DENIED && KindOfPath(path) == PathKind::kFolder)
+            return NotAFile();
+        return file;
     }
-    File file(Raw(handle));
-    if (GetFileType(handle) != FILE_TYPE_DISK) return fail(OpenFailure::kNotAFile);
+    if (GetFileType(Handle(file->handle())) != FILE_TYPE_DISK) return NotAFile();
     return file;
 }
 
-File File::CreateNew(std::u16string_view path, bool* exists) {
-    const HANDLE handle = CreateFileW(Native(path).c_str(), FILE_ALL_ACCESS, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (exists) {
-        const DWORD error = GetLastError();
-        *exists = handle == INVALID_HANDLE_VALUE &&
-                  (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
-    }
-    return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
+ErrorOr<File> File::CreateNew(std::u16string_view path) {
+    return Opened(CreateFileW(Native(path).c_str(), FILE_ALL_ACCESS, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-bool File::CreatePipe(File& readEnd, File& writeEnd) {
+ErrorOr<void> File::CreatePipe(File& readEnd, File& writeEnd) {
     HANDLE read = nullptr, write = nullptr;
-    if (!::CreatePipe(&read, &write, nullptr, 0)) return false;
+    if (!::CreatePipe(&read, &write, nullptr, 0)) return LastSystemError();
     readEnd = File(Raw(read));
     writeEnd = File(Raw(write));
-    return true;
+    return {};
 }
 
-File File::OpenDeviceForWriting(std::u16string_view path) {
-    const HANDLE handle =
-        CreateFileW(Native(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    return handle == INVALID_HANDLE_VALUE ? File() : File(Raw(handle));
+ErrorOr<File> File::OpenDeviceForWriting(std::u16string_view path) {
+    return Opened(CreateFileW(Native(path).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                              nullptr));
 }
 
-bool File::Seek(std::uint64_t offset) {
+ErrorOr<void> File::Seek(std::uint64_t offset) {
     LARGE_INTEGER distance;
     distance.QuadPart = static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(Handle(m_handle), distance, nullptr, FILE_BEGIN) != FALSE;
+    return Done(SetFilePointerEx(Handle(m_handle), distance, nullptr, FILE_BEGIN));
 }
 
-std::optional<std::uint64_t> File::Tell() const {
+ErrorOr<std::uint64_t> File::Tell() const {
     LARGE_INTEGER zero{}, position;
-    if (!SetFilePointerEx(Handle(m_handle), zero, &position, FILE_CURRENT)) return std::nullopt;
+    if (!SetFilePointerEx(Handle(m_handle), zero, &position, FILE_CURRENT))
+        return LastSystemError();
     return static_cast<std::uint64_t>(position.QuadPart);
 }
 
-std::optional<std::uint64_t> File::Size() const {
+ErrorOr<std::uint64_t> File::Size() const {
     LARGE_INTEGER size;
-    if (!IsOpen() || !GetFileSizeEx(Handle(m_handle), &size)) return std::nullopt;
+    // The value of no handle is also the pseudo-handle of this process.
+    if (!IsOpen()) return SystemError{ERROR_INVALID_HANDLE};
+    if (!GetFileSizeEx(Handle(m_handle), &size)) return LastSystemError();
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-IoResult File::Read(void* buffer, std::size_t capacity, std::size_t& got) {
+ErrorOr<std::size_t> File::Read(void* buffer, std::size_t capacity) {
     DWORD read = 0;
-    const BOOL ok =
-        ReadFile(Handle(m_handle), buffer, static_cast<DWORD>(capacity), &read, nullptr);
-    got = read;
-    return ok ? IoResult::kOk : IoResult::kFailed;
+    if (!ReadFile(Handle(m_handle), buffer, static_cast<DWORD>(capacity), &read, nullptr))
+        return LastSystemError();
+    return read;
 }
 
-IoResult File::Write(const void* data, std::size_t length) {
+ErrorOr<void> File::Write(const void* data, std::size_t length) {
     const char* p = static_cast<const char*>(data);
     while (length > 0) {
         DWORD written = 0;
-        if (!WriteFile(Handle(m_handle), p, static_cast<DWORD>(length), &written, nullptr)) {
-            return FromLastError();
+        if (!WriteFile(Handle(m_handle), p, static_cast<DWORD>(length), &written, nullptr) ||
+            written == 0) {
+            return LastSystemError();
         }
-        if (written == 0) return IoResult::kFailed;
         p += written;
         length -= written;
     }
-    return IoResult::kOk;
+    return {};
 }
 
-IoResult File::FlushToDisk() {
-    return FlushFileBuffers(Handle(m_handle)) ? IoResult::kOk : FromLastError();
+ErrorOr<void> File::FlushToDisk() {
+    return Done(FlushFileBuffers(Handle(m_handle)));
 }
 
-bool File::Close() {
-    if (!IsOpen()) return true;
+ErrorOr<void> File::Close() {
+    if (!IsOpen()) return {};
     const BOOL ok = CloseHandle(Handle(m_handle));
     m_handle = kInvalid;
-    return ok != FALSE;
+    return Done(ok);
 }
 
 bool PathExists(std::u16string_view path) {
@@ -186,21 +170,17 @@ EntryKind KindOfEntry(std::u16string_view path) {
                                                  : KindOfAttributes(attributes);
 }
 
-bool RemoveFile(std::u16string_view path) {
-    return DeleteFileW(Native(path).c_str()) != FALSE;
+ErrorOr<void> RemoveFile(std::u16string_view path) {
+    return Done(DeleteFileW(Native(path).c_str()));
 }
 
-bool MoveReplacing(std::u16string_view from, std::u16string_view to) {
-    return MoveFileExW(Native(from).c_str(), Native(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+ErrorOr<void> MoveReplacing(std::u16string_view from, std::u16string_view to) {
+    return Done(MoveFileExW(Native(from).c_str(), Native(to).c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
-bool MoveWithoutReplacing(std::u16string_view from, std::u16string_view to, bool* exists) {
-    const bool moved =
-        MoveFileExW(Native(from).c_str(), Native(to).c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
-    const DWORD error = GetLastError();
-    *exists = !moved && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS);
-    return moved;
+ErrorOr<void> MoveWithoutReplacing(std::u16string_view from, std::u16string_view to) {
+    return Done(MoveFileExW(Native(from).c_str(), Native(to).c_str(), MOVEFILE_WRITE_THROUGH));
 }
 
 std::u16string TempFolder() {
@@ -213,14 +193,11 @@ std::u16string TempFolder() {
     return FromWide(folder);
 }
 
-bool CreateFolder(std::u16string_view path, bool* exists, bool) {
-    const bool created = CreateDirectoryW(Native(path).c_str(), nullptr) != FALSE;
-    if (exists) *exists = !created && GetLastError() == ERROR_ALREADY_EXISTS;
-    return created;
+ErrorOr<void> CreateFolder(std::u16string_view path, bool) {
+    return Done(CreateDirectoryW(Native(path).c_str(), nullptr));
 }
 
-std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path,
-                                                          SystemError* error) {
+ErrorOr<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view path) {
     std::wstring folder = Native(path);
     if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
     const std::wstring pattern = folder + L'*';
@@ -234,8 +211,7 @@ std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view pa
     if (search == INVALID_HANDLE_VALUE) {
         const SystemError failure = LastSystemError();
         if (failure.code == ERROR_FILE_NOT_FOUND) return entries;
-        if (error) *error = failure;
-        return std::nullopt;
+        return failure;
     }
     do {
         const std::wstring name = found.cFileName;
@@ -250,15 +226,12 @@ std::optional<std::vector<FolderEntry>> ListFolderEntries(std::u16string_view pa
     // without a word.
     const SystemError failure = LastSystemError();
     FindClose(search);
-    if (failure.code != ERROR_NO_MORE_FILES) {
-        if (error) *error = failure;
-        return std::nullopt;
-    }
+    if (failure.code != ERROR_NO_MORE_FILES) return failure;
     return entries;
 }
 
-bool RemoveFolder(std::u16string_view path) {
-    return RemoveDirectoryW(Native(path).c_str()) != FALSE;
+ErrorOr<void> RemoveFolder(std::u16string_view path) {
+    return Done(RemoveDirectoryW(Native(path).c_str()));
 }
 
 std::optional<std::int64_t> CreationTime(std::u16string_view path) {

@@ -31,7 +31,7 @@ std::optional<ProgramOutput> RunCollectingOutput(std::u16string_view program,
     ProgramOutput output;
     char buffer[8096];
     std::size_t got = 0;
-    while (readEnd.Read(buffer, sizeof buffer, got) == IoResult::kOk && got > 0) {
+    while ((got = readEnd.Read(buffer, sizeof buffer).value_or(0)) > 0) {
         output.bytes.append(buffer, got);
     }
     output.exitStatus = process->Wait();

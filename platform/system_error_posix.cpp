@@ -17,4 +17,20 @@ std::u16string Describe(SystemError error) {
     return FromThreadAnsi(strerror_r(error.code, buffer, sizeof buffer));
 }
 
+bool IsMissing(SystemError error) {
+    return error.code == ENOENT || error.code == ENOTDIR;
+}
+
+bool IsInUse(SystemError) {
+    return false;
+}
+
+bool AlreadyExists(SystemError error) {
+    return error.code == EEXIST;
+}
+
+bool IsDiskFull(SystemError error) {
+    return error.code == ENOSPC || error.code == EDQUOT;
+}
+
 }  // namespace platform

@@ -26,4 +26,21 @@ std::u16string Describe(SystemError error) {
     return words.empty() ? u"error " + FromWide(std::to_wstring(error.code)) : FromWide(words);
 }
 
+bool IsMissing(SystemError error) {
+    return error.code == ERROR_FILE_NOT_FOUND || error.code == ERROR_PATH_NOT_FOUND ||
+           error.code == ERROR_INVALID_NAME;
+}
+
+bool IsInUse(SystemError error) {
+    return error.code == ERROR_SHARING_VIOLATION || error.code == ERROR_LOCK_VIOLATION;
+}
+
+bool AlreadyExists(SystemError error) {
+    return error.code == ERROR_FILE_EXISTS || error.code == ERROR_ALREADY_EXISTS;
+}
+
+bool IsDiskFull(SystemError error) {
+    return error.code == ERROR_DISK_FULL || error.code == ERROR_HANDLE_DISK_FULL;
+}
+
 }  // namespace platform

@@ -73,7 +73,7 @@ std::optional<std::vector<std::u16string>> Expand(std::u16string_view path) {
     const std::u16string listed = !folder.empty() && folder.back() == u':'
                                       ? std::u16string(folder) + u"."
                                       : std::u16string(folder);
-    std::optional<std::vector<std::u16string>> names = ListFolder(listed);
+    const ErrorOr<std::vector<std::u16string>> names = ListFolder(listed);
     if (!names) return std::nullopt;
     std::vector<std::u16string> matches;
     for (const std::u16string& name : *names) {

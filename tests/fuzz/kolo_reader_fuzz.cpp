@@ -60,7 +60,7 @@ struct Tested {
 Tested Test(const std::u16string& path) {
     Tested tested;
     pipeline::KoloReader kolo;
-    const bool opened = kolo.Open(platform::File::OpenForReading(path));
+    const bool opened = kolo.Open(*platform::File::OpenForReading(path));
     tested.fault = kolo.fault();
     if (!opened) return tested;
     tested.entryName = kolo.entry().name;

@@ -21,7 +21,7 @@ class KoloReaderTest : public ::testing::Test {
     std::pair<KoloFault, unsigned> Read(const std::string& archive) {
         WriteBytes(path, archive);
         KoloReader reader;
-        bool ok = reader.Open(platform::File::OpenForReading(testing_support::U16(path)));
+        bool ok = reader.Open(*platform::File::OpenForReading(testing_support::U16(path)));
         std::string inflated;
         char buffer[4096];
         for (std::size_t got = 1; ok && got != 0;) {

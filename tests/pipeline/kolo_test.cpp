@@ -271,7 +271,7 @@ TEST_F(KoloTest, ItsRecordsReadBackAsWritten) {
     };
     for (const auto& c : cases) {
         WriteBytes(kolo, c.bytes);
-        platform::File file = platform::File::OpenForReading(testing_support::U16(kolo));
+        platform::File file = *platform::File::OpenForReading(testing_support::U16(kolo));
         EXPECT_EQ(CheckZipRecords(file, written), c.check) << c.what;
     }
 }

@@ -34,7 +34,7 @@ struct RunningProgram::Streams {
     void Read(platform::File& pipe, std::string& sink) {
         char buffer[65536];
         std::size_t got = 0;
-        while (pipe.Read(buffer, sizeof buffer, got) == platform::IoResult::kOk && got > 0) {
+        while ((got = pipe.Read(buffer, sizeof buffer).value_or(0)) > 0) {
             const std::lock_guard<std::mutex> lock(mutex);
             sink.append(buffer, got);
             grown.notify_all();

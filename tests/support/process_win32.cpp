@@ -14,7 +14,7 @@ namespace {
 void Drain(platform::File& pipe, std::string& sink) {
     char buffer[65536];
     std::size_t got = 0;
-    while (pipe.Read(buffer, sizeof buffer, got) == platform::IoResult::kOk && got > 0) {
+    while ((got = pipe.Read(buffer, sizeof buffer).value_or(0)) > 0) {
         sink.append(buffer, got);
     }
 }
