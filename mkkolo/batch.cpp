@@ -29,16 +29,16 @@ class MbmFolder {
         });
         if (!needed) return;
         const auto folder = platform::CreateUniqueFolder(platform::TempFolder());
-        m_strPath = folder.value_or(u"");
+        m_path = folder.value_or(u"");
         m_error = folder.error();
     }
     ~MbmFolder() {
-        if (m_strPath.empty()) return;
+        if (m_path.empty()) return;
         for (const std::u16string& name :
-             platform::ListFolder(m_strPath).value_or(std::vector<std::u16string>())) {
-            platform::RemoveFile(m_strPath + platform::kPathSeparator + name);
+             platform::ListFolder(m_path).value_or(std::vector<std::u16string>())) {
+            platform::RemoveFile(m_path + platform::kPathSeparator + name);
         }
-        platform::RemoveFolder(m_strPath);
+        platform::RemoveFolder(m_path);
     }
     MbmFolder(const MbmFolder&) = delete;
     MbmFolder& operator=(const MbmFolder&) = delete;
@@ -46,12 +46,12 @@ class MbmFolder {
     // Ending in a separator; empty when none could be made, and error()
     // says why.
     std::u16string path() const {
-        return m_strPath.empty() ? m_strPath : m_strPath + platform::kPathSeparator;
+        return m_path.empty() ? m_path : m_path + platform::kPathSeparator;
     }
     platform::SystemError error() const { return m_error; }
 
   private:
-    std::u16string m_strPath;
+    std::u16string m_path;
     platform::SystemError m_error;
 };
 

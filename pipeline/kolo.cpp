@@ -265,13 +265,13 @@ class StreamingEntry {
     static std::unique_ptr<StreamingEntry> Create(int level) {
         std::unique_ptr<StreamingEntry> entry(new (std::nothrow) StreamingEntry);
         if (!entry || !entry->m_buffer) return nullptr;
-        entry->m_bStarted = deflateInit2(&entry->m_stream, level, Z_DEFLATED, -MAX_WBITS, kMemLevel,
-                                         Z_DEFAULT_STRATEGY) == Z_OK;
-        if (!entry->m_bStarted) return nullptr;
+        entry->m_started = deflateInit2(&entry->m_stream, level, Z_DEFLATED, -MAX_WBITS, kMemLevel,
+                                        Z_DEFAULT_STRATEGY) == Z_OK;
+        if (!entry->m_started) return nullptr;
         return entry;
     }
     ~StreamingEntry() {
-        if (m_bStarted) deflateEnd(&m_stream);
+        if (m_started) deflateEnd(&m_stream);
     }
 
     bool Write(const void* data, std::size_t size, ArchiveOutput& output) {
@@ -312,7 +312,7 @@ class StreamingEntry {
 
     z_stream m_stream{};
     std::unique_ptr<Bytef[]> m_buffer;
-    bool m_bStarted = false;
+    bool m_started = false;
 };
 
 }  // namespace
@@ -331,10 +331,10 @@ class KoloWriter::Archive {
         if (m_record.size <= options.wholeBufferLimit)
             m_wholeBuffer = WholeBufferEntry::Create(m_record.size, options.level);
         if (!m_wholeBuffer) m_streaming = StreamingEntry::Create(std::min(options.level, 9));
-        m_bOpen = m_wholeBuffer || m_streaming;
+        m_open = m_wholeBuffer || m_streaming;
     }
 
-    bool IsOpen() const { return m_bOpen; }
+    bool IsOpen() const { return m_open; }
 
     bool Write(const void* data, std::size_t size) {
         if (size > m_record.size - m_received) return false;
@@ -396,7 +396,7 @@ class KoloWriter::Archive {
     std::uint64_t m_received = 0;
     std::unique_ptr<WholeBufferEntry> m_wholeBuffer;
     std::unique_ptr<StreamingEntry> m_streaming;
-    bool m_bOpen = false;
+    bool m_open = false;
 };
 
 std::u16string KoloPathFor(std::u16string_view pakPath) {

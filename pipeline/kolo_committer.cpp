@@ -39,7 +39,7 @@ KoloCommitter::KoloCommitter(std::size_t capacity, CommitStep commit)
 KoloCommitter::~KoloCommitter() {
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        m_bEnding = true;
+        m_ending = true;
     }
     m_changed.notify_all();
     for (std::thread& thread : m_threads) thread.join();
@@ -64,9 +64,9 @@ PendingCommit KoloCommitter::Commit(std::unique_ptr<platform::AtomicFile> archiv
 
 std::list<KoloCommitter::Waiting>::iterator KoloCommitter::NextToCommit() {
     for (auto next = m_waiting.begin(); next != m_waiting.end(); ++next) {
-        if (next->bTaken) continue;
+        if (next->taken) continue;
         const auto sameName = [&](const Waiting& other) {
-            return other.bTaken && other.name == next->name;
+            return other.taken && other.name == next->name;
         };
         if (std::none_of(m_waiting.begin(), next, sameName)) return next;
     }
@@ -79,12 +79,12 @@ void KoloCommitter::Run() {
         auto next = m_waiting.end();
         m_changed.wait(lock, [&] {
             next = NextToCommit();
-            return next != m_waiting.end() || (m_bEnding && m_waiting.empty());
+            return next != m_waiting.end() || (m_ending && m_waiting.empty());
         });
         if (next == m_waiting.end()) return;
         // It stays in the list while it is committed, its file open: the
         // capacity counts it.
-        next->bTaken = true;
+        next->taken = true;
         lock.unlock();
         KoloCommit committed;
         try {

@@ -50,7 +50,7 @@ class KoloCommitter {
         std::unique_ptr<platform::AtomicFile> archive;
         std::u16string name;  // the target, letter case folded
         std::promise<KoloCommit> commit;
-        bool bTaken = false;  // its commit is under way
+        bool taken = false;  // its commit is under way
     };
     void Run();
     // The first archive whose commit can start now: none of its name's is
@@ -62,7 +62,7 @@ class KoloCommitter {
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::list<Waiting> m_waiting;  // in the order they came, with those under way
-    bool m_bEnding = false;
+    bool m_ending = false;
     // None when the system gave none: each archive is committed as it is
     // handed over.
     std::vector<std::thread> m_threads;

@@ -12,12 +12,12 @@ ErrorOr<AtomicFile> AtomicFile::Create(std::u16string_view target) {
 }
 
 AtomicFile::AtomicFile(std::u16string_view target, std::u16string temporary, File file)
-    : m_strTarget(target), m_file(std::move(file)), m_strTemporary(std::move(temporary)) {}
+    : m_target(target), m_file(std::move(file)), m_temporary(std::move(temporary)) {}
 
 AtomicFile::AtomicFile(AtomicFile&& other) noexcept
-    : m_strTarget(std::move(other.m_strTarget)),
+    : m_target(std::move(other.m_target)),
       m_file(std::move(other.m_file)),
-      m_strTemporary(std::exchange(other.m_strTemporary, {})),
+      m_temporary(std::exchange(other.m_temporary, {})),
       m_sealed(other.m_sealed) {}
 
 AtomicFile::~AtomicFile() {
@@ -25,10 +25,10 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::Discard() {
-    if (m_strTemporary.empty()) return;
+    if (m_temporary.empty()) return;
     m_file.Close();
-    RemoveFile(m_strTemporary);
-    m_strTemporary.clear();
+    RemoveFile(m_temporary);
+    m_temporary.clear();
 }
 
 ErrorOr<void> AtomicFile::Seal() {
@@ -41,9 +41,9 @@ ErrorOr<void> AtomicFile::Seal() {
 ErrorOr<void> AtomicFile::Commit(Existing existing) {
     ErrorOr<void> result = Seal();
     if (result) {
-        result = existing == Existing::kReplace ? MoveReplacing(m_strTemporary, m_strTarget)
-                                                : MoveWithoutReplacing(m_strTemporary, m_strTarget);
-        if (result) m_strTemporary.clear();
+        result = existing == Existing::kReplace ? MoveReplacing(m_temporary, m_target)
+                                                : MoveWithoutReplacing(m_temporary, m_target);
+        if (result) m_temporary.clear();
     }
     Discard();
     return result;

@@ -24,7 +24,7 @@ class AtomicFile {
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     File& file() { return m_file; }
-    const std::u16string& target() const { return m_strTarget; }
+    const std::u16string& target() const { return m_target; }
 
     enum class Existing { kReplace, kKeep };
     // Flushes everything to disk (a full volume IsDiskFull) and closes the
@@ -41,9 +41,9 @@ class AtomicFile {
     AtomicFile(std::u16string_view target, std::u16string temporary, File file);
     void Discard();
 
-    std::u16string m_strTarget;
+    std::u16string m_target;
     File m_file;
-    std::u16string m_strTemporary;
+    std::u16string m_temporary;
     ErrorOr<void> m_sealed;
 };
 
